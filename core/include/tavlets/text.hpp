@@ -1,0 +1,137 @@
+#pragma once
+// The one text layer every engine uses: UTF-8 decoding, the character classes, user-perceived
+// characters, case mapping, regular expressions, sentence and word tokens, percent and Base64.
+// Nothing else in the engine talks to ICU directly.
+//
+// Invalid UTF-8 never crashes anything. Wherever a function looks at code points or characters,
+// each maximal ill-formed byte sequence reads as one U+FFFD; functions that return pieces of
+// their input (trim, prefixes, ranges) return the original bytes; functions that build new text
+// (case mapping) write U+FFFD in place of the ill-formed bytes.
+
+#include <cstddef>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace tavlets::text {
+
+inline constexpr char32_t kReplacementCharacter = 0xFFFD;
+
+// ---- UTF-8 ----
+// Decodes the code point starting at byte i and advances i past it (always by at least 1).
+char32_t decodeAt(std::string_view s, std::size_t& i);
+// Decodes the code point ending just before byte i and moves i back to its first byte.
+char32_t decodeBefore(std::string_view s, std::size_t& i);
+bool isValidUTF8(std::string_view s);
+// The text with every ill-formed sequence replaced by U+FFFD.
+std::string toValidUTF8(std::string_view s);
+void appendUTF8(std::string& out, char32_t codePoint);
+
+// ---- Character classes ----
+bool isWhitespace(char32_t c);            // general category Zs, or the tab
+bool isNewline(char32_t c);               // U+000A...U+000D, U+0085, U+2028, U+2029
+bool isWhitespaceOrNewline(char32_t c);
+bool hasWhiteSpaceProperty(char32_t c);   // Unicode White_Space (line ends included)
+bool isAlphabetic(char32_t c);            // Unicode Alphabetic
+
+enum class CharClass { whitespace, newlines, whitespaceAndNewlines };
+bool inClass(char32_t c, CharClass cls);
+// Removes code points of the class from both ends.
+std::string_view trim(std::string_view s, CharClass cls = CharClass::whitespaceAndNewlines);
+// Splits at every code point of the newlines class, each one a separator of its own
+// ("a\r\nb" gives "a", "", "b"). A text without line ends is one line; "" gives one empty line.
+std::vector<std::string_view> splitLines(std::string_view s);
+
+// ---- User-perceived characters (extended grapheme clusters) ----
+// Walks the characters of a text. ASCII runs take a fast path; CR LF is one character.
+class CharacterIterator {
+public:
+    explicit CharacterIterator(std::string_view s);
+    ~CharacterIterator();
+    CharacterIterator(const CharacterIterator&) = delete;
+    CharacterIterator& operator=(const CharacterIterator&) = delete;
+
+    // The next character as a slice of the text, or nullopt at the end.
+    std::optional<std::string_view> next();
+    // Byte offset of the next character.
+    std::size_t position() const { return pos_; }
+
+private:
+    std::string_view s_;
+    std::size_t pos_ = 0;
+    struct Icu;
+    std::unique_ptr<Icu> icu_;  // created only when non-ASCII text needs it
+};
+
+std::size_t characterCount(std::string_view s);
+// The first n characters (all of s when it has fewer).
+std::string_view prefixCharacters(std::string_view s, std::size_t n);
+// Whether a character (a slice from CharacterIterator) has White_Space as its first code point.
+bool isWhitespaceCharacter(std::string_view character);
+// Whether a character's first code point is Alphabetic.
+bool isLetterCharacter(std::string_view character);
+
+// ---- Case mapping: Unicode default full mappings, independent of locale ----
+std::string uppercased(std::string_view s);
+std::string lowercased(std::string_view s);
+// Title Case: the first cased letter after the start of the text or after a White_Space
+// character is title-cased, every other letter of the word lower-cased.
+std::string capitalized(std::string_view s);
+
+// ---- Regular expressions (ICU syntax and meaning) ----
+// Compile once (for example as a function-local static) and share: matching is thread-safe.
+// Every match runs under time and stack limits; a tripped limit counts as no match.
+class Regex {
+public:
+    struct Match {
+        std::size_t begin = 0;  // byte offsets into the subject
+        std::size_t end = 0;
+        // Capture groups 1..n as byte ranges; nullopt for a group that did not take part.
+        std::vector<std::optional<std::pair<std::size_t, std::size_t>>> groups;
+
+        std::optional<std::string_view> group(std::string_view subject, std::size_t n) const;
+    };
+
+    // Throws std::invalid_argument for a malformed pattern (a programming error).
+    explicit Regex(std::string_view pattern, bool caseInsensitive = false);
+    ~Regex();
+    Regex(const Regex&) = delete;
+    Regex& operator=(const Regex&) = delete;
+
+    // First, leftmost match in the whole subject.
+    std::optional<Match> firstMatch(std::string_view subject) const;
+    bool search(std::string_view subject) const { return firstMatch(subject).has_value(); }
+    // The subject without its first match (unchanged when there is none).
+    std::string removingFirstMatch(std::string_view subject) const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+// ---- Tokenizers (ICU, English rules) ----
+struct Range {
+    std::size_t begin = 0;  // byte offsets
+    std::size_t end = 0;
+    bool operator==(const Range&) const = default;
+};
+// Sentences, with abbreviation suppression ("e.g.", "Dr." do not end one). Ranges made only of
+// whitespace and line ends are not sentences.
+std::vector<Range> sentenceRanges(std::string_view s);
+std::size_t sentenceCount(std::string_view s);
+// Word tokens only (letters, numbers, ideographs...), no spaces or punctuation.
+std::vector<Range> wordRanges(std::string_view s);
+
+// ---- Percent-decoding, Base64 ----
+// "%" + two hex digits is one byte; every other character stands for its own bytes. Fails on a
+// malformed escape or when the result is not valid UTF-8.
+std::optional<std::string> percentDecode(std::string_view s);
+// Standard alphabet with "+" and "/", "=" padding, no line breaks.
+std::string base64Encode(std::string_view bytes);
+// Strict standard Base64: length a multiple of 4, padding only at the end. Fails otherwise.
+std::optional<std::string> base64Decode(std::string_view s);
+
+}  // namespace tavlets::text

@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Tavlets needs to build, run and test, when any is missing.
+# Quiet and quick when everything is already there.
+set -euo pipefail
+
+packages=(
+  # build
+  cmake ninja-build g++ pkg-config libicu-dev qt6-base-dev libx11-dev
+  # tests and benchmarks
+  libgtest-dev libgmock-dev libbenchmark-dev rapidjson-dev
+  # fuzzing (libFuzzer comes with clang's runtime)
+  clang libclang-rt-14-dev
+  # end-to-end tests on a virtual X display
+  xvfb xauth xdotool xclip fonts-dejavu-core
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=()
+if [ "$(id -u)" -ne 0 ]; then
+  command -v sudo >/dev/null || { echo "Need root or sudo to install: ${missing[*]}" >&2; exit 1; }
+  sudo=(sudo)
+fi
+export DEBIAN_FRONTEND=noninteractive
+"${sudo[@]}" apt-get update -qq
+"${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
