@@ -40,9 +40,13 @@ public:
 
 private:
     friend class JSONParser;
-    JSONNode(std::shared_ptr<const Storage> storage, std::uint32_t index);
+    friend class JSONParseResult;
+    friend struct JSONTools;
+    friend struct JSONNodeAccess;  // the engine's own printers and builders
+    JSONNode() = default;          // an empty leaf; only a failed parse result holds one
+    JSONNode(std::shared_ptr<const Storage> storage, std::size_t index);
     std::shared_ptr<const Storage> storage_;
-    std::uint32_t index_ = 0;
+    std::size_t index_ = 0;
 };
 
 // Either the tree or the first syntax error.

@@ -1,0 +1,98 @@
+#pragma once
+// The shared storage behind JSONNode: one flat arena of node records per document.
+//
+// A record is two integers. Leaves point into `source` (offset, length); containers point at their
+// children, which always sit side by side in the record array (first index, count; an object's
+// children alternate key, value). A child that lives in another storage (a subtree handed to a
+// factory) is an `external` record that indexes `externals`. The tag sits in the top two bits of
+// the second integer. Documents under 1 GiB use 32-bit records, larger ones 64-bit records.
+
+#include "tavlets/json.hpp"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tavlets {
+
+namespace jsonimpl {
+
+enum class Tag : std::uint8_t { leaf = 0, array = 1, object = 2, external = 3 };
+
+template <class U>
+struct Record {
+    static constexpr unsigned kShift = sizeof(U) * 8 - 2;
+    static constexpr U kMask = (U(1) << kShift) - 1;
+    // Largest length, count or index a record of this width can hold.
+    static constexpr std::uint64_t kLimit = kMask;
+
+    U a;  // leaf: offset into source; container: first child record; external: index into externals
+    U b;  // tag in the top bits; leaf: length; container: number of elements or members
+
+    static Record make(Tag tag, std::uint64_t first, std::uint64_t value)
+    {
+        return {U(first), U((U(tag) << kShift) | U(value))};
+    }
+    Tag tag() const { return Tag(b >> kShift); }
+    std::uint64_t value() const { return b & kMask; }
+};
+
+using Record32 = Record<std::uint32_t>;
+using Record64 = Record<std::uint64_t>;
+
+// A record widened for reading, whatever the storage's width.
+struct View {
+    Tag tag;
+    std::uint64_t a;
+    std::uint64_t b;
+};
+
+}  // namespace jsonimpl
+
+struct JSONNode::Storage {
+    // token: the whole source is one leaf (what the leaf factory makes); narrow/wide: records.
+    enum class Form : std::uint8_t { token, narrow, wide };
+
+    Form form = Form::token;
+    std::string source;
+    std::vector<jsonimpl::Record32> narrow;
+    std::vector<jsonimpl::Record64> wide;
+    std::vector<JSONNode> externals;
+
+    jsonimpl::View at(std::size_t i) const
+    {
+        switch (form) {
+        case Form::narrow: {
+            const auto r = narrow[i];
+            return {r.tag(), r.a, r.value()};
+        }
+        case Form::wide: {
+            const auto r = wide[i];
+            return {r.tag(), r.a, r.value()};
+        }
+        case Form::token:
+            break;
+        }
+        return {jsonimpl::Tag::leaf, 0, source.size()};
+    }
+
+    std::string_view token(const jsonimpl::View& v) const
+    {
+        return std::string_view(source.data() + v.a, v.b);
+    }
+};
+
+// The engine's own access to a node's storage (the printers walk records directly).
+struct JSONNodeAccess {
+    static const JSONNode::Storage* storage(const JSONNode& n) { return n.storage_.get(); }
+    static std::size_t index(const JSONNode& n) { return n.index_; }
+    static JSONNode make(std::shared_ptr<const JSONNode::Storage> s, std::size_t i)
+    {
+        return JSONNode(std::move(s), i);
+    }
+};
+
+// Parses into 64-bit records whatever the size (the parser's path for texts of 1 GiB or more).
+JSONParseResult parseJSONWide(std::string_view text);
+
+}  // namespace tavlets
