@@ -1,0 +1,246 @@
+#include <tavlets/delimited.hpp>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <unordered_set>
+#include <utility>
+
+#include <tavlets/json.hpp>
+#include <tavlets/text.hpp>
+
+#include "table/delimited_scan.hpp"
+
+namespace tavlets {
+
+namespace {
+
+struct TableBuilder {
+    Delimited::Rows rows;
+    Delimited::Row row;
+    std::string cell;
+
+    bool cellEmpty() const { return cell.empty(); }
+    bool rowHasCells() const { return !row.empty(); }
+    void append(std::string_view bytes) { cell.append(bytes); }
+    void endCell() {
+        row.push_back(std::move(cell));
+        cell.clear();
+    }
+    bool endRow() {
+        endCell();
+        // An empty line, or one holding only an empty quoted cell, is no row.
+        if (row.size() == 1 && row.front().empty()) {
+            row.clear();
+        } else {
+            rows.push_back(std::move(row));
+            row = {};
+        }
+        return true;
+    }
+};
+
+// Counts cells without building them and stops at the first row that breaks regularity.
+struct RegularityCounter {
+    std::size_t cells = 0;  // finished cells of the current row
+    bool cellHasText = false;
+    std::size_t rows = 0;
+    std::size_t width = 0;
+    bool regular = true;
+
+    bool cellEmpty() const { return !cellHasText; }
+    bool rowHasCells() const { return cells > 0; }
+    void append(std::string_view bytes) { cellHasText = cellHasText || !bytes.empty(); }
+    void endCell() {
+        ++cells;
+        cellHasText = false;
+    }
+    bool endRow() {
+        const bool blank = cells == 0 && !cellHasText;
+        endCell();
+        const std::size_t count = cells;
+        cells = 0;
+        if (blank) return true;
+        if (++rows == 1) {
+            width = count;
+            regular = width >= 2;
+        } else {
+            regular = count == width;
+        }
+        return regular;
+    }
+    bool isTable() const { return regular && rows >= 2; }
+};
+
+bool hasNewline(std::string_view s) {
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        const auto b = static_cast<unsigned char>(s[i]);
+        if (b >= 0x0A && b <= 0x0D) return true;
+        if (b == 0xC2 && i + 1 < s.size() && static_cast<unsigned char>(s[i + 1]) == 0x85) return true;
+        if (b == 0xE2 && i + 2 < s.size() && static_cast<unsigned char>(s[i + 1]) == 0x80) {
+            const auto c = static_cast<unsigned char>(s[i + 2]);
+            if (c == 0xA8 || c == 0xA9) return true;
+        }
+    }
+    return false;
+}
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The whole of t is a JSON number: optional minus, no leading zeros, optional fraction, optional
+// exponent. ASCII digits only: other scripts' digits would make the output invalid JSON.
+bool isJSONNumber(std::string_view t) {
+    std::size_t i = 0;
+    const std::size_t n = t.size();
+    if (i < n && t[i] == '-') ++i;
+    if (i >= n || !isDigit(t[i])) return false;
+    if (t[i] == '0') {
+        ++i;
+    } else {
+        while (i < n && isDigit(t[i])) ++i;
+    }
+    if (i < n && t[i] == '.') {
+        ++i;
+        if (i >= n || !isDigit(t[i])) return false;
+        while (i < n && isDigit(t[i])) ++i;
+    }
+    if (i < n && (t[i] == 'e' || t[i] == 'E')) {
+        ++i;
+        if (i < n && (t[i] == '+' || t[i] == '-')) ++i;
+        if (i >= n || !isDigit(t[i])) return false;
+        while (i < n && isDigit(t[i])) ++i;
+    }
+    return i == n;
+}
+
+// One cell on one line of a Markdown table.
+std::string markdownCell(std::string_view cell) {
+    std::string out;
+    out.reserve(cell.size());
+    for (char c : cell) {
+        if (c == '\n') {
+            out += ' ';
+        } else if (c == '\r') {
+            // dropped, so a CR LF break also becomes a single space
+        } else if (c == '|') {
+            out += "\\|";
+        } else {
+            out += c;
+        }
+    }
+    std::string trimmed(text::trim(out, text::CharClass::whitespace));
+    // New text: ill-formed bytes are written as U+FFFD.
+    if (!text::isValidUTF8(trimmed)) trimmed = text::toValidUTF8(trimmed);
+    return trimmed;
+}
+
+}  // namespace
+
+std::optional<char> Delimited::detect(std::string_view text) {
+    if (!hasNewline(text)) return std::nullopt;
+    for (char candidate : {'\t', ',', ';'}) {
+        if (std::memchr(text.data(), candidate, text.size()) == nullptr) continue;
+        RegularityCounter counter;
+        table::scanDelimited(text, candidate, counter);
+        if (counter.isTable()) return candidate;
+    }
+    return std::nullopt;
+}
+
+Delimited::Rows Delimited::parse(std::string_view text, char delimiter) {
+    TableBuilder builder;
+    table::scanDelimited(text, delimiter, builder);
+    return std::move(builder.rows);
+}
+
+std::string Delimited::markdown(const Rows& rows) {
+    std::size_t width = 0;
+    for (const Row& row : rows) width = std::max(width, row.size());
+    if (width == 0) return {};
+
+    std::vector<std::vector<std::string>> grid;
+    grid.reserve(rows.size());
+    std::vector<std::size_t> columnWidth(width, 3);
+    for (const Row& row : rows) {
+        std::vector<std::string> line(width);
+        for (std::size_t i = 0; i < row.size(); ++i) line[i] = markdownCell(row[i]);
+        for (std::size_t i = 0; i < width; ++i) {
+            columnWidth[i] = std::max(columnWidth[i], text::characterCount(line[i]));
+        }
+        grid.push_back(std::move(line));
+    }
+
+    std::string out;
+    const auto writeLine = [&](const std::vector<std::string>& line) {
+        out += "| ";
+        for (std::size_t i = 0; i < width; ++i) {
+            if (i > 0) out += " | ";
+            out += line[i];
+            out.append(columnWidth[i] - text::characterCount(line[i]), ' ');
+        }
+        out += " |";
+    };
+    writeLine(grid.front());
+    out += "\n| ";
+    for (std::size_t i = 0; i < width; ++i) {
+        if (i > 0) out += " | ";
+        out.append(columnWidth[i], '-');
+    }
+    out += " |";
+    for (std::size_t r = 1; r < grid.size(); ++r) {
+        out += '\n';
+        writeLine(grid[r]);
+    }
+    return out;
+}
+
+std::string Delimited::json(const Rows& rows) {
+    if (rows.empty()) return "[]";
+
+    std::vector<std::string> keys;
+    std::unordered_set<std::string> taken;
+    const Row& header = rows.front();
+    keys.reserve(header.size());
+    for (std::size_t i = 0; i < header.size(); ++i) {
+        std::string key(text::trim(header[i], text::CharClass::whitespace));
+        if (key.empty()) key = "column" + std::to_string(i + 1);
+        if (taken.count(key)) {
+            for (std::size_t n = 2;; ++n) {
+                std::string candidate = key + "_" + std::to_string(n);
+                if (!taken.count(candidate)) {
+                    key = std::move(candidate);
+                    break;
+                }
+            }
+        }
+        taken.insert(key);
+        keys.push_back(std::move(key));
+    }
+
+    std::vector<std::string> quotedKeys;
+    quotedKeys.reserve(keys.size());
+    for (const std::string& key : keys) quotedKeys.push_back(JSONTools::quote(key));
+    const std::string emptyValue = scalar("");
+
+    std::vector<JSONNode> objects;
+    objects.reserve(rows.size() - 1);
+    for (std::size_t r = 1; r < rows.size(); ++r) {
+        const Row& row = rows[r];
+        std::vector<std::pair<std::string, JSONNode>> members;
+        members.reserve(keys.size());
+        for (std::size_t i = 0; i < keys.size(); ++i) {
+            members.emplace_back(quotedKeys[i],
+                                 JSONNode::leaf(i < row.size() ? scalar(row[i]) : emptyValue));
+        }
+        objects.push_back(JSONNode::object(std::move(members)));
+    }
+    return JSONTools::pretty(JSONNode::array(std::move(objects)), 0);
+}
+
+std::string Delimited::scalar(std::string_view cell) {
+    const std::string_view t = text::trim(cell, text::CharClass::whitespace);
+    if (isJSONNumber(t) || t == "true" || t == "false" || t == "null") return std::string(t);
+    return JSONTools::quote(cell);
+}
+
+}  // namespace tavlets
