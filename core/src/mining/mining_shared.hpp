@@ -1,6 +1,8 @@
 #pragma once
 // Process-wide constants shared by the text-mining engines, built once on first use.
 
+#include <cstddef>
+#include <optional>
 #include <string_view>
 
 #include <tavlets/text.hpp>
@@ -14,5 +16,17 @@ const text::Regex& speakerRegex();
 bool isNotSpeaker(std::string_view candidate);
 // Lower-case English stop words, exact comparison.
 bool isStopWord(std::string_view lowerCaseWord);
+
+// The speaker test of one line already trimmed of whitespace: the speaker and the message of a
+// chat line (slices of the line), or none when the line is not one.
+struct ChatLine {
+    std::string_view speaker;
+    std::string_view message;
+};
+std::optional<ChatLine> chatLine(std::string_view trimmedLine);
+
+// The word count of TextMining::wordCount, but it stops counting at limit (a caller that only asks
+// "at least limit words?" need not read a huge text to its end).
+std::size_t wordCountUpTo(std::string_view text, std::size_t limit);
 
 }  // namespace tavlets::mining
