@@ -1,6 +1,47 @@
+// Tavlets: starts in the background with a tray item and Alt+Space; a second launch toggles the
+// panel of the running one and exits.
+
+#include "panel/qt_clipboard.hpp"
+#include "shell/app_delegate.hpp"
+#include "shell/hot_key.hpp"
+#include "shell/single_instance.hpp"
+
+#include <QApplication>
+#include <QSystemTrayIcon>
+
 #include <cstdio>
 
-int main() {
-    std::fputs("Tavlets: the desktop app is not built yet.\n", stderr);
-    return 0;
+int main(int argc, char** argv) {
+    // On Wayland, XWayland (when there) lets the panel be placed under the pointer.
+    if (tavlets::isWaylandSession() && !qEnvironmentVariableIsEmpty("DISPLAY")) qputenv("QT_QPA_PLATFORM", "xcb");
+
+    tavlets::SingleInstance instance(tavlets::SingleInstance::defaultName());
+    if (!instance.claim()) {
+        // Another Tavlets runs for this user and display: hand it the toggle and leave. No
+        // display connection is needed for that.
+        QCoreApplication core(argc, argv);
+        if (instance.sendToggle()) return 0;
+        std::fputs("Tavlets is already running but does not answer.\n", stderr);
+        return 1;
+    }
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("tavlets"));
+    QApplication::setDesktopFileName(QStringLiteral("tavlets"));
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    tavlets::AppDelegate delegate(std::make_shared<tavlets::QtClipboard>(), tavlets::createHotKey());
+    delegate.start();
+    const bool listening = instance.listen();
+    delegate.attach(instance);
+
+    const QString warning = tavlets::unreachableWarning(QSystemTrayIcon::isSystemTrayAvailable(), delegate.hotKey().status());
+    if (!warning.isEmpty()) {
+        std::fprintf(stderr, "%s\n", qPrintable(warning));
+        if (!listening) {
+            std::fputs("Tavlets: a second launch cannot reach it either, so it stops.\n", stderr);
+            return 1;
+        }
+    }
+    return app.exec();
 }

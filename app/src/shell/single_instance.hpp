@@ -1,0 +1,53 @@
+#pragma once
+// One running Tavlets per user and display. A later launch reaches the running one through a
+// local socket and asks it to toggle its panel, which lets a desktop shortcut bound to the
+// `tavlets` command open the panel where no global hot key can be had.
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+class QLocalServer;
+class QLocalSocket;
+class QLockFile;
+
+namespace tavlets {
+
+class SingleInstance : public QObject {
+    Q_OBJECT
+public:
+    explicit SingleInstance(QString name, QObject* parent = nullptr);
+    ~SingleInstance() override;
+
+    // "tavlets-<uid>-<display>": the X display, else the Wayland one.
+    static QString defaultName();
+    static QString nameFor(unsigned uid, const QString& display, const QString& waylandDisplay);
+
+    // Takes the per-name lock; true when this process is the one to keep running. A lock left by
+    // a process that has died is taken over. Needs no application object.
+    bool claim();
+    // Starts taking messages from later launches; clears a socket file left by a crash. Call after
+    // claim(), with an application object.
+    bool listen();
+    bool isListening() const;
+
+    // From a later launch: asks the running instance to toggle its panel and waits for its answer.
+    // False when it cannot be reached in time.
+    bool sendToggle(int timeoutMs = 3000);
+
+    const QString& name() const { return name_; }
+
+signals:
+    void toggleRequested();
+
+private:
+    void onConnection();
+    void onReadable(QLocalSocket* socket);
+
+    QString name_;
+    std::unique_ptr<QLockFile> lock_;
+    QLocalServer* server_ = nullptr;
+};
+
+}  // namespace tavlets

@@ -1,0 +1,128 @@
+#include "shell/x11_hot_key.hpp"
+
+#include <QCoreApplication>
+#include <QMetaObject>
+
+#include <X11/Xlib.h>
+#include <X11/keysym.h>
+#include <xcb/xcb.h>
+
+namespace tavlets {
+namespace {
+
+// Set by the temporary error handler while the grabs are made and synced.
+bool grabRefused = false;
+
+int recordGrabError(Display*, XErrorEvent* error) {
+    if (error->error_code == BadAccess) grabRefused = true;
+    return 0;
+}
+
+unsigned xModifiers(Qt::KeyboardModifiers modifiers) {
+    unsigned mask = 0;
+    if (modifiers & Qt::ShiftModifier) mask |= ShiftMask;
+    if (modifiers & Qt::ControlModifier) mask |= ControlMask;
+    if (modifiers & Qt::AltModifier) mask |= Mod1Mask;
+    if (modifiers & Qt::MetaModifier) mask |= Mod4Mask;
+    return mask;
+}
+
+// Printable Latin-1 keys have the keysym of their lower-case character.
+KeySym keysymFor(Qt::Key key) {
+    if (key == Qt::Key_Space) return XK_space;
+    if (key > 0x20 && key < 0x7f) {
+        int c = key;
+        if (c >= 'A' && c <= 'Z') c += 'a' - 'A';
+        return static_cast<KeySym>(c);
+    }
+    return NoSymbol;
+}
+
+}  // namespace
+
+X11HotKey::X11HotKey(Display* display) : display_(display) {
+    if (display_) root_ = DefaultRootWindow(display_);
+}
+
+X11HotKey::~X11HotKey() {
+    if (QCoreApplication::instance()) QCoreApplication::instance()->removeNativeEventFilter(this);
+}
+
+std::vector<unsigned> X11HotKey::grabMasks(unsigned modifiers, unsigned numLockMask) {
+    std::vector<unsigned> masks{modifiers, modifiers | LockMask};
+    if (numLockMask != 0 && numLockMask != LockMask) {
+        masks.push_back(modifiers | numLockMask);
+        masks.push_back(modifiers | numLockMask | LockMask);
+    }
+    return masks;
+}
+
+unsigned X11HotKey::numLockMask() const {
+    unsigned mask = 0;
+    const KeyCode numLock = XKeysymToKeycode(display_, XK_Num_Lock);
+    XModifierKeymap* map = XGetModifierMapping(display_);
+    if (!map) return 0;
+    if (numLock != 0) {
+        for (int modifier = 0; modifier < 8; ++modifier) {
+            for (int i = 0; i < map->max_keypermod; ++i) {
+                if (map->modifiermap[modifier * map->max_keypermod + i] == numLock) mask = 1u << modifier;
+            }
+        }
+    }
+    XFreeModifiermap(map);
+    return mask;
+}
+
+void X11HotKey::registerKey(Qt::Key key, Qt::KeyboardModifiers modifiers, Handler handler) {
+    handler_ = std::move(handler);
+    status_ = HotKeyStatus::refused;
+    if (!display_) return;
+
+    const KeySym keysym = keysymFor(key);
+    keycode_ = keysym == NoSymbol ? 0 : XKeysymToKeycode(display_, keysym);
+    if (keycode_ == 0) return;
+    modifiers_ = xModifiers(modifiers);
+    const unsigned numLock = numLockMask();
+    ignoredMask_ = LockMask | numLock;
+
+    const std::vector<unsigned> masks = grabMasks(modifiers_, numLock);
+    // Another client holding the combination answers with BadAccess; the error arrives only after
+    // a round trip, so sync under a handler of our own and put Qt's back afterwards.
+    XSync(display_, False);
+    grabRefused = false;
+    XErrorHandler previous = XSetErrorHandler(recordGrabError);
+    for (unsigned mask : masks) XGrabKey(display_, int(keycode_), mask, root_, True, GrabModeAsync, GrabModeAsync);
+    XSync(display_, False);
+    if (grabRefused) {
+        // Keep no half grab: the combination is reported unavailable as a whole.
+        for (unsigned mask : masks) XUngrabKey(display_, int(keycode_), mask, root_);
+        XSync(display_, False);
+    }
+    XSetErrorHandler(previous);
+
+    if (grabRefused) return;
+    status_ = HotKeyStatus::registered;
+    QCoreApplication::instance()->installNativeEventFilter(this);
+}
+
+bool X11HotKey::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) {
+    if (status_ != HotKeyStatus::registered || eventType != "xcb_generic_event_t") return false;
+    const auto* event = static_cast<const xcb_generic_event_t*>(message);
+    const uint8_t type = event->response_type & 0x7f;
+    if (type != XCB_KEY_PRESS && type != XCB_KEY_RELEASE) return false;
+    const auto* key = static_cast<const xcb_key_press_event_t*>(message);
+    if (key->event != root_ || key->detail != keycode_) return false;
+
+    if (type == XCB_KEY_RELEASE) {
+        held_ = false;
+        return true;
+    }
+    const unsigned state = key->state & 0xff & ~ignoredMask_;
+    if (state != modifiers_) return false;
+    if (held_) return true;  // auto-repeat while the key stays down
+    held_ = true;
+    if (handler_) QMetaObject::invokeMethod(QCoreApplication::instance(), handler_, Qt::QueuedConnection);
+    return true;
+}
+
+}  // namespace tavlets

@@ -1,0 +1,42 @@
+#pragma once
+// Global hot key on X11: a passive key grab on the root window, seen through Qt's xcb events.
+
+#include "shell/hot_key.hpp"
+
+#include <QAbstractNativeEventFilter>
+
+#include <vector>
+
+typedef struct _XDisplay Display;
+
+namespace tavlets {
+
+class X11HotKey : public HotKey, public QAbstractNativeEventFilter {
+public:
+    // display: the application's own connection (Qt's), so the key events reach its event loop.
+    explicit X11HotKey(Display* display);
+    ~X11HotKey() override;
+
+    void registerKey(Qt::Key key, Qt::KeyboardModifiers modifiers, Handler handler) override;
+    HotKeyStatus status() const override { return status_; }
+
+    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
+
+    // The modifier combinations grabbed for one press: the lock keys (Caps Lock, Num Lock) must
+    // not make the grab miss, so every combination of them is grabbed too.
+    static std::vector<unsigned> grabMasks(unsigned modifiers, unsigned numLockMask);
+
+private:
+    unsigned numLockMask() const;
+
+    Display* display_;
+    unsigned long root_ = 0;
+    unsigned keycode_ = 0;
+    unsigned modifiers_ = 0;
+    unsigned ignoredMask_ = 0;
+    bool held_ = false;  // between press and release, so key repeat does not toggle again
+    Handler handler_;
+    HotKeyStatus status_ = HotKeyStatus::notRegistered;
+};
+
+}  // namespace tavlets
