@@ -77,13 +77,21 @@ bool isLetterCharacter(std::string_view character);
 // ---- Case mapping: Unicode default full mappings, independent of locale ----
 std::string uppercased(std::string_view s);
 std::string lowercased(std::string_view s);
-// Title Case: the first cased letter after the start of the text or after a White_Space
-// character is title-cased, every other letter of the word lower-cased.
+// Title Case. A word is a maximal run of code points without the White_Space property, so it
+// starts at the start of the text or after White_Space (hyphens, apostrophes and other
+// punctuation do not start words). In each word the first code point that is a letter
+// (Alphabetic) or a number (general category N) is the word's head: a letter head gets its full
+// title-case mapping ("ß" gives "Ss", "ǆ" gives "ǅ"), a number head stays as it is ("1st" stays
+// "1st"); everything else in the word is lower-cased with the full mapping. Punctuation before
+// the head is kept: "(hello" gives "(Hello", "don't" gives "Don't", "o'neil-smith" gives
+// "O'neil-smith".
 std::string capitalized(std::string_view s);
 
 // ---- Regular expressions (ICU syntax and meaning) ----
 // Compile once (for example as a function-local static) and share: matching is thread-safe.
-// Every match runs under time and stack limits; a tripped limit counts as no match.
+// Every match runs under time and stack limits; a tripped limit counts as no match. The time
+// allowance grows with the subject's length, so linear searches of large texts finish while
+// catastrophic backtracking ("(a+)+$" on "aaa...b") stops within a fraction of a second.
 class Regex {
 public:
     struct Match {
@@ -119,7 +127,8 @@ struct Range {
     bool operator==(const Range&) const = default;
 };
 // Sentences, with abbreviation suppression ("e.g.", "Dr." do not end one). Ranges made only of
-// whitespace and line ends are not sentences.
+// whitespace and line ends are not sentences. A sentence range includes its trailing spaces and
+// line end.
 std::vector<Range> sentenceRanges(std::string_view s);
 std::size_t sentenceCount(std::string_view s);
 // Word tokens only (letters, numbers, ideographs...), no spaces or punctuation.
@@ -131,7 +140,9 @@ std::vector<Range> wordRanges(std::string_view s);
 std::optional<std::string> percentDecode(std::string_view s);
 // Standard alphabet with "+" and "/", "=" padding, no line breaks.
 std::string base64Encode(std::string_view bytes);
-// Strict standard Base64: length a multiple of 4, padding only at the end. Fails otherwise.
+// Strict standard Base64: length a multiple of 4, at most two "=" and only at the end, no other
+// characters. Fails otherwise. Non-zero leftover bits in the last character are ignored
+// ("SGVsbG9=" reads like "SGVsbG8=").
 std::optional<std::string> base64Decode(std::string_view s);
 
 }  // namespace tavlets::text

@@ -1,0 +1,136 @@
+// User-perceived characters (extended grapheme clusters).
+//
+// Between two ASCII bytes there is always a boundary, except inside CR LF; so ASCII stretches are
+// counted byte by byte (with a CR scan) and only the characters that touch non-ASCII bytes are
+// asked of ICU's character break iterator.
+
+#include "tavlets/text.hpp"
+
+#include "text/text_internal.hpp"
+
+#include <climits>
+#include <cstring>
+
+namespace tavlets::text {
+
+namespace {
+
+// ICU's grapheme breaker over the whole text, created on first need.
+class GraphemeBreaker {
+public:
+    explicit GraphemeBreaker(std::string_view s) : s_(s) {}
+
+    // End of the character that starts at the boundary `pos` (pos < s.size()).
+    std::size_t following(std::size_t pos) {
+        if (s_.size() <= static_cast<std::size_t>(INT32_MAX)) {
+            if (!it_) {
+                text_ = std::make_unique<Utf8Text>(s_);
+                it_ = newBreakIterator(BreakKind::character);
+                UErrorCode status = U_ZERO_ERROR;
+                it_->setText(text_->get(), status);
+                if (U_FAILURE(status)) it_.reset();
+            }
+            if (it_) {
+                const int32_t b = it_->following(static_cast<int32_t>(pos));
+                if (b != icu::BreakIterator::DONE && static_cast<std::size_t>(b) > pos &&
+                    static_cast<std::size_t>(b) <= s_.size())
+                    return static_cast<std::size_t>(b);
+            }
+        }
+        // Beyond ICU's 32-bit offsets (or without its data) a code point is a character.
+        std::size_t i = pos;
+        decodeAt(s_, i);
+        return i;
+    }
+
+private:
+    std::string_view s_;
+    std::unique_ptr<Utf8Text> text_;
+    std::unique_ptr<icu::BreakIterator> it_;
+};
+
+// Moves pos (a boundary) forward over at most `limit` characters; adds their number to count.
+std::size_t advance(std::string_view s, std::size_t pos, std::size_t limit, std::size_t& count,
+                    GraphemeBreaker& breaker) {
+    const std::size_t n = s.size();
+    const char* d = s.data();
+    while (pos < n && count < limit) {
+        const std::size_t e = asciiPrefixLength(s, pos);
+        if (e > pos) {
+            // Every ASCII byte before `stop` starts a character that ends inside the run; the
+            // last one before a non-ASCII byte may take combining marks, so ICU decides it.
+            const std::size_t stop = e == n ? n : e - 1;
+            std::size_t p = pos;
+            while (p < stop && count < limit) {
+                const void* cr = std::memchr(d + p, '\r', stop - p);
+                const std::size_t q = cr ? static_cast<std::size_t>(static_cast<const char*>(cr) - d) : stop;
+                const std::size_t take = std::min(q - p, limit - count);
+                count += take;
+                p += take;
+                if (p == q && q < stop && count < limit) {
+                    ++count;
+                    p += (q + 1 < n && d[q + 1] == '\n') ? 2 : 1;
+                }
+            }
+            pos = p;
+            if (pos >= n || count >= limit) break;
+            if (pos < stop) continue;
+        }
+        pos = breaker.following(pos);
+        ++count;
+    }
+    return pos;
+}
+
+}  // namespace
+
+struct CharacterIterator::Icu {
+    explicit Icu(std::string_view s) : breaker(s) {}
+    GraphemeBreaker breaker;
+};
+
+CharacterIterator::CharacterIterator(std::string_view s) : s_(s) {}
+CharacterIterator::~CharacterIterator() = default;
+
+std::optional<std::string_view> CharacterIterator::next() {
+    const std::size_t n = s_.size();
+    if (pos_ >= n) return std::nullopt;
+    const std::size_t start = pos_;
+    const auto c = static_cast<unsigned char>(s_[start]);
+    std::size_t end;
+    if (c < 0x80 && (start + 1 == n || static_cast<unsigned char>(s_[start + 1]) < 0x80)) {
+        end = (c == '\r' && start + 1 < n && s_[start + 1] == '\n') ? start + 2 : start + 1;
+    } else {
+        if (!icu_) icu_ = std::make_unique<Icu>(s_);
+        end = icu_->breaker.following(start);
+    }
+    pos_ = end;
+    return s_.substr(start, end - start);
+}
+
+std::size_t characterCount(std::string_view s) {
+    GraphemeBreaker breaker(s);
+    std::size_t count = 0;
+    advance(s, 0, SIZE_MAX, count, breaker);
+    return count;
+}
+
+std::string_view prefixCharacters(std::string_view s, std::size_t n) {
+    GraphemeBreaker breaker(s);
+    std::size_t count = 0;
+    return s.substr(0, advance(s, 0, n, count, breaker));
+}
+
+bool isWhitespaceCharacter(std::string_view character) {
+    if (character.empty()) return false;
+    std::size_t i = 0;
+    return hasWhiteSpaceProperty(decodeAt(character, i));
+}
+
+bool isLetterCharacter(std::string_view character) {
+    if (character.empty()) return false;
+    std::size_t i = 0;
+    return isAlphabetic(decodeAt(character, i));
+}
+
+}  // namespace tavlets::text
