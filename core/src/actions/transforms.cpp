@@ -1,5 +1,7 @@
 #include <tavlets/transforms.hpp>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstddef>
 #include <string>
@@ -7,6 +9,8 @@
 
 #include <tavlets/text.hpp>
 #include <tavlets/text_mining.hpp>
+
+#include "code/character_splitter.hpp"
 
 namespace tavlets::transforms {
 namespace {
@@ -36,6 +40,14 @@ void forEachLine(std::string_view s, F&& f) {
     f(s.substr(lineStart));
 }
 
+bool isWhitespaceCharacter(std::string_view character) {
+    if (character.size() == 1 && static_cast<unsigned char>(character[0]) < 0x80) {
+        const char c = character[0];
+        return c == ' ' || (c >= '\t' && c <= '\r');
+    }
+    return text::isWhitespaceCharacter(character);
+}
+
 std::string plural(std::size_t n, std::string_view noun) {
     std::string out = std::to_string(n);
     out += ' ';
@@ -59,22 +71,20 @@ std::string sentenceCase(std::string_view text) {
     out.reserve(lower.size());
     std::size_t copied = 0;  // bytes of `lower` already in `out`
     bool capitalizeNext = true;
-    text::CharacterIterator characters(view);
-    for (;;) {
-        const std::size_t start = characters.position();
-        const auto character = characters.next();
-        if (!character) break;
-        if (capitalizeNext && text::isLetterCharacter(*character)) {
+    code::forEachCharacter(view, [&](std::string_view character) {
+        if (capitalizeNext && text::isLetterCharacter(character)) {
+            const auto start = static_cast<std::size_t>(character.data() - view.data());
             out.append(view.substr(copied, start - copied));
-            out += text::uppercased(*character);
-            copied = start + character->size();
+            out += text::uppercased(character);
+            copied = start + character.size();
             capitalizeNext = false;
         }
         // Whole-character comparison: a CR LF pair is not a line feed and starts no sentence.
-        if (*character == "." || *character == "!" || *character == "?" || *character == "\n") {
-            capitalizeNext = true;
+        if (character.size() == 1) {
+            const char c = character[0];
+            if (c == '.' || c == '!' || c == '?' || c == '\n') capitalizeNext = true;
         }
-    }
+    });
     out.append(view.substr(copied));
     return out;
 }
@@ -102,11 +112,10 @@ std::string stats(std::string_view text) {
 
     std::size_t characters = 0;
     std::size_t nonWhitespace = 0;
-    text::CharacterIterator iterator(text);
-    while (const auto character = iterator.next()) {
+    code::forEachCharacter(text, [&](std::string_view character) {
         ++characters;
-        if (!text::isWhitespaceCharacter(*character)) ++nonWhitespace;
-    }
+        if (!isWhitespaceCharacter(character)) ++nonWhitespace;
+    });
 
     std::size_t lines = 0;
     forEachLine(text, [&](std::string_view line) {
@@ -139,32 +148,41 @@ Outcome base64Encode(std::string_view text) {
 Outcome base64Decode(std::string_view text) {
     static const Outcome invalid{"That isn't valid Base64.", true, false};
 
+    // Per byte: 0 to drop it (whitespace), otherwise the byte in the standard alphabet. A NUL is
+    // outside the alphabet; it becomes another byte outside it, so the input still fails.
+    static constexpr std::array<char, 256> kMap = [] {
+        std::array<char, 256> map{};
+        for (int b = 0; b < 256; ++b) map[b] = static_cast<char>(b);
+        for (const char c : std::string_view(" \t\n\v\f\r")) map[static_cast<unsigned char>(c)] = 0;
+        map[0] = '*';
+        map['-'] = '+';
+        map['_'] = '/';
+        return map;
+    }();
+
     std::string data;
-    data.reserve(text.size() + 3);
-    auto keep = [&data](char c) {
-        if (c == '-') c = '+';
-        else if (c == '_') c = '/';
-        data += c;
-    };
-    bool ascii = true;
-    for (const char c : text) {
-        if (static_cast<unsigned char>(c) >= 0x80) {
-            ascii = false;
-            break;
-        }
-    }
+    const bool ascii =
+        std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
     if (ascii) {
         // Every ASCII character is one byte, or CR LF, and both bytes of that are whitespace.
+        data.resize(text.size() + 3);
+        char* out = data.data();
         for (const char c : text) {
-            if (c != ' ' && (c < '\t' || c > '\r')) keep(c);
+            const char mapped = kMap[static_cast<unsigned char>(c)];
+            *out = mapped;
+            out += mapped != 0;
         }
+        data.resize(static_cast<std::size_t>(out - data.data()));
     } else {
         // Whitespace is judged per character, so a space carrying a combining mark goes as a whole.
-        text::CharacterIterator characters(text);
-        while (const auto character = characters.next()) {
-            if (text::isWhitespaceCharacter(*character)) continue;
-            for (const char c : *character) keep(c);
-        }
+        data.reserve(text.size() + 3);
+        code::forEachCharacter(text, [&](std::string_view character) {
+            if (isWhitespaceCharacter(character)) return;
+            for (const char c : character) {
+                const char mapped = kMap[static_cast<unsigned char>(c)];
+                data += mapped != 0 ? mapped : c;  // a space inside a longer character stays
+            }
+        });
     }
     while (data.size() % 4 != 0) data += '=';
     if (data.empty()) return invalid;

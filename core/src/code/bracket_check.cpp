@@ -5,98 +5,51 @@
 #include <cstddef>
 #include <cstdint>
 #include <limits>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include <tavlets/text.hpp>
 
+#include "code/character_splitter.hpp"
+
 namespace tavlets {
 namespace {
 
-bool isAsciiByte(char b) { return static_cast<unsigned char>(b) < 0x80; }
-
-// Hands out the user-perceived characters of a text as slices of it. Code is mostly ASCII, so
-// ASCII stretches are cut byte by byte here; the rest goes through the grapheme iterator. The text
-// is taken in chunks that begin and end where a character boundary is certain: between two ASCII
-// bytes that are not CR LF, nothing in the segmentation rules can join them.
-class CharacterSource {
-public:
-    explicit CharacterSource(std::string_view text) : text_(text) {}
-
-    std::optional<std::string_view> next() {
-        for (;;) {
-            if (pos_ < chunkEnd_) {
-                if (!iterator_) {
-                    const std::size_t length =
-                        (text_[pos_] == '\r' && pos_ + 1 < chunkEnd_ && text_[pos_ + 1] == '\n') ? 2 : 1;
-                    const std::string_view character = text_.substr(pos_, length);
-                    pos_ += length;
-                    return character;
-                }
-                if (auto character = iterator_->next()) {
-                    pos_ += character->size();
-                    return character;
-                }
-                pos_ = chunkEnd_;  // the iterator covers the chunk exactly; never reached
-            }
-            if (pos_ >= text_.size()) return std::nullopt;
-            startChunk();
-        }
-    }
-
-private:
-    static constexpr std::size_t kChunkSize = 16 * 1024;
-
-    bool certainBoundary(std::size_t p) const {
-        const char before = text_[p - 1];
-        const char after = text_[p];
-        return isAsciiByte(before) && isAsciiByte(after) && !(before == '\r' && after == '\n');
-    }
-
-    void startChunk() {
-        std::size_t end = std::min(text_.size(), pos_ + kChunkSize);
-        while (end < text_.size() && !certainBoundary(end)) ++end;
-        const std::string_view chunk = text_.substr(pos_, end - pos_);
-        iterator_.reset();
-        if (!std::all_of(chunk.begin(), chunk.end(), isAsciiByte)) iterator_.emplace(chunk);
-        chunkEnd_ = end;
-    }
-
-    std::string_view text_;
-    std::size_t pos_ = 0;
-    std::size_t chunkEnd_ = 0;
-    std::optional<text::CharacterIterator> iterator_;
-};
-
-// The scan looks at most three characters ahead; they wait in a small ring.
+// The scan looks at most three characters ahead. Character boundaries are cut in batches, so the
+// common step is an array read.
 class Cursor {
 public:
-    explicit Cursor(std::string_view text) : source_(text) {}
+    explicit Cursor(std::string_view text) : text_(text), splitter_(text) {
+        bounds_.reserve(kBatch + 8);
+        bounds_.push_back(0);
+    }
 
     // The character k places after the current one; an empty slice past the end.
     std::string_view at(std::size_t k) {
-        while (count_ <= k) {
-            auto character = source_.next();
-            if (!character) return {};
-            ring_[(head_ + count_) % kRing] = *character;
-            ++count_;
-        }
-        return ring_[(head_ + k) % kRing];
+        if (i_ + k + 1 >= bounds_.size() && !refill(k)) return {};
+        const std::size_t begin = bounds_[i_ + k];
+        return std::string_view(text_.data() + begin, bounds_[i_ + k + 1] - begin);
     }
 
-    void pop() {
-        head_ = (head_ + 1) % kRing;
-        --count_;
-    }
+    void pop() { ++i_; }
 
 private:
-    static constexpr std::size_t kRing = 4;
-    CharacterSource source_;
-    std::array<std::string_view, kRing> ring_{};
-    std::size_t head_ = 0;
-    std::size_t count_ = 0;
+    static constexpr std::size_t kBatch = 4096;
+
+    bool refill(std::size_t k) {
+        bounds_.erase(bounds_.begin(), bounds_.begin() + static_cast<std::ptrdiff_t>(i_));
+        i_ = 0;
+        while (k + 1 >= bounds_.size()) {
+            if (splitter_.fill(bounds_, kBatch) == 0) return false;
+        }
+        return true;
+    }
+
+    std::string_view text_;
+    code::CharacterSplitter splitter_;
+    std::vector<std::size_t> bounds_;  // bounds_[j] and bounds_[j + 1] enclose buffered character j
+    std::size_t i_ = 0;                // the current character
 };
 
 bool is(std::string_view character, char c) { return character.size() == 1 && character[0] == c; }
@@ -104,16 +57,27 @@ bool is(std::string_view character, char c) { return character.size() == 1 && ch
 // CR LF counts as a line end, so text from Windows editors gets the lines and columns its editor
 // shows, and line comments and unclosed strings end where the line does. A lone CR does not.
 bool isLineEnd(std::string_view character) {
-    return is(character, '\n') || character == "\r\n";
+    return is(character, '\n') || (character.size() == 2 && character[0] == '\r' && character[1] == '\n');
 }
 
 bool isWhitespace(std::string_view character) {
-    if (character.size() == 1 && isAsciiByte(character[0])) {
+    if (character.size() == 1 && static_cast<unsigned char>(character[0]) < 0x80) {
         const char c = character[0];
         return c == ' ' || (c >= '\t' && c <= '\r');
     }
     return text::isWhitespaceCharacter(character);
 }
+
+// What a one-byte character is to the scan: nothing (plain or whitespace), or a character some
+// rule looks at (brackets, quotes, comment starts, the line feed).
+enum class ByteKind : unsigned char { plain, space, special };
+
+constexpr std::array<ByteKind, 256> kByteKinds = [] {
+    std::array<ByteKind, 256> kinds{};
+    for (const unsigned char c : std::string_view(" \t\v\f\r")) kinds[c] = ByteKind::space;
+    for (const unsigned char c : std::string_view("\n/#\"'`([{)]}")) kinds[c] = ByteKind::special;
+    return kinds;
+}();
 
 constexpr std::array<char, 3> kOpeners = {'(', '[', '{'};
 constexpr std::array<char, 3> kClosers = {')', ']', '}'};
@@ -133,7 +97,13 @@ constexpr std::size_t kShownProblems = 20;
 template <typename Count>
 class Scan {
 public:
-    explicit Scan(std::string_view text) : cursor_(text) {}
+    explicit Scan(std::string_view text) : cursor_(text) {
+        // Reserve for the worst case up front: untouched pages cost nothing, and a stack of
+        // millions of openers is never copied while it grows.
+        std::size_t openers = 0;
+        for (const char c : text) openers += (c == '(') | (c == '[') | (c == '{');
+        stack_.reserve(openers);
+    }
 
     Outcome run() {
         for (;;) {
@@ -141,6 +111,14 @@ public:
             if (c.empty()) break;
             if (c.size() != 1) {
                 advance();
+                continue;
+            }
+            const ByteKind kind = kByteKinds[static_cast<unsigned char>(c[0])];
+            if (kind != ByteKind::special) {
+                // The common case, kept free of calls: a character that is nothing to the scan.
+                ++col_;
+                lineBlank_ = lineBlank_ && kind == ByteKind::space;
+                cursor_.pop();
                 continue;
             }
             switch (c[0]) {
@@ -198,7 +176,7 @@ private:
         char opener;
     };
 
-    void advance() {
+    [[gnu::always_inline]] void advance() {
         const std::string_view c = cursor_.at(0);
         if (isLineEnd(c)) {
             ++line_;

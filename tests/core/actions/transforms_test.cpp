@@ -117,6 +117,9 @@ INSTANTIATE_TEST_SUITE_P(Base64, Transform, testing::Values(
     Case{"DecodeRemovesLineEnds", transforms::base64Decode, "\r\n SGVs\r\nbG8=\n", mono("Hello")},
     Case{"DecodeRemovesUnicodeSpaces", transforms::base64Decode, "\u00A0SGVs\u3000bG8=\u2028", mono("Hello")},
     Case{"DecodeUrlSafeText", transforms::base64Decode, "fn5-Pz8_", mono("~~~???")},
+    // Whitespace goes by whole character: a space carrying a combining mark goes with its mark.
+    Case{"DecodeRemovesSpaceWithMark", transforms::base64Decode, "SGVs \xCC\x81" "bG8=", mono("Hello")},
+    Case{"NulIsNotWhitespace", transforms::base64Decode, std::string("SGVs\0bG8=", 9), failure(kBadBase64)},
     Case{"FiveCharacters", transforms::base64Decode, "SGVsb", failure(kBadBase64)},
     Case{"OutsideAlphabet", transforms::base64Decode, "SGV*bG8=", failure(kBadBase64)},
     Case{"PaddingInTheMiddle", transforms::base64Decode, "SG==bG8=", failure(kBadBase64)},
