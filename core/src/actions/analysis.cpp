@@ -1,6 +1,7 @@
 #include <tavlets/actions.hpp>
 
 #include <array>
+#include <cstdint>
 #include <cstring>
 
 #include <tavlets/delimited.hpp>
@@ -10,25 +11,12 @@
 
 #include "actions/analysis_internal.hpp"
 #include "mining/mining_shared.hpp"
+#include "table/byte_scan.hpp"
 #include "table/grapheme_glue.hpp"
 
 namespace tavlets {
 
 namespace {
-
-// The byte length of the newline character starting at s[i], or 0 when there is none.
-std::size_t newlineAt(std::string_view s, std::size_t i) {
-    const auto b = static_cast<unsigned char>(s[i]);
-    if (b >= 0x0A && b <= 0x0D) return 1;
-    if (b == 0xC2) {
-        return i + 1 < s.size() && static_cast<unsigned char>(s[i + 1]) == 0x85 ? 2 : 0;
-    }
-    if (b == 0xE2 && i + 2 < s.size() && static_cast<unsigned char>(s[i + 1]) == 0x80) {
-        const auto c = static_cast<unsigned char>(s[i + 2]);
-        return c == 0xA8 || c == 0xA9 ? 3 : 0;
-    }
-    return 0;
-}
 
 bool isAsciiWordByte(unsigned char b) {
     return (b >= '0' && b <= '9') || (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z') || b == '_';
@@ -58,9 +46,15 @@ constexpr std::array<std::string_view, 21> kKeywords = {
 
 // Whether a keyword followed by a word boundary starts at q.
 bool keywordAt(std::string_view t, std::size_t q) {
+    static const std::array<bool, 256> firstBytes = [] {
+        std::array<bool, 256> table{};
+        for (std::string_view keyword : kKeywords) table[static_cast<unsigned char>(keyword[0])] = true;
+        return table;
+    }();
+    if (!firstBytes[static_cast<unsigned char>(t[q])]) return false;
     const std::string_view rest = t.substr(q);
     for (std::string_view keyword : kKeywords) {
-        if (!rest.starts_with(keyword)) continue;
+        if (keyword[0] != rest[0] || !rest.starts_with(keyword)) continue;
         const std::size_t end = q + keyword.size();
         if (end == t.size()) return true;
         const auto b = static_cast<unsigned char>(t[end]);
@@ -91,26 +85,17 @@ template <class Done>
 LineShape lineShape(std::string_view t, Done done) {
     LineShape shape;
     grapheme::Glue glue;
-    std::size_t start = 0;
-    std::size_t i = 0;
-    while (true) {
-        std::size_t width = 0;
-        while (i < t.size() && (width = newlineAt(t, i)) == 0) ++i;
-        const std::string_view line =
-            text::trim(t.substr(start, i - start), text::CharClass::whitespace);
-        if (!line.empty()) {
-            ++shape.lines;
-            const char last = line.back();
-            if ((last == ';' || last == '{' || last == '}') &&
-                glue.standsAlone(line, line.size() - 1)) {
-                ++shape.structural;
-            }
-            if (done(shape)) return shape;
+    scan::forEachLine(t, [&](std::string_view piece) {
+        const std::string_view line = text::trim(piece, text::CharClass::whitespace);
+        if (line.empty()) return true;
+        ++shape.lines;
+        const char last = line.back();
+        if ((last == ';' || last == '{' || last == '}') && glue.standsAlone(line, line.size() - 1)) {
+            ++shape.structural;
         }
-        if (i >= t.size()) return shape;
-        i += width;
-        start = i;
-    }
+        return !done(shape);
+    });
+    return shape;
 }
 
 // Whether t holds the two-character sequence op (two ASCII characters) as characters.
@@ -148,25 +133,27 @@ bool hasKeywordLine(std::string_view t) {
         const std::size_t q = skipSpace(t, lineStart);
         if (q >= t.size()) return false;
         if (keywordAt(t, q)) return true;
-        std::size_t i = q;
         std::size_t width = 0;
-        while (i < t.size() && (width = newlineAt(t, i)) == 0) ++i;
-        if (i >= t.size()) return false;
-        lineStart = i + width;
+        const std::size_t end = scan::findNewline(t, q, width);
+        if (end >= t.size()) return false;
+        lineStart = end + width;
     }
 }
 
 bool looksLikeCode(std::string_view t) {
     grapheme::Glue glue;
+    const auto isSymbol = [](unsigned char b) {
+        return b == '{' || b == '}' || b == '(' || b == ')' || b == '[' || b == ']' || b == ';';
+    };
+    const auto anySymbol = [](std::uint64_t v) {
+        return scan::hasByte(v, '{') | scan::hasByte(v, '}') | scan::hasByte(v, '(') |
+               scan::hasByte(v, ')') | scan::hasByte(v, '[') | scan::hasByte(v, ']') |
+               scan::hasByte(v, ';');
+    };
     std::size_t symbols = 0;
-    for (std::size_t i = 0; i < t.size() && symbols < 2; ++i) {
-        switch (t[i]) {
-            case '{': case '}': case '(': case ')': case '[': case ']': case ';':
-                if (glue.standsAlone(t, i)) ++symbols;
-                break;
-            default:
-                break;
-        }
+    for (std::size_t i = scan::find(t, 0, anySymbol, isSymbol); i < t.size() && symbols < 2;
+         i = scan::find(t, i + 1, anySymbol, isSymbol)) {
+        if (glue.standsAlone(t, i)) ++symbols;
     }
     if (symbols < 2) return false;
 

@@ -1,8 +1,10 @@
 #include <tavlets/text_mining.hpp>
 
+#include <cstdint>
 #include <limits>
 
 #include "mining/mining_shared.hpp"
+#include "table/byte_scan.hpp"
 #include "table/grapheme_glue.hpp"
 
 namespace tavlets {
@@ -24,6 +26,17 @@ std::size_t wordCountUpTo(std::string_view s, std::size_t limit) {
     const std::size_t n = s.size();
     std::size_t i = 0;
     while (i < n) {
+        if (inWord) {
+            // Inside a word, printable ASCII changes nothing: skip it in bulk.
+            const std::size_t next = scan::find(
+                s, i, [](std::uint64_t v) { return scan::hasBelowOrHigh(v, 0x21); },
+                [](unsigned char b) { return b <= 0x20 || b >= 0x80; });
+            if (next > i) {
+                i = next;
+                prevNonAscii = afterControl = false;
+                if (i >= n) break;
+            }
+        }
         const auto b = static_cast<unsigned char>(s[i]);
         if (b < 0x80) {
             ++i;
@@ -79,9 +92,9 @@ const text::Regex& checkboxRegex() {
 
 std::vector<TextMining::Unit> TextMining::units(std::string_view text) {
     std::vector<Unit> units;
-    for (std::string_view line : text::splitLines(text)) {
-        line = text::trim(line, text::CharClass::whitespace);
-        if (line.empty()) continue;
+    scan::forEachLine(text, [&units](std::string_view piece) {
+        const std::string_view line = text::trim(piece, text::CharClass::whitespace);
+        if (line.empty()) return true;
 
         std::optional<std::string> speaker;
         std::string_view body = line;
@@ -93,19 +106,19 @@ std::vector<TextMining::Unit> TextMining::units(std::string_view text) {
         bool unchecked = false;
         if (const auto box = checkboxRegex().firstMatch(body)) {
             const std::string_view removed = body.substr(0, box->end);
-            if (removed.find_first_of("xX") != std::string_view::npos) continue;  // done already
+            if (removed.find_first_of("xX") != std::string_view::npos) return true;  // done already
             unchecked = true;
             body.remove_prefix(box->end);
         }
-        if (body.empty()) continue;
+        if (body.empty()) return true;
 
         for (const text::Range& range : text::sentenceRanges(body)) {
             const std::string_view sentence =
                 text::trim(body.substr(range.begin, range.end - range.begin));
-            if (sentence.empty()) continue;
-            units.push_back(Unit{speaker, std::string(sentence), unchecked});
+            if (!sentence.empty()) units.push_back(Unit{speaker, std::string(sentence), unchecked});
         }
-    }
+        return true;
+    });
     return units;
 }
 
@@ -117,9 +130,10 @@ std::size_t TextMining::sentenceCount(std::string_view text) { return text::sent
 
 std::size_t TextMining::chatLineCount(std::string_view text) {
     std::size_t count = 0;
-    for (std::string_view line : text::splitLines(text)) {
+    scan::forEachLine(text, [&count](std::string_view line) {
         if (mining::chatLine(text::trim(line, text::CharClass::whitespace))) ++count;
-    }
+        return true;
+    });
     return count;
 }
 

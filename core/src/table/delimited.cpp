@@ -9,6 +9,7 @@
 #include <tavlets/json.hpp>
 #include <tavlets/text.hpp>
 
+#include "table/byte_scan.hpp"
 #include "table/delimited_scan.hpp"
 
 namespace tavlets {
@@ -73,16 +74,8 @@ struct RegularityCounter {
 };
 
 bool hasNewline(std::string_view s) {
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        const auto b = static_cast<unsigned char>(s[i]);
-        if (b >= 0x0A && b <= 0x0D) return true;
-        if (b == 0xC2 && i + 1 < s.size() && static_cast<unsigned char>(s[i + 1]) == 0x85) return true;
-        if (b == 0xE2 && i + 2 < s.size() && static_cast<unsigned char>(s[i + 1]) == 0x80) {
-            const auto c = static_cast<unsigned char>(s[i + 2]);
-            if (c == 0xA8 || c == 0xA9) return true;
-        }
-    }
-    return false;
+    std::size_t width = 0;
+    return scan::findNewline(s, 0, width) < s.size();
 }
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }

@@ -8,8 +8,10 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 
+#include "table/byte_scan.hpp"
 #include "table/grapheme_glue.hpp"
 
 namespace tavlets::table {
@@ -45,7 +47,13 @@ void scanDelimited(std::string_view s, char delimiter, Sink& sink) {
     };
 
     while (true) {
-        while (i < n && !special[byte(i)]) ++i;
+        i = scan::find(
+            s, i,
+            [delim](std::uint64_t v) {
+                return scan::hasByte(v, '"') | scan::hasByte(v, delim) | scan::hasByte(v, '\r') |
+                       scan::hasByte(v, '\n');
+            },
+            [&special](unsigned char b) { return special[b]; });
         if (i >= n) break;
         const unsigned char c = byte(i);
         if ((inQuotes && c != '"') || !alone(i)) {

@@ -1,0 +1,56 @@
+#include "table/byte_scan.hpp"
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include <tavlets/text.hpp>
+
+namespace tavlets {
+namespace {
+
+// Word-at-a-time scanning must not miss a newline at any offset, nor take look-alike bytes.
+TEST(ByteScanTest, FindsEveryNewlineKindAtEveryOffset) {
+    for (const std::string newline : {"\n", "\r", "\v", "\f", "\u0085", "\u2028", "\u2029"}) {
+        for (std::size_t at = 0; at < 24; ++at) {
+            const std::string s = std::string(at, 'x') + "\u00C2\u00E9\u2027" + newline + "tail";
+            std::size_t width = 0;
+            EXPECT_EQ(scan::findNewline(s, 0, width), at + 7);
+            EXPECT_EQ(width, newline.size());
+        }
+    }
+    std::size_t width = 9;
+    EXPECT_EQ(scan::findNewline("\u00C2x\xe2\x80", 0, width), 5u);  // C3 82, x, a cut-off E2 80
+    EXPECT_EQ(width, 0u);
+}
+
+TEST(ByteScanTest, LinesMatchTheTextLayer) {
+    const std::vector<std::string> pieces = {"a", "bc ", "\n", "\r", "\r\n", "\u0085", "\u2028",
+                                             "\u00E9", "\xc2", "\xe2\x80", "\U0001F600", "xxxxxxx"};
+    std::mt19937 random(5);
+    for (int round = 0; round < 3000; ++round) {
+        std::string s;
+        const int length = static_cast<int>(random() % 16);
+        for (int i = 0; i < length; ++i) s += pieces[random() % pieces.size()];
+        std::vector<std::string_view> lines;
+        scan::forEachLine(s, [&lines](std::string_view line) {
+            lines.push_back(line);
+            return true;
+        });
+        ASSERT_EQ(lines, text::splitLines(s)) << testing::PrintToString(s);
+    }
+}
+
+TEST(ByteScanTest, ByteTests) {
+    const auto word = [](const char* s) { return scan::load8(s); };
+    EXPECT_TRUE(scan::hasByte(word("abcdefg\""), '"'));
+    EXPECT_FALSE(scan::hasByte(word("abcdefgh"), '"'));
+    EXPECT_TRUE(scan::hasBelowOrHigh(word("abcdefg "), 0x21));
+    EXPECT_TRUE(scan::hasBelowOrHigh(word("abc\xc3\xa9" "fg"), 0x21));
+    EXPECT_FALSE(scan::hasBelowOrHigh(word("abc!~\x7f" "fg"), 0x21));
+}
+
+}  // namespace
+}  // namespace tavlets
