@@ -16,7 +16,7 @@ View viewOf(const JSONNode::Storage* s, std::size_t index)
 }
 
 template <class R>
-void fillRecords(std::vector<R>& out, Tag tag, std::size_t count,
+void fillRecords(jsonimpl::RecordArray<R>& out, Tag tag, std::size_t count,
                  const std::vector<std::pair<std::uint64_t, std::uint64_t>>& children)
 {
     out.reserve(children.size() + 1);

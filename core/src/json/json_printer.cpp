@@ -25,23 +25,56 @@ private:
     std::size_t n_ = 0;
 };
 
+// Collects output in a small buffer and appends it to the (already reserved) result in blocks:
+// the result is written once, never zero-filled first.
 class Write {
 public:
-    explicit Write(char* p) : p_(p) {}
+    explicit Write(std::string& out) : out_(out) {}
+    ~Write() { flush(); }
+
     void put(std::string_view s)
     {
-        std::memcpy(p_, s.data(), s.size());
-        p_ += s.size();
+        if (s.size() > kSize - used_) [[unlikely]] {
+            flush();
+            if (s.size() > kSize) {
+                out_.append(s);
+                return;
+            }
+        }
+        std::memcpy(buffer_ + used_, s.data(), s.size());
+        used_ += s.size();
     }
-    void put(char c) { *p_++ = c; }
+    void put(char c)
+    {
+        if (used_ == kSize) [[unlikely]]
+            flush();
+        buffer_[used_++] = c;
+    }
     void spaces(std::size_t k)
     {
-        std::memset(p_, ' ', k);
-        p_ += k;
+        while (k > kSize - used_) [[unlikely]] {
+            const std::size_t room = kSize - used_;
+            std::memset(buffer_ + used_, ' ', room);
+            used_ = kSize;
+            k -= room;
+            flush();
+        }
+        std::memset(buffer_ + used_, ' ', k);
+        used_ += k;
     }
 
 private:
-    char* p_;
+    static constexpr std::size_t kSize = 16 * 1024;
+
+    void flush()
+    {
+        out_.append(buffer_, used_);
+        used_ = 0;
+    }
+
+    std::string& out_;
+    std::size_t used_ = 0;
+    char buffer_[kSize];
 };
 
 struct Frame {
@@ -135,9 +168,12 @@ std::string print(const JSONNode& node, std::size_t indent)
 {
     Measure measure;
     Walker<Pretty, Measure>(measure, indent).run(node);
-    std::string out(measure.size(), '\0');
-    Write write(out.data());
-    Walker<Pretty, Write>(write, indent).run(node);
+    std::string out;
+    out.reserve(measure.size());
+    {
+        Write write(out);
+        Walker<Pretty, Write>(write, indent).run(node);
+    }
     return out;
 }
 

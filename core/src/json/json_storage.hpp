@@ -9,7 +9,10 @@
 
 #include "tavlets/json.hpp"
 
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -40,6 +43,54 @@ struct Record {
 using Record32 = Record<std::uint32_t>;
 using Record64 = Record<std::uint64_t>;
 
+// A plain growable array of records: sized once when the bound is known, appended to with
+// memcpy, never zero-filled.
+template <class R>
+class RecordArray {
+public:
+    void reserve(std::size_t capacity)
+    {
+        if (capacity > capacity_)
+            regrow(capacity);
+    }
+    void push_back(const R& r)
+    {
+        if (size_ == capacity_) [[unlikely]]
+            regrow(capacity_ * 2 + 16);
+        data_[size_++] = r;
+    }
+    void append(const R* from, std::size_t n)
+    {
+        if (capacity_ - size_ < n) [[unlikely]]
+            regrow(std::max(capacity_ * 2, size_ + n));
+        R* to = data_.get() + size_;
+        if (n <= 4) {
+            for (std::size_t i = 0; i < n; ++i)
+                to[i] = from[i];
+        } else {
+            std::memcpy(to, from, n * sizeof(R));
+        }
+        size_ += n;
+    }
+    const R& operator[](std::size_t i) const { return data_[i]; }
+    std::size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+
+private:
+    void regrow(std::size_t capacity)
+    {
+        std::unique_ptr<R[]> bigger(new R[capacity]);
+        if (size_)
+            std::memcpy(bigger.get(), data_.get(), size_ * sizeof(R));
+        data_ = std::move(bigger);
+        capacity_ = capacity;
+    }
+
+    std::unique_ptr<R[]> data_;
+    std::size_t size_ = 0;
+    std::size_t capacity_ = 0;
+};
+
 // A record widened for reading, whatever the storage's width.
 struct View {
     Tag tag;
@@ -55,8 +106,8 @@ struct JSONNode::Storage {
 
     Form form = Form::token;
     std::string source;
-    std::vector<jsonimpl::Record32> narrow;
-    std::vector<jsonimpl::Record64> wide;
+    jsonimpl::RecordArray<jsonimpl::Record32> narrow;
+    jsonimpl::RecordArray<jsonimpl::Record64> wide;
     std::vector<JSONNode> externals;
 
     jsonimpl::View at(std::size_t i) const
