@@ -3,8 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <set>
-#include <string>
-#include <vector>
+#include <tuple>
 
 #include <tavlets/bracket_check.hpp>
 #include <tavlets/text_mining.hpp>
@@ -13,128 +12,72 @@ namespace tavlets {
 namespace {
 
 using JS = Analysis::JSONState;
-
-Analysis json(JS state) { return Analysis{state, std::nullopt, false, false}; }
+const Analysis kPlain{};
+const Analysis kJSON{JS::valid, {}, false, false};
+const Analysis kAll{JS::invalid, ';', true, true};
 Analysis table(char d) { return Analysis{JS::none, d, false, false}; }
-Analysis longText() { return Analysis{JS::none, std::nullopt, false, true}; }
-Analysis code() { return Analysis{JS::none, std::nullopt, true, false}; }
 
-const std::vector<std::string> kAlways = {"case.upper", "case.lower",  "case.title", "case.sentence", "trim",
-                                          "count",      "url.decode",  "b64.encode", "b64.decode"};
-
-std::vector<std::string> with(std::vector<std::string> head) {
-    head.insert(head.end(), kAlways.begin(), kAlways.end());
-    return head;
-}
-
-std::vector<std::string> idsOf(const std::vector<Tavlet>& list) {
-    std::vector<std::string> ids;
-    for (const auto& t : list) ids.push_back(t.id);
-    return ids;
-}
-
-const Tavlet& find(const std::vector<Tavlet>& list, const std::string& id) {
-    for (const auto& t : list)
-        if (t.id == id) return t;
-    throw std::runtime_error("no entry " + id);
+Outcome run(const Analysis& analysis, const std::string& id, const std::string& input) {
+    for (const auto& t : ActionCatalog::actions(analysis))
+        if (t.id == id) return t.run(input);
+    ADD_FAILURE() << "no entry " << id;
+    return {};
 }
 
 TEST(ActionCatalog, GroupsInOrderWithUniqueIds) {
-    const std::vector<std::string> jsonIds = {"json.format", "json.minify", "json.error"};
-    struct Case {
-        Analysis analysis;
-        std::vector<std::string> ids;
-    };
-    const std::vector<Case> cases = {
-        {Analysis{}, kAlways},
-        {json(JS::valid), with(jsonIds)},
-        {json(JS::invalid), with(jsonIds)},
-        {table('\t'), with({"csv.md", "csv.json"})},
-        {longText(), with({"text.tldr", "text.actions"})},
-        {code(), with({"code.brackets"})},
-        {Analysis{JS::none, std::nullopt, true, true}, with({"text.tldr", "text.actions", "code.brackets"})},
-        {Analysis{JS::invalid, ';', true, true},
-         with({"json.format", "json.minify", "json.error", "csv.md", "csv.json", "text.tldr", "text.actions",
-               "code.brackets"})},
-    };
-    for (const auto& c : cases) {
-        const auto list = ActionCatalog::actions(c.analysis);
-        EXPECT_EQ(idsOf(list), c.ids) << c.analysis.label();
-        EXPECT_EQ(std::set<std::string>(c.ids.begin(), c.ids.end()).size(), list.size());
-        for (const auto& t : list) EXPECT_TRUE(t.run && !t.title.empty() && !t.symbol.empty()) << t.id;
+    const std::vector<std::pair<Analysis, std::size_t>> sizes = {
+        {kPlain, 9}, {kJSON, 12}, {{JS::invalid, {}, false, false}, 12}, {table('\t'), 11},
+        {{JS::none, {}, false, true}, 11}, {{JS::none, {}, true, false}, 10}, {kAll, 17}};
+    for (const auto& [analysis, size] : sizes) {
+        const auto list = ActionCatalog::actions(analysis);
+        std::set<std::string> ids;
+        for (const auto& t : list) ids.insert(t.id);
+        EXPECT_EQ(list.size(), size);
+        EXPECT_EQ(ids.size(), size);
+        EXPECT_EQ(list[size - 9].title, "UPPERCASE");
+        EXPECT_EQ(list.back().id, "b64.decode");
     }
-    const auto plain = ActionCatalog::actions(Analysis{});
-    EXPECT_EQ(plain.front().title, "UPPERCASE");
-    EXPECT_EQ(find(ActionCatalog::actions(code()), "code.brackets").title, "Find unbalanced brackets & quotes");
+    std::vector<std::string> order;
+    for (const auto& t : ActionCatalog::actions(kAll)) order.push_back(t.id);
+    EXPECT_EQ(std::vector(order.begin(), order.begin() + 8),
+              (std::vector<std::string>{"json.format", "json.minify", "json.error", "csv.md", "csv.json",
+                                        "text.tldr", "text.actions", "code.brackets"}));
 }
 
-const std::string kTrailingCommaReport =
-    "Syntax error at line 1, column 9\nTrailing comma before '}'\n\n1 | {\"a\": 1,}\n            ^";
-const std::string kNotYet = "This isn't valid JSON yet. Use \u201CFind syntax error\u201D to see where.\n\n";
-
-TEST(ActionCatalog, RunsOnTheClipboardText) {
-    const std::string validJSON = "\n\n  {\"a\": [1, 2], \"b\": {}}\n";
-    const std::string brokenJSON = "\n\n{\"a\": 1,}\n";  // blank lines before do not count
-    struct Case {
-        Analysis analysis;
-        std::string id;
-        std::string input;
-        Outcome expected;
+TEST(ActionCatalog, EveryRunOnClipboardText) {
+    const std::string report =  // counted from the first non-blank line
+        "Syntax error at line 1, column 9\nTrailing comma before '}'\n\n1 | {\"a\": 1,}\n            ^";
+    const std::string notYet = "This isn't valid JSON yet. Use \u201CFind syntax error\u201D to see where.\n\n";
+    const std::string broken = "\n\n{\"a\": 1,}\n", valid = " \n{\"a\": [1], \"b\": {}}\n";
+    const std::string notes = "\nAnn: We shipped the beta.\nBob: Please send the notes by Friday.\nAnn: Sure.\n ";
+    const std::string code = "  f(\"x);\n";
+    const std::vector<std::tuple<Analysis, std::string, std::string, Outcome>> cases = {
+        {kJSON, "json.format", valid, {"{\n  \"a\": [\n    1\n  ],\n  \"b\": {}\n}", false, true}},
+        {kJSON, "json.minify", valid, {"{\"a\":[1],\"b\":{}}", false, true}},
+        {kJSON, "json.error", valid, {"\u2713 Valid JSON \u2014 no syntax errors found.", false, false}},
+        {kAll, "json.format", broken, {notYet + report, true, true}},
+        {kAll, "json.minify", broken, {notYet + report, true, true}},
+        {kAll, "json.error", broken, {report, false, true}},
+        // ';' was fixed when the list was built; detecting again would pick ','.
+        {kAll, "csv.md", "x,y;z\n1,2;3\n", {"| x,y | z   |\n| --- | --- |\n| 1,2 | 3   |", false, true}},
+        {kAll, "csv.json", " a;b\n1;x", {"[\n  {\n    \"a\": 1,\n    \"b\": \"x\"\n  }\n]", false, true}},
+        {kAll, "csv.md", " \n ", {"There's no table here to convert.", true, false}},
+        {kAll, "csv.json", "", {"[]", false, true}},
+        {kAll, "text.tldr", notes, TextMining::tldr(notes)},
+        {kAll, "text.actions", notes, TextMining::actionItems(notes)},
+        {kAll, "code.brackets", code, BracketCheck::run(code)},
+        {kPlain, "case.upper", " a\u00df\n", {" ASS\n", false, false}},
+        {kPlain, "case.lower", " \u00C0B\n", {" \u00E0b\n", false, false}},
+        {kPlain, "case.title", "hello wORLD\n", {"Hello World\n", false, false}},
+        {kPlain, "case.sentence", "HI. YOU?\n", {"Hi. You?\n", false, false}},
+        {kPlain, "trim", "  a  \n\n b \t", {"a\n\nb", false, false}},
+        {kPlain, "count", " Hi\n", {"1 word\n4 characters (2 without spaces)\n1 sentence, 1 line\n"
+                                    "Reading time: under a minute", false, false}},
+        {kPlain, "url.decode", "  a%20b+c\n", {"a b+c", false, true}},
+        {kPlain, "b64.encode", "abc\n", {"YWJjCg==", false, true}},
+        {kPlain, "b64.decode", " SGVs bG8=\n", {"Hello", false, true}},
     };
-    const std::vector<Case> cases = {
-        {json(JS::valid), "json.format", validJSON, {"{\n  \"a\": [\n    1,\n    2\n  ],\n  \"b\": {}\n}", false, true}},
-        {json(JS::valid), "json.minify", validJSON, {"{\"a\":[1,2],\"b\":{}}", false, true}},
-        {json(JS::valid), "json.error", validJSON, {"\u2713 Valid JSON \u2014 no syntax errors found.", false, false}},
-        {json(JS::invalid), "json.format", brokenJSON, {kNotYet + kTrailingCommaReport, true, true}},
-        {json(JS::invalid), "json.minify", brokenJSON, {kNotYet + kTrailingCommaReport, true, true}},
-        {json(JS::invalid), "json.error", brokenJSON, {kTrailingCommaReport, false, true}},
-        {table(','), "csv.md", "\nname,age\nAnn,30\n\"Bob|Jr\",7\n",
-         {"| name    | age |\n| ------- | --- |\n| Ann     | 30  |\n| Bob\\|Jr | 7   |", false, true}},
-        {table(','), "csv.json", " name,age,,name\nAnn, 30,true, x\n",
-         {"[\n  {\n    \"name\": \"Ann\",\n    \"age\": 30,\n    \"column3\": true,\n    \"name_2\": \" x\"\n  }\n]",
-          false, true}},
-        // The captured delimiter is used, not detected again (',' would win detection here).
-        {table(';'), "csv.md", "x,y;z\n1,2;3", {"| x,y | z   |\n| --- | --- |\n| 1,2 | 3   |", false, true}},
-        {Analysis{}, "case.upper", "  hello world\n", {"  HELLO WORLD\n", false, false}},
-        {Analysis{}, "case.lower", " \u00C0B\n", {" \u00E0b\n", false, false}},
-        {Analysis{}, "case.title", "hello wORLD\n", {"Hello World\n", false, false}},
-        {Analysis{}, "case.sentence", "HELLO. WORLD? yes!", {"Hello. World? Yes!", false, false}},
-        {Analysis{}, "trim", "  a  \n\n   b \t", {"a\n\nb", false, false}},
-        {Analysis{}, "count", "Hello world",
-         {"2 words\n11 characters (10 without spaces)\n1 sentence, 1 line\nReading time: under a minute", false,
-          false}},
-        {Analysis{}, "url.decode", "  a%20b+c\n", {"a b+c", false, true}},
-        {Analysis{}, "url.decode", "%zz", {"That text has an invalid % escape and can't be URL-decoded.", true, false}},
-        {Analysis{}, "b64.encode", "abc\n", {"YWJjCg==", false, true}},
-        {Analysis{}, "b64.decode", " SGVs bG8=\n", {"Hello", false, true}},
-        {Analysis{}, "b64.decode", "%%%", {"That isn't valid Base64.", true, false}},
-    };
-    for (const auto& c : cases) {
-        const auto list = ActionCatalog::actions(c.analysis);
-        EXPECT_EQ(find(list, c.id).run(c.input), c.expected) << c.id << " on " << c.input;
-    }
-}
-
-TEST(ActionCatalog, EngineOutcomesPassUnchangedOnUntrimmedText) {
-    const auto list = ActionCatalog::actions(Analysis{JS::none, std::nullopt, true, true});
-    const std::string notes =
-        "\n  Ann: We shipped the beta on Monday and the feedback was good.\n"
-        "Bob: Please send the release notes to the team by Friday.\n"
-        "Ann: I will update the roadmap tomorrow.\n  ";
-    const std::string source = "  int main() {\n  return f(\"x);\n}\n";
-    EXPECT_EQ(find(list, "text.tldr").run(notes), TextMining::tldr(notes));
-    EXPECT_EQ(find(list, "text.actions").run(notes), TextMining::actionItems(notes));
-    EXPECT_EQ(find(list, "code.brackets").run(source), BracketCheck::run(source));
-}
-
-TEST(ActionCatalog, TableEntriesSurviveTextWithoutRows) {
-    const auto list = ActionCatalog::actions(table(','));
-    for (const std::string input : {"", " \n\t "}) {
-        const Outcome md = find(list, "csv.md").run(input);
-        EXPECT_TRUE(md.isError);
-        EXPECT_FALSE(md.text.empty());
-        EXPECT_FALSE(find(list, "csv.json").run(input).isError);
-    }
+    for (const auto& [analysis, id, input, expected] : cases) EXPECT_EQ(run(analysis, id, input), expected) << id;
 }
 
 }  // namespace
