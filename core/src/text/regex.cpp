@@ -7,6 +7,11 @@
 #include <unicode/regex.h>
 #include <unicode/unistr.h>
 
+#include <chrono>
+#include <cstdint>
+#if defined(__x86_64__) || defined(__i386__)
+#include <x86intrin.h>
+#endif
 #include <climits>
 #include <stdexcept>
 
@@ -14,16 +19,52 @@ namespace tavlets::text {
 
 namespace {
 
-// Bounds for one search. ICU counts time in match steps, each a fraction of a millisecond. A
-// linear search over a large clipboard needs far fewer steps per megabyte than the allowance,
-// while catastrophic backtracking on a short subject stops after a few hundred steps. The stack
-// limit bounds the heap used for backtracking state.
+// Bounds for one search. ICU counts time in match steps (each some thousands of backtracking
+// operations, a fraction of a millisecond). A linear search over a large clipboard needs far
+// fewer steps per megabyte than the allowance, while catastrophic backtracking on a short subject
+// stops after a few hundred steps. The stack limit bounds the heap used for backtracking state.
 constexpr int32_t kTimeLimitBaseSteps = 500;
 constexpr int32_t kTimeLimitStepsPerMegabyte = 200;
 constexpr int32_t kStackLimitBytes = 16 * 1024 * 1024;
 
+// Some quadratic searches ("a*b" on a long run of "a") spend their time in loops that ICU does
+// not count as steps, so a wall-clock deadline backs the step limit up.
+constexpr auto kDeadlineBase = std::chrono::milliseconds(1000);
+constexpr auto kDeadlinePerMegabyte = std::chrono::milliseconds(250);
+
 int32_t timeLimitFor(std::size_t subjectBytes) {
     return kTimeLimitBaseSteps + static_cast<int32_t>(subjectBytes / 1'000'000) * kTimeLimitStepsPerMegabyte;
+}
+
+// Reading the clock costs a fraction of a microsecond here, far more than one start position of
+// a typical search, so the clock is read only every 16 positions and, where a cycle counter is
+// at hand, only when a few hundred microseconds have gone by since the last reading.
+struct Deadline {
+    std::chrono::steady_clock::time_point at;
+    unsigned calls = 0;
+    uint64_t lastCycles = 0;
+
+    bool passed() const { return std::chrono::steady_clock::now() > at; }
+
+    bool passedSometimes() {
+        if ((++calls & 15) != 0) return false;
+#if defined(__x86_64__) || defined(__i386__)
+        const uint64_t cycles = __rdtsc();
+        if (cycles - lastCycles < 1'000'000) return false;
+        lastCycles = cycles;
+#endif
+        return passed();
+    }
+};
+
+// Called once per time step: returning false stops the match.
+UBool U_CALLCONV onStep(const void* context, int32_t) {
+    return !static_cast<const Deadline*>(context)->passed();
+}
+
+// Called before each start position of a search.
+UBool U_CALLCONV onFindProgress(const void* context, int64_t) {
+    return !static_cast<Deadline*>(const_cast<void*>(context))->passedSometimes();
 }
 
 }  // namespace
@@ -56,10 +97,14 @@ std::optional<Regex::Match> Regex::firstMatch(std::string_view subject) const {
     matcher->reset(text.get());
     matcher->setTimeLimit(timeLimitFor(subject.size()), status);
     matcher->setStackLimit(kStackLimitBytes, status);
+    Deadline deadline{std::chrono::steady_clock::now() + kDeadlineBase +
+                      kDeadlinePerMegabyte * static_cast<int64_t>(subject.size() / 1'000'000)};
+    matcher->setMatchCallback(onStep, &deadline, status);
+    matcher->setFindProgressCallback(onFindProgress, &deadline, status);
     if (U_FAILURE(status)) return std::nullopt;
 
     const bool found = matcher->find(status);
-    if (U_FAILURE(status) || !found) return std::nullopt;  // includes a tripped time or stack limit
+    if (U_FAILURE(status) || !found) return std::nullopt;  // includes a tripped step, stack or clock limit
 
     const auto clamp = [&](int64_t v) { return static_cast<std::size_t>(std::min<int64_t>(v, subject.size())); };
     Match m;
