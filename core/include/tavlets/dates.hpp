@@ -20,6 +20,9 @@ public:
     // directly followed by a time, or a time by a date, is one range ("Friday at 3pm").
     // Letter case is ignored.
     std::optional<Range> firstMatch(std::string_view text) const;
+    // The same answer from a plain search of the whole text with the pattern; slower on long
+    // texts. Kept to check the fast path against.
+    std::optional<Range> firstMatchByPattern(std::string_view text) const;
 
     DateDetector();
     ~DateDetector();
@@ -27,7 +30,9 @@ public:
     DateDetector& operator=(const DateDetector&) = delete;
 
 private:
-    Regex regex_;
+    Regex regex_;            // the expressions, searched anywhere
+    Regex anchoredAtStart_;  // the same, only at the start of the subject
+    Regex anchoredAfter_;    // the same, right after the subject's first character
 };
 
 }  // namespace tavlets::text

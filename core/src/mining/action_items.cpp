@@ -52,6 +52,39 @@ const text::Regex& firstPersonRegex() {
     return r;
 }
 
+// The trigger pattern's alternatives spelled out. On ASCII text, case-insensitive matching and
+// "\b" reduce to plain byte tests, so most units of a long transcript are judged without the
+// regular-expression engine; text with other characters goes to the pattern itself.
+constexpr std::string_view kTriggerWords[] = {
+    "todo", "to-do", "to do", "action item", "action:", "followup", "follow-up", "follow up", "need to",
+    "needs to", "have to", "has to", "must", "should", "make sure", "don't forget", "dont forget",
+    "remember to", "please", "can you", "could you", "would you", "will you", "i'll", "ill", "i will",
+    "we'll", "well", "we will", "let's", "lets", "going to", "gonna", "deadline", "due", "asap",
+    "assigned to", "reminder", "by eod", "by eow", "by end of", "by monday", "by tuesday", "by wednesday",
+    "by thursday", "by friday", "by tomorrow", "by tonight"};
+
+bool isAsciiWordByte(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+}
+
+std::optional<bool> asciiTrigger(std::string_view w) {
+    std::string lower(w);
+    for (char& c : lower) {
+        if (static_cast<unsigned char>(c) >= 0x80) return std::nullopt;
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    for (std::string_view word : kTriggerWords) {
+        for (std::size_t at = lower.find(word); at != std::string::npos; at = lower.find(word, at + 1)) {
+            if (at > 0 && isAsciiWordByte(lower[at - 1])) continue;
+            std::size_t end = at + word.size();
+            bool wordAfter = end < lower.size() && isAsciiWordByte(lower[end]);
+            // "\b" after a word letter needs a non-word after it; after "action:" it needs a word.
+            if (word.back() == ':' ? wordAfter : !wordAfter) return true;
+        }
+    }
+    return false;
+}
+
 constexpr std::string_view kNoItems =
     "No action items found. I look for to-dos, requests (\"can you\u2026\"), commitments (\"I'll\u2026\"), "
     "\"need to\", deadlines and unchecked [ ] boxes.";
@@ -95,6 +128,13 @@ std::optional<text::Range> sharedDetectorMatch(std::string_view s) {
 
 }  // namespace
 
+bool hasTriggerByPattern(std::string_view w) { return triggerRegex().search(w); }
+
+bool hasTrigger(std::string_view w) {
+    if (auto ascii = asciiTrigger(w)) return *ascii;
+    return hasTriggerByPattern(w);
+}
+
 ItemServices defaultItemServices() {
     ItemServices services;
     services.names = &text::personalNames;
@@ -125,7 +165,7 @@ Outcome actionItems(std::string_view input, const ItemServices& services) {
     std::unordered_set<std::string> seen;
     for (const TextMining::Unit& unit : TextMining::units(input)) {
         const std::string w = straightenApostrophes(unit.text);
-        if (!unit.unchecked && !triggerRegex().search(w)) continue;
+        if (!unit.unchecked && !hasTrigger(w)) continue;
         if (TextMining::wordCount(w) < kMinimumWords) continue;
         if (!unit.unchecked && !w.empty() && w.back() == '?' && !requestRegex().search(w)) continue;
         if (!seen.insert(text::lowercased(w)).second) continue;

@@ -23,6 +23,10 @@ struct ItemServices {
 // The tagger and detector of this build.
 ItemServices defaultItemServices();
 
+// Whether a working text has a trigger word; the second always asks the pattern.
+bool hasTrigger(std::string_view workingText);
+bool hasTriggerByPattern(std::string_view workingText);
+
 Outcome actionItems(std::string_view text, const ItemServices& services);
 std::optional<std::string> owner(const TextMining::Unit& unit, std::string_view workingText,
                                  NameFinder names);

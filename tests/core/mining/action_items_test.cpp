@@ -3,6 +3,7 @@
 #include <tavlets/text.hpp>
 #include <tavlets/text_mining.hpp>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -172,6 +173,39 @@ TEST(ActionItemsTest, OwnerAndNamesThroughThePublicFunctions) {
     EXPECT_EQ(TextMining::owner(unit, "ask Dana Scully to do it"), std::optional<std::string>("Dana Scully"));
     EXPECT_EQ(TextMining::owner(unit, "I'll do it"), std::nullopt);
     EXPECT_EQ(TextMining::names("Maria Lopez met Tom on Friday"), (std::vector<std::string>{"Maria Lopez", "Tom"}));
+}
+
+}  // namespace
+}  // namespace tavlets
+
+namespace tavlets {
+namespace {
+
+// The byte-level trigger test must agree with the pattern everywhere: build many texts from
+// trigger words in several spellings, glued with letters, digits, punctuation and spaces.
+TEST(ActionItemsTest, TriggerShortcutAgreesWithThePattern) {
+    const char* pieces[] = {"todo",      "TO-DO",   "to do",      "Action item", "action:",  "actions:",
+                            "follow-up", "followup", "Follow Up", "needs to",    "need",     "must",
+                            "mustard",   "should",  "make sure",  "dont forget", "don't",    "remember to",
+                            "please",    "PLEASE",  "can you",    "canyou",      "i'll",     "ill",
+                            "I'LL",      "well",    "we'll",      "let's",       "lets",     "letsgo",
+                            "gonna",     "due",     "dues",       "asap",        "by EOD",   "by friday",
+                            "by fridays", "by end of", "reminder", "assigned to", "x",       "_",
+                            "9",         ":",       "-",          "'",           " ",        ".",
+                            "\u00E9",    "\u017Fhould", "\u212Aeep", "\u00DF"};
+    const std::size_t n = sizeof(pieces) / sizeof(pieces[0]);
+    std::uint64_t state = 12345;
+    auto next = [&] {
+        state = state * 6364136223846793005ull + 1442695040888963407ull;
+        return static_cast<std::size_t>(state >> 33);
+    };
+    for (int round = 0; round < 4000; ++round) {
+        std::string s;
+        for (std::size_t k = 0, len = 1 + next() % 5; k < len; ++k) s += pieces[next() % n];
+        ASSERT_EQ(mining::hasTrigger(s), mining::hasTriggerByPattern(s)) << s;
+    }
+    for (const char* s : {"", "action:x", "action: x", "xaction:y", "I'll", "il'l", "by eowx", "by  friday"})
+        EXPECT_EQ(mining::hasTrigger(s), mining::hasTriggerByPattern(s)) << s;
 }
 
 }  // namespace

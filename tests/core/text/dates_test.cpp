@@ -1,5 +1,6 @@
 #include <tavlets/dates.hpp>
 
+#include <cstdint>
 #include <string>
 #include <thread>
 #include <vector>
@@ -31,6 +32,7 @@ TEST(DatesTest, FindsTheFirstExpression) {
         {"Demo next Tuesday, then retro", "next Tuesday"},
         {"We meet Wednesday afternoon", "Wednesday afternoon"},
         {"Standups on Mondays are cancelled", "on Mondays"},
+        {"Standups on Wednesdays are cancelled", "on Wednesdays"},
         {"Due Fri 12/05 at noon", "Fri 12/05 at noon"},
         {"Sat, Dec 5 works", "Sat, Dec 5"},
         // Relative days.
@@ -134,6 +136,36 @@ TEST(DatesTest, SharedAcrossThreads) {
     for (int t = 0; t < 4; ++t) threads.emplace_back([&seen, t] { seen[t] = DateDetector::shared(); });
     for (auto& th : threads) th.join();
     for (const DateDetector* d : seen) EXPECT_EQ(d, DateDetector::shared());
+}
+
+}  // namespace
+}  // namespace tavlets::text
+
+namespace tavlets::text {
+namespace {
+
+// The detector tries the pattern only where an expression can begin; a plain search of the
+// whole text must give the same range, whatever the text.
+TEST(DatesTest, FastPathAgreesWithAPlainSearch) {
+    const char* pieces[] = {
+        "Friday", "Wednesdays", "wednesday", "fri", "Fri", "weekend", "quarter", "minutes", "hrs", "Sat", "sun", "on ", "next ", "by ", "the ", "at ", "in ", "a ", "few ",
+        "couple of ", "two ", "days", "weeks ", "from now", "ago", "tomorrow", "TODAY", "noon", "afternoon",
+        "morning", "Dec", "dec.", "December", "may", "March", "5", "12", "31st", "2026", "1999", "15:00",
+        "3:30", "pm", "p.m.", "o'clock", "/", "-", ".", ",", ":", "$", "\u20AC", "\u00A3", " ", "  ", "\n",
+        "\r\n", "x", "e\u0301", "\u0301", "\u200D", "\u00AD", "_", "\u00E9", "\u2014", "\u017Funday", "\xFF", "9", "0", "of ", "sharp",
+    };
+    const std::size_t n = sizeof(pieces) / sizeof(pieces[0]);
+    std::uint64_t state = 99;
+    auto next = [&] {
+        state = state * 6364136223846793005ull + 1442695040888963407ull;
+        return static_cast<std::size_t>(state >> 33);
+    };
+    const DateDetector* detector = DateDetector::shared();
+    for (int round = 0; round < 6000; ++round) {
+        std::string s;
+        for (std::size_t k = 0, len = 1 + next() % 8; k < len; ++k) s += pieces[next() % n];
+        ASSERT_EQ(detector->firstMatch(s), detector->firstMatchByPattern(s)) << testing::PrintToString(s);
+    }
 }
 
 }  // namespace
