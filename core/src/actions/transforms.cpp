@@ -40,6 +40,10 @@ void forEachLine(std::string_view s, F&& f) {
     f(s.substr(lineStart));
 }
 
+bool isAscii(std::string_view s) {
+    return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
 bool isWhitespaceCharacter(std::string_view character) {
     if (character.size() == 1 && static_cast<unsigned char>(character[0]) < 0x80) {
         const char c = character[0];
@@ -65,7 +69,25 @@ Outcome lowercase(std::string_view text) { return Outcome{text::lowercased(text)
 Outcome titleCase(std::string_view text) { return Outcome{text::capitalized(text), false, false}; }
 
 std::string sentenceCase(std::string_view text) {
-    const std::string lower = text::lowercased(text);
+    std::string lower = text::lowercased(text);
+    if (isAscii(lower)) {
+        // Each byte is a character (CR LF aside, which never capitalizes) and the ASCII letters
+        // are the only Alphabetic ones, so the text can be changed in place.
+        bool capitalizeNext = true;
+        for (std::size_t i = 0; i < lower.size(); ++i) {
+            const char c = lower[i];
+            if (capitalizeNext && c >= 'a' && c <= 'z') {
+                lower[i] = static_cast<char>(c - 'a' + 'A');
+                capitalizeNext = false;
+            }
+            // A line feed right after a CR is the end of a CR LF pair, not a lone line feed.
+            if (c == '.' || c == '!' || c == '?' || (c == '\n' && (i == 0 || lower[i - 1] != '\r'))) {
+                capitalizeNext = true;
+            }
+        }
+        return lower;
+    }
+
     const std::string_view view = lower;
     std::string out;
     out.reserve(lower.size());
@@ -112,10 +134,19 @@ std::string stats(std::string_view text) {
 
     std::size_t characters = 0;
     std::size_t nonWhitespace = 0;
-    code::forEachCharacter(text, [&](std::string_view character) {
-        ++characters;
-        if (!isWhitespaceCharacter(character)) ++nonWhitespace;
-    });
+    if (isAscii(text)) {
+        // Every byte is a character except that CR LF is one (a whitespace one).
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            const char c = text[i];
+            characters += !(c == '\n' && i > 0 && text[i - 1] == '\r');
+            nonWhitespace += c != ' ' && (c < '\t' || c > '\r');
+        }
+    } else {
+        code::forEachCharacter(text, [&](std::string_view character) {
+            ++characters;
+            if (!isWhitespaceCharacter(character)) ++nonWhitespace;
+        });
+    }
 
     std::size_t lines = 0;
     forEachLine(text, [&](std::string_view line) {
@@ -161,9 +192,7 @@ Outcome base64Decode(std::string_view text) {
     }();
 
     std::string data;
-    const bool ascii =
-        std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-    if (ascii) {
+    if (isAscii(text)) {
         // Every ASCII character is one byte, or CR LF, and both bytes of that are whitespace.
         data.resize(text.size() + 3);
         char* out = data.data();

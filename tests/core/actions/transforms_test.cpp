@@ -65,6 +65,7 @@ INSTANTIATE_TEST_SUITE_P(CaseChanges, Transform, testing::Values(
     Case{"DecimalPoint", sentenceCase, "3.5 apples", plain("3.5 Apples")},
     Case{"LineFeedStartsSentence", sentenceCase, "one\ntwo", plain("One\nTwo")},
     Case{"CrLfDoesNotStartSentence", sentenceCase, "one\r\ntwo", plain("One\r\ntwo")},
+    Case{"NonAsciiLineFeed", sentenceCase, "\xC3\xA9\r\nb\nc", plain("\xC3\x89\r\nb\nC")},
     Case{"LetterWithCombiningMark", sentenceCase, "E\xCC\x81T\xC3\x89. \xC3\xA9t\xC3\xA9",
          plain("E\xCC\x81t\xC3\xA9. \xC3\x89t\xC3\xA9")},
     Case{"SharpSCapitalizedToSS", sentenceCase, "ß.", plain("SS.")}
@@ -89,6 +90,8 @@ INSTANTIATE_TEST_SUITE_P(Stats, Transform, testing::Values(
     // CR LF is one character and a whitespace one; a letter with its accent is one character.
     Case{"CountsCharacters", stats, "e\xCC\x81 x\r\ny",
          plain("3 words\n5 characters (3 without spaces)\n2 sentences, 2 lines\nReading time: under a minute")},
+    Case{"CrLfIsOneCharacter", stats, "a\r\nb",
+         plain("2 words\n3 characters (2 without spaces)\n2 sentences, 2 lines\nReading time: under a minute")},
     Case{"JustUnderAMinute", stats, words(229), plain("229 words\n1145 characters (917 without spaces)\n"
                                                       "1 sentence, 1 line\nReading time: under a minute")},
     Case{"OneMinute", stats, words(230), plain("230 words\n1150 characters (921 without spaces)\n"
