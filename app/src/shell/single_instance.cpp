@@ -7,6 +7,8 @@
 #include <QLockFile>
 #include <QThread>
 
+#include <cerrno>
+#include <csignal>
 #include <unistd.h>
 
 namespace tavlets {
@@ -42,7 +44,16 @@ bool SingleInstance::claim() {
     lock_ = std::make_unique<QLockFile>(QDir::temp().filePath(name_ + QStringLiteral(".lock")));
     // A live holder keeps its lock however long it runs; only a dead one's lock is stale.
     lock_->setStaleLockTime(0);
-    return lock_->tryLock(0);
+    if (lock_->tryLock(0)) return true;
+    // A dead holder's lock is taken over, but two launches racing after a crash can trip over
+    // each other's clean-up: then try again for a moment instead of giving up at once.
+    qint64 pid = 0;
+    QString host, app;
+    if (lock_->error() == QLockFile::LockFailedError && lock_->getLockInfo(&pid, &host, &app) && pid > 0 &&
+        ::kill(pid_t(pid), 0) != 0 && errno == ESRCH) {
+        return lock_->tryLock(500);
+    }
+    return false;
 }
 
 bool SingleInstance::listen() {

@@ -34,7 +34,7 @@ public:
 
     // From a later launch: asks the running instance to toggle its panel and waits for its answer.
     // False when it cannot be reached in time.
-    bool sendToggle(int timeoutMs = 3000);
+    bool sendToggle(int timeoutMs = 5000);
 
     const QString& name() const { return name_; }
 

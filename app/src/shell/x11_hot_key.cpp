@@ -91,7 +91,9 @@ void X11HotKey::registerKey(Qt::Key key, Qt::KeyboardModifiers modifiers, Handle
     XSync(display_, False);
     grabRefused = false;
     XErrorHandler previous = XSetErrorHandler(recordGrabError);
-    for (unsigned mask : masks) XGrabKey(display_, int(keycode_), mask, root_, True, GrabModeAsync, GrabModeAsync);
+    // Not owner events: while the grab lasts, the release must come to the root window too, also
+    // when our own panel has taken the focus in between, or the next press looks like a repeat.
+    for (unsigned mask : masks) XGrabKey(display_, int(keycode_), mask, root_, False, GrabModeAsync, GrabModeAsync);
     XSync(display_, False);
     if (grabRefused) {
         // Keep no half grab: the combination is reported unavailable as a whole.
@@ -119,8 +121,12 @@ bool X11HotKey::nativeEventFilter(const QByteArray& eventType, void* message, qi
     }
     const unsigned state = key->state & 0xff & ~ignoredMask_;
     if (state != modifiers_) return false;
-    if (held_) return true;  // auto-repeat while the key stays down
+    // Auto-repeat sends presses without releases, a few dozen milliseconds apart. A long silence
+    // means a release went missing, so that press is a new one.
+    const bool repeat = held_ && key->time - lastPress_ < 1000;
     held_ = true;
+    lastPress_ = key->time;
+    if (repeat) return true;
     if (handler_) QMetaObject::invokeMethod(QCoreApplication::instance(), handler_, Qt::QueuedConnection);
     return true;
 }

@@ -35,6 +35,7 @@ private:
     unsigned modifiers_ = 0;
     unsigned ignoredMask_ = 0;
     bool held_ = false;  // between press and release, so key repeat does not toggle again
+    unsigned lastPress_ = 0;  // server time of the last press or repeat, in ms
     Handler handler_;
     HotKeyStatus status_ = HotKeyStatus::notRegistered;
 };
