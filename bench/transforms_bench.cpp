@@ -14,6 +14,7 @@
 
 #include <tavlets/bracket_check.hpp>
 #include <tavlets/text.hpp>
+#include <tavlets/text_mining.hpp>
 #include <tavlets/transforms.hpp>
 
 namespace {
@@ -180,6 +181,9 @@ Work stringOf(F f) {
         {"stats", stringOf(tavlets::transforms::stats)},
         {"base64_encode", outcomeOf(tavlets::transforms::base64Encode)},
         {"bracket_check", outcomeOf(tavlets::BracketCheck::run)},
+        // The two counts that "Count words" takes from text mining, to show their share of it.
+        {"stats_part_word_count", [](std::string_view s) { return tavlets::TextMining::wordCount(s); }},
+        {"stats_part_sentence_count", [](std::string_view s) { return tavlets::TextMining::sentenceCount(s); }},
     };
     std::vector<std::tuple<std::string, Input, Work>> all;
     for (const auto& [workName, work] : transforms) {
