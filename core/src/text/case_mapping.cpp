@@ -105,6 +105,19 @@ std::string uppercased(std::string_view s) { return mapWhole(s, Mapping::upper);
 std::string lowercased(std::string_view s) { return mapWhole(s, Mapping::lower); }
 
 std::string capitalized(std::string_view input) {
+    if (asciiPrefixLength(input, 0) == input.size()) {
+        std::string out(input);
+        bool beforeHead = true;
+        for (char& c : out) {
+            if (c == ' ' || (c >= '\t' && c <= '\r')) beforeHead = true;
+            else if (!beforeHead) c = asciiLower(c);
+            else if (isAsciiAlnum(c)) {
+                c = asciiUpper(c);
+                beforeHead = false;
+            }
+        }
+        return out;
+    }
     std::string valid;
     std::string_view s = input;
     if (!isValidUTF8(s)) {

@@ -1,27 +1,58 @@
 // User-perceived characters (extended grapheme clusters).
 //
 // Between two ASCII bytes there is always a boundary, except inside CR LF; so ASCII stretches are
-// counted byte by byte (with a CR scan) and only the characters that touch non-ASCII bytes are
-// asked of ICU's character break iterator.
+// counted byte by byte (with a CR scan). Elsewhere a character that plainly ends after its first
+// code point is found from the Grapheme_Cluster_Break property, and only marks, joiners, Hangul
+// jamo, regional indicators and prepended signs are left to ICU's character break iterator.
 
 #include "tavlets/text.hpp"
 
 #include "text/text_internal.hpp"
 
+#include <unicode/uchar.h>
+
 #include <climits>
+#include <cstdint>
 #include <cstring>
 
 namespace tavlets::text {
 
 namespace {
 
-// ICU's grapheme breaker over the whole text, created on first need.
+// Finds character ends; ICU's iterator over the whole text is created on first need.
 class GraphemeBreaker {
 public:
     explicit GraphemeBreaker(std::string_view s) : s_(s) {}
 
     // End of the character that starts at the boundary `pos` (pos < s.size()).
     std::size_t following(std::size_t pos) {
+        // Most code points (Grapheme_Cluster_Break "Other": letters of most scripts, CJK,
+        // symbols, U+FFFD for ill-formed bytes) end their character unless a mark or joiner
+        // follows; controls always do. Only the rest needs ICU's rules.
+        std::size_t end = pos;
+        const int a = clusterBreak(decodeAt(s_, end));
+        if (end >= s_.size()) return s_.size();
+        if (a == U_GCB_CR) return s_[end] == '\n' ? end + 1 : end;
+        if (a == U_GCB_LF || a == U_GCB_CONTROL) return end;
+        if (a == U_GCB_OTHER) {
+            std::size_t after = end;
+            const int b = clusterBreak(decodeAt(s_, after));
+            if (b != U_GCB_EXTEND && b != U_GCB_ZWJ && b != U_GCB_SPACING_MARK) return end;
+        }
+        return followingByRules(pos);
+    }
+
+private:
+    static int clusterBreak(char32_t c) {
+        if (c < 0x80) {
+            if (c == '\r') return U_GCB_CR;
+            if (c == '\n') return U_GCB_LF;
+            return (c < 0x20 || c == 0x7F) ? U_GCB_CONTROL : U_GCB_OTHER;
+        }
+        return u_getIntPropertyValue(static_cast<UChar32>(c), UCHAR_GRAPHEME_CLUSTER_BREAK);
+    }
+
+    std::size_t followingByRules(std::size_t pos) {
         if (s_.size() <= static_cast<std::size_t>(INT32_MAX)) {
             if (!it_) {
                 text_ = std::make_unique<Utf8Text>(s_);
@@ -31,7 +62,9 @@ public:
                 if (U_FAILURE(status)) it_.reset();
             }
             if (it_) {
-                const int32_t b = it_->following(static_cast<int32_t>(pos));
+                // Walking on from the last boundary is much cheaper than seeking.
+                const int32_t b = pos == last_ ? it_->next() : it_->following(static_cast<int32_t>(pos));
+                last_ = b == icu::BreakIterator::DONE ? SIZE_MAX : static_cast<std::size_t>(b);
                 if (b != icu::BreakIterator::DONE && static_cast<std::size_t>(b) > pos &&
                     static_cast<std::size_t>(b) <= s_.size())
                     return static_cast<std::size_t>(b);
@@ -43,10 +76,10 @@ public:
         return i;
     }
 
-private:
     std::string_view s_;
     std::unique_ptr<Utf8Text> text_;
     std::unique_ptr<icu::BreakIterator> it_;
+    std::size_t last_ = SIZE_MAX;  // where the ICU iterator stands
 };
 
 // Moves pos (a boundary) forward over at most `limit` characters; adds their number to count.
