@@ -34,7 +34,6 @@ TEST_P(UnitsTest, Units) { EXPECT_EQ(TextMining::units(GetParam().input), GetPar
 INSTANTIATE_TEST_SUITE_P(
     TextMining, UnitsTest,
     testing::Values(
-        UnitsCase{"Empty", "", {}},
         UnitsCase{"OnlySpacesAndBreaks", "  \n\t\r\n \u3000 \n", {}},
         UnitsCase{"BracketTimestampTwoSentences", "[10:32] Alice: Let's ship it. Bob will test it.",
                   {unit("Let's ship it.", "Alice"), unit("Bob will test it.", "Alice")}},
@@ -51,7 +50,6 @@ INSTANTIATE_TEST_SUITE_P(
         UnitsCase{"NoteHeadKept", "Note: the office is closed", {unit("Note: the office is closed")}},
         UnitsCase{"ActionItemsHeadKept", "Action Items: send the deck",
                   {unit("Action Items: send the deck")}},
-        UnitsCase{"TodoHeadKept", "TODO: call the bank", {unit("TODO: call the bank")}},
         UnitsCase{"UncheckedBox", "- [ ] Book the venue", {unit("Book the venue", std::nullopt, true)}},
         UnitsCase{"Bullet", "\u2022 Book the venue", {unit("Book the venue")}},
         UnitsCase{"BulletNeedsSpace", "-Book the venue", {unit("-Book the venue")}},
@@ -94,7 +92,6 @@ INSTANTIATE_TEST_SUITE_P(
         CountCase{"CRLFChat", "Alice: hi\r\nBob: yo\r\nCy: ok", 6, 3},
         CountCase{"IndentedChat", "\t [Mon 9:05]  Alice: hi", 4, 1},
         CountCase{"NotSpeakersAnyCase", "Fyi: x\nNext Steps: y\nACTION item: z\nAction Item: w", 11, 0},
-        CountCase{"PunctuationIsPartOfWords", "a, b. -- c", 4, 0},
         // A space with a combining mark stays white space; after a line end the mark is a character.
         CountCase{"MarkOnSpace", "a \u0301b", 2, 0},
         CountCase{"MarkAfterLineEnd", "a\n\u0301 b", 3, 0},
@@ -132,12 +129,6 @@ TEST(TextMiningTest, WordCountAgreesWithCharacterWalk) {
     }
 }
 
-TEST(TextMiningTest, WordCountUpToStopsAtLimit) {
-    EXPECT_EQ(mining::wordCountUpTo("a b c d", 3), 3u);
-    EXPECT_EQ(mining::wordCountUpTo("a b", 3), 2u);
-    EXPECT_EQ(mining::wordCountUpTo("a b", 0), 0u);
-}
-
 TEST(TextMiningTest, SentenceCount) {
     EXPECT_EQ(TextMining::sentenceCount(""), 0u);
     EXPECT_EQ(TextMining::sentenceCount(" \n \r\n "), 0u);
@@ -151,16 +142,10 @@ TEST(TextMiningTest, WordsLowerCased) {
     EXPECT_TRUE(TextMining::words("  ...  ").empty());
 }
 
-TEST(TextMiningTest, SharedWordLists) {
-    for (const char* head : {"todo", "Note", "ACTION ITEM", "Action Items", "tl;dr", "Next Steps", "ps"}) {
-        EXPECT_TRUE(mining::isNotSpeaker(head)) << head;
-    }
-    for (const char* name : {"Alice", "TODOS", "Action Item List", ""}) {
-        EXPECT_FALSE(mining::isNotSpeaker(name)) << name;
-    }
-    for (const char* word : {"the", "should", "out", "its", "into"}) EXPECT_TRUE(mining::isStopWord(word));
-    // Exact comparison: callers lower-case first.
-    for (const char* word : {"The", "it's", "a", "is", ""}) EXPECT_FALSE(mining::isStopWord(word));
+TEST(TextMiningTest, NotSpeakersCompareUpperCased) {
+    for (const char* head : {"todo", "Action Items", "tl;dr", "Next Steps"}) EXPECT_TRUE(mining::isNotSpeaker(head));
+    for (const char* name : {"Alice", "TODOS", ""}) EXPECT_FALSE(mining::isNotSpeaker(name));
+    EXPECT_FALSE(mining::isStopWord("The"));  // exact: callers lower-case first
 }
 
 // Whatever the bytes, every function answers and units keep to their promises.

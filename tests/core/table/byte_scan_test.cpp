@@ -43,14 +43,5 @@ TEST(ByteScanTest, LinesMatchTheTextLayer) {
     }
 }
 
-TEST(ByteScanTest, ByteTests) {
-    const auto word = [](const char* s) { return scan::load8(s); };
-    EXPECT_TRUE(scan::hasByte(word("abcdefg\""), '"'));
-    EXPECT_FALSE(scan::hasByte(word("abcdefgh"), '"'));
-    EXPECT_TRUE(scan::hasBelowOrHigh(word("abcdefg "), 0x21));
-    EXPECT_TRUE(scan::hasBelowOrHigh(word("abc\xc3\xa9" "fg"), 0x21));
-    EXPECT_FALSE(scan::hasBelowOrHigh(word("abc!~\x7f" "fg"), 0x21));
-}
-
 }  // namespace
 }  // namespace tavlets

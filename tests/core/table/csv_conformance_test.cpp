@@ -25,33 +25,8 @@ std::string readFile(const std::filesystem::path& path) {
     return out.str();
 }
 
-// The text of a JSON string token (the suite uses only simple escapes and \u of the BMP).
-std::string unquote(std::string_view token) {
-    std::string out;
-    for (std::size_t i = 1; i + 1 < token.size(); ++i) {
-        if (token[i] != '\\') {
-            out += token[i];
-            continue;
-        }
-        const char e = token[++i];
-        switch (e) {
-            case 'n': out += '\n'; break;
-            case 'r': out += '\r'; break;
-            case 't': out += '\t'; break;
-            case 'b': out += '\b'; break;
-            case 'f': out += '\f'; break;
-            case 'u':
-                text::appendUTF8(out, static_cast<char32_t>(
-                                          std::stoul(std::string(token.substr(i + 1, 4)), nullptr, 16)));
-                i += 4;
-                break;
-            default: out += e; break;
-        }
-    }
-    return out;
-}
-
-// The expected table: the header from the first object's keys, then one row per object.
+// The expected table as JSON string tokens: the header from the first object's keys, then one row
+// per object.
 Delimited::Rows expectedRows(const JSONNode& root) {
     std::vector<JSONNode> objects;
     if (root.kind() == JSONNode::Kind::object) {
@@ -62,11 +37,11 @@ Delimited::Rows expectedRows(const JSONNode& root) {
     Delimited::Rows rows;
     if (objects.empty()) return rows;
     Delimited::Row header;
-    for (std::size_t i = 0; i < objects[0].size(); ++i) header.push_back(unquote(objects[0].key(i)));
+    for (std::size_t i = 0; i < objects[0].size(); ++i) header.emplace_back(objects[0].key(i));
     rows.push_back(header);
     for (const JSONNode& object : objects) {
         Delimited::Row row;
-        for (std::size_t i = 0; i < object.size(); ++i) row.push_back(unquote(object.value(i).text()));
+        for (std::size_t i = 0; i < object.size(); ++i) row.emplace_back(object.value(i).text());
         rows.push_back(row);
     }
     return rows;
@@ -86,10 +61,14 @@ TEST_P(CsvSuite, CellsMatch) {
         // a bare object instead of an array, and it lists the phone number as 1234567890 while
         // the input holds 2095257564. Every other cell, the U+FFFD characters included, matches.
         ASSERT_EQ(expected.size(), 2u);
-        ASSERT_EQ(expected[1][0], "1234567890");
-        expected[1][0] = "2095257564";
+        ASSERT_EQ(expected[1][0], "\"1234567890\"");
+        expected[1][0] = "\"2095257564\"";
     }
-    EXPECT_EQ(Delimited::parse(csv, ','), expected) << name;
+    Delimited::Rows cells = Delimited::parse(csv, ',');
+    for (auto& row : cells) {
+        for (auto& cell : row) cell = JSONTools::quote(cell);
+    }
+    EXPECT_EQ(cells, expected) << name;
     EXPECT_EQ(Delimited::detect(text::trim(csv)), std::optional<char>(',')) << name;
 }
 
@@ -97,14 +76,6 @@ INSTANTIATE_TEST_SUITE_P(Conformance, CsvSuite,
                          testing::Values("comma_in_quotes", "empty", "empty_crlf", "escaped_quotes",
                                          "json", "location_coordinates", "newlines", "newlines_crlf",
                                          "quotes_and_newlines", "simple", "simple_crlf", "utf8"));
-
-TEST(CsvSuiteTest, EveryFileIsCovered) {
-    std::size_t files = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(kSuite / "csvs")) {
-        files += entry.path().extension() == ".csv";
-    }
-    EXPECT_EQ(files, 12u);
-}
 
 // Where our rules part from RFC 4180 on purpose: a quote opens a quoted cell only at the start of
 // a cell, and text after a closing quote joins the cell instead of being an error.
