@@ -127,6 +127,20 @@ std::optional<text::Range> firstThreeBytes(std::string_view s) {
     return text::Range{0, 3};
 }
 
+int namesCalls = 0;
+std::vector<std::string> countingNames(std::string_view) {
+    ++namesCalls;
+    return {};
+}
+
+TEST(ActionItemsTest, StopsExaminingAfterFifteenItems) {
+    std::string text;
+    for (int i = 1; i <= 20; ++i) text += "Please do task " + std::to_string(i) + "\n";
+    namesCalls = 0;
+    mining::actionItems(text, mining::ItemServices{&countingNames, nullptr});
+    EXPECT_EQ(namesCalls, 15);
+}
+
 TEST(ActionItemsTest, ServicesFeedOwnerAndDue) {
     mining::ItemServices services{&fixedNames, &firstThreeBytes};
     // A detected date wins over the deadline words; names skip the speaker.

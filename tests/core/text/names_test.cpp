@@ -70,6 +70,18 @@ const std::vector<Labelled>& labelledSet() {
         {"Daniel's PR broke the nightly job.", {"Daniel"}},
         {"Review the Project Atlas milestones with Nina.", {"Nina"}},
         {"Amazon Web Services bills us monthly.", {}},
+        {"Sunny Patel will lead QA for the release.", {"Sunny Patel"}},
+        {"Sunny weather is forecast for the offsite.", {}},
+        {"Olivia and Noah are pairing on the importer.", {"Olivia", "Noah"}},
+        {"Carol singers will visit the office in December.", {}},
+        {"Forward the invoice to Mohammed and Aisha.", {"Mohammed", "Aisha"}},
+        {"We asked Lee Chen to join the interview panel.", {"Lee Chen"}},
+        {"The Lincoln Center gala is on Saturday.", {}},
+        {"Victoria will send the final numbers.", {"Victoria"}},
+        {"Pat approved the travel budget.", {"Pat"}},
+        {"Please update the Sales Dashboard before Monday.", {}},
+        {"Reach out to Chris at Acme about the renewal.", {"Chris"}},
+        {"Joy and Hope are the new interns.", {"Joy", "Hope"}},
     };
     return set;
 }
@@ -91,6 +103,8 @@ TEST(NamesTest, LabelledSentencesReachPrecisionAndRecallFloors) {
             if (hit) ++truePositives;
             else ADD_FAILURE() << "wrong name \"" << g << "\" in: " << l.sentence;
         }
+        for (std::size_t k = 0; k < l.names.size(); ++k)
+            if (!used[k]) std::printf("  missed \"%s\" in: %s\n", l.names[k].c_str(), l.sentence);
     }
     double precision = found ? double(truePositives) / double(found) : 1.0;
     double recall = expected ? double(truePositives) / double(expected) : 1.0;
