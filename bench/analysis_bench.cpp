@@ -9,6 +9,7 @@
 
 #include <tavlets/actions.hpp>
 #include <tavlets/delimited.hpp>
+#include <tavlets/text.hpp>
 
 namespace {
 
@@ -40,10 +41,15 @@ std::string delimitedText(std::size_t bytes, char d) {
            });
 }
 
+// Every delimiter touches a non-ASCII character: Cyrillic, CJK, a combining mark, Arabic.
 std::string nonAsciiCsv(std::size_t bytes) {
-    return "\u0438\u043C\u044F,\u0433\u043E\u0440\u043E\u0434\n" + fill(bytes, [](std::size_t i) {
+    return "\u0438\u043C\u044F,\u0433\u043E\u0440\u043E\u0434,\u540D\u524D,\u0627\u0633\u0645\n" +
+           fill(bytes, [](std::size_t i) {
+               std::string cjk;
+               tavlets::text::appendUTF8(cjk, static_cast<char32_t>(0x4E00 + i % 20000));
                return "\u041C\u0430\u0440\u0438\u044F " + std::to_string(i % 100) +
-                      ",\u041C\u043E\u0441\u043A\u0432\u0430 \u2014 \u00E9\u0301\n";
+                      "\u00E9\u0301,\u041C\u043E\u0441\u043A\u0432\u0430," + cjk +
+                      "\u4EAC,\u0639\u0644\u064A\n";
            });
 }
 

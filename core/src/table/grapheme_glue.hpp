@@ -24,9 +24,18 @@ inline bool isAsciiControl(unsigned char b) { return b < 0x20 || b == 0x7F; }
 class Glue {
 public:
     // Whether code point cp, right before a printable ASCII character, joins it into one character.
-    bool joinsNext(char32_t cp) { return cp >= 0x600 && lookup(cp) & kJoinsNext; }
+    bool joinsNext(char32_t cp) { return cp >= 0x600 && !isPlainLetter(cp) && lookup(cp) & kJoinsNext; }
     // Whether code point cp, right after a printable ASCII character, attaches to it.
-    bool joinsPrevious(char32_t cp) { return cp >= 0x300 && lookup(cp) & kJoinsPrevious; }
+    bool joinsPrevious(char32_t cp) {
+        return cp >= 0x300 && !isPlainLetter(cp) && lookup(cp) & kJoinsPrevious;
+    }
+
+    // Large blocks of letters that join nothing (Cyrillic letters, CJK ideographs, Hangul
+    // syllables), answered without asking the grapheme rules.
+    static bool isPlainLetter(char32_t cp) {
+        return (cp >= 0x400 && cp <= 0x482) || (cp >= 0x4E00 && cp <= 0x9FFF) ||
+               (cp >= 0xAC00 && cp <= 0xD7A3);
+    }
 
     // Whether the printable ASCII byte at s[i] is a character of its own.
     bool standsAlone(std::string_view s, std::size_t i) {

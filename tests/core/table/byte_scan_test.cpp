@@ -1,4 +1,5 @@
 #include "table/byte_scan.hpp"
+#include "table/grapheme_glue.hpp"
 
 #include <random>
 #include <string>
@@ -40,6 +41,19 @@ TEST(ByteScanTest, LinesMatchTheTextLayer) {
             return true;
         });
         ASSERT_EQ(lines, text::splitLines(s)) << testing::PrintToString(s);
+    }
+}
+
+// The blocks answered without the grapheme rules must really join nothing.
+TEST(GraphemeGlueTest, PlainLetterBlocksJoinNothing) {
+    for (char32_t cp = 0x300; cp < 0xE000; ++cp) {
+        if (!grapheme::Glue::isPlainLetter(cp)) continue;
+        std::string before, after = "\"";
+        text::appendUTF8(before, cp);
+        before += '"';
+        text::appendUTF8(after, cp);
+        ASSERT_EQ(text::characterCount(before), 2u) << static_cast<std::uint32_t>(cp);
+        ASSERT_EQ(text::characterCount(after), 2u) << static_cast<std::uint32_t>(cp);
     }
 }
 
