@@ -29,20 +29,35 @@ public:
         // Most code points (Grapheme_Cluster_Break "Other": letters of most scripts, CJK,
         // symbols, U+FFFD for ill-formed bytes) end their character unless a mark or joiner
         // follows; controls always do. Only the rest needs ICU's rules.
-        std::size_t end = pos;
-        const int a = clusterBreak(decodeAt(s_, end));
+        const auto [end, a] = codePointAt(pos);
         if (end >= s_.size()) return s_.size();
         if (a == U_GCB_CR) return s_[end] == '\n' ? end + 1 : end;
         if (a == U_GCB_LF || a == U_GCB_CONTROL) return end;
         if (a == U_GCB_OTHER) {
-            std::size_t after = end;
-            const int b = clusterBreak(decodeAt(s_, after));
+            const int b = codePointAt(end).clusterBreak;
             if (b != U_GCB_EXTEND && b != U_GCB_ZWJ && b != U_GCB_SPACING_MARK) return end;
         }
         return followingByRules(pos);
     }
 
 private:
+    struct CodePoint {
+        std::size_t end;
+        int clusterBreak;
+    };
+
+    // The code point at i; the one looked at last is remembered, as it is usually asked again
+    // as the start of the next character.
+    CodePoint codePointAt(std::size_t i) {
+        if (i != cachedAt_) {
+            std::size_t end = i;
+            cached_ = {end, clusterBreak(decodeAt(s_, end))};
+            cached_.end = end;
+            cachedAt_ = i;
+        }
+        return cached_;
+    }
+
     static int clusterBreak(char32_t c) {
         if (c < 0x80) {
             if (c == '\r') return U_GCB_CR;
@@ -80,6 +95,8 @@ private:
     std::unique_ptr<Utf8Text> text_;
     std::unique_ptr<icu::BreakIterator> it_;
     std::size_t last_ = SIZE_MAX;  // where the ICU iterator stands
+    std::size_t cachedAt_ = SIZE_MAX;
+    CodePoint cached_{0, 0};
 };
 
 // Moves pos (a boundary) forward over at most `limit` characters; adds their number to count.
