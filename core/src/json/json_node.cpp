@@ -88,6 +88,26 @@ std::size_t leafBytes(const JSONNode& n)
 
 }  // namespace
 
+// Built trees may nest without limit. Releasing them recursively could exhaust the stack, so
+// subtrees this storage owns alone are taken apart here, one level at a time.
+JSONNode::Storage::~Storage()
+{
+    if (externals.empty())
+        return;
+    std::vector<JSONNode> work = std::move(externals);
+    while (!work.empty()) {
+        JSONNode node = std::move(work.back());
+        work.pop_back();
+        if (node.storage_ && node.storage_.use_count() == 1) {
+            // The sole owner: nobody else can see this storage any more.
+            auto& owned = const_cast<Storage&>(*node.storage_);
+            for (auto& e : owned.externals)
+                work.push_back(std::move(e));
+            owned.externals.clear();
+        }
+    }
+}
+
 JSONNode::JSONNode(std::shared_ptr<const Storage> storage, std::size_t index)
     : storage_(std::move(storage)), index_(index)
 {

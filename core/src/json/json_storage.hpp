@@ -104,6 +104,11 @@ struct JSONNode::Storage {
     // token: the whole source is one leaf (what the leaf factory makes); narrow/wide: records.
     enum class Form : std::uint8_t { token, narrow, wide };
 
+    Storage() = default;
+    Storage(const Storage&) = delete;
+    Storage& operator=(const Storage&) = delete;
+    ~Storage();
+
     Form form = Form::token;
     std::string source;
     jsonimpl::RecordArray<jsonimpl::Record32> narrow;

@@ -113,6 +113,21 @@ TEST(JSONPrinters, BuiltTreesNestBeyondTheParserLimit)
     EXPECT_EQ(JSONTools::pretty(node).size(), minified.size() + 2 * std::size_t(depth) * (depth + 1));
 }
 
+TEST(JSONPrinters, VeryDeepBuiltTreesPrintAndRelease)
+{
+    const int depth = 100000;
+    {
+        JSONNode node = JSONNode::leaf("1");
+        for (int i = 0; i < depth; ++i)
+            node = i % 2 ? JSONNode::array({node}) : JSONNode::object({{"\"k\"", node}});
+        EXPECT_EQ(JSONTools::minify(node).size(), 1 + std::size_t(depth / 2) * 2 + std::size_t(depth / 2) * 6);
+    }
+    // A subtree still referenced from outside survives its parent's release.
+    JSONNode kept = JSONNode::array({JSONNode::leaf("2")});
+    { const JSONNode parent = JSONNode::array({kept, kept}); }
+    EXPECT_EQ(JSONTools::minify(kept), "[2]");
+}
+
 TEST(JSONTools, Quote)
 {
     const struct {
