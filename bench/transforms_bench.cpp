@@ -81,7 +81,7 @@ const std::string& code(std::size_t size) {
     auto& text = cache[size];
     if (text.empty()) {
         static constexpr std::string_view kSnippet =
-            "// Totals for the report, skipping empty rows.\n"
+            "// Totals for the report — skipping empty rows.\n"
             "static int total(const std::vector<Row>& rows, std::size_t limit) {\n"
             "    int sum = 0; /* running sum (may overflow) */\n"
             "    for (std::size_t i = 0; i < rows.size() && i < limit; ++i) {\n"

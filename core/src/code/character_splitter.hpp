@@ -66,21 +66,18 @@ private:
         return isAscii(before) && isAscii(after) && !(before == '\r' && after == '\n');
     }
 
-    // The region runs until a longer ASCII stretch follows the last non-ASCII byte, so that prose
-    // with an accent in every other word does not set up a grapheme iterator per word.
+    // A region takes in short ASCII gaps between non-ASCII text (setting up a grapheme iterator
+    // costs about as much as a few hundred ASCII characters walked through one) and ends just
+    // after the last non-ASCII byte before a long gap, which the ASCII path then takes.
     void startRegion() {
-        static constexpr std::size_t kQuietStretch = 256;
+        static constexpr std::size_t kLongGap = 256;
         const std::size_t n = text_.size();
-        std::size_t end = pos_ + 1;
         std::size_t lastHigh = pos_;
-        while (end < n) {
-            if (!isAscii(text_[end])) {
-                lastHigh = end;
-            } else if (end - lastHigh > kQuietStretch && certainBoundary(end)) {
-                break;
-            }
-            ++end;
+        for (std::size_t i = pos_ + 1; i < n && i - lastHigh <= kLongGap; ++i) {
+            if (!isAscii(text_[i])) lastHigh = i;
         }
+        std::size_t end = lastHigh + 1;
+        while (end < n && !certainBoundary(end)) ++end;
         region_.reset();
         region_.emplace(text_.substr(pos_, end - pos_));
         regionEnd_ = end;
