@@ -50,7 +50,11 @@ std::string datePattern() {
     const std::string prepositionMonth =
         "\\b(?:in|by|until|till|before|after|since|during|early|mid|late|next|this|last)\\s+" + monthFull +
         "\\b(?:,?\\s+" + year + ")?";
-    const std::string ordinal = "\\bthe\\s+" + dayOrdinal;
+    // "the 12th", but not "the 2nd draft": a word after it must be one that can follow a date.
+    const std::string ordinal =
+        "\\bthe\\s+" + dayOrdinal +
+        "(?!\\s+(?!(?:of|at|by|in|on|and|or|to|for|from|until|before|after|morning|afternoon|evening|night)\\b)"
+        "\\p{L})";
     const std::string calendarDate = "(?:" + isoDate + "|" + slashDate + "|" + monthDate + "|" + dayMonth + "|" +
                                      monthYear + ")";
     const std::string weekday =

@@ -74,6 +74,8 @@ TEST(DatesTest, FindsTheFirstExpression) {
         {"Release 12/05/2026 or later", "12/05/2026"},
         {"Release 25/12/2026 or later", "25/12/2026"},
         {"We go live on the 12th", "the 12th"},
+        {"We go live on the 12th at 3pm", "the 12th at 3pm"},
+        {"We go live on the 12th or the 13th", "the 12th"},
         // A date and its time form one expression, in either order.
         {"Demo Friday at 3pm", "Friday at 3pm"},
         {"Demo tomorrow at 10:30", "tomorrow at 10:30"},
@@ -115,6 +117,8 @@ TEST(DatesTest, IgnoresNumbersThatAreNotDates) {
         "Ship 2026 units",
         "Total: 12,05",
         "March forward with the plan",
+        "Pick the 2nd option",
+        "Meet on the 5th floor",
         "Weekday and weekend rates",
         "See section 3.2 and 12.05.",
         "\xFF\xFE broken bytes 42",
