@@ -3,11 +3,13 @@
 // while it is shown, and keeps its size in step with the content.
 
 #include <QObject>
-#include <QPointer>
+#include <QPoint>
 #include <QRect>
+#include <QSize>
 
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include <tavlets/clipboard.hpp>
 #include <tavlets/panel_model.hpp>
@@ -17,14 +19,38 @@ namespace tavlets {
 class FloatingPanel;
 class PanelView;
 
-// Where the panel may go. Tests substitute fake screens.
+// The screens the panel may go to. Tests substitute fake ones.
+struct ScreenArea {
+    QRect geometry;   // the whole screen
+    QRect available;  // without panels and docks
+};
+
 class ScreenSource {
 public:
     virtual ~ScreenSource() = default;
-    // The available area of the screen under the pointer, else of the primary screen, else
-    // nothing (the caller falls back to a 1440 x 900 area).
-    virtual std::optional<QRect> availableArea() const = 0;
+    virtual std::vector<ScreenArea> screens() const = 0;  // in the system's order
+    virtual std::optional<ScreenArea> primary() const = 0;
+    virtual QPoint pointer() const = 0;
 };
+
+// The desktop's screens through QGuiApplication.
+class DesktopScreens : public ScreenSource {
+public:
+    std::vector<ScreenArea> screens() const override;
+    std::optional<ScreenArea> primary() const override;
+    QPoint pointer() const override;
+};
+
+// The area used when there is no screen at all.
+inline constexpr QRect kFallbackArea{0, 0, 1440, 900};
+
+// The available area of the first screen containing the pointer, else of the primary screen,
+// else the fallback area.
+QRect panelArea(const ScreenSource& screens);
+
+// Top-left corner that centres a window of `size` in `area`, on whole pixels, halves rounded away
+// from zero.
+QPoint centredTopLeft(const QRect& area, const QSize& size);
 
 class PanelController : public QObject {
     Q_OBJECT
@@ -55,7 +81,6 @@ private:
     void removeKeyHandler();
     void scheduleRemeasure();
     void remeasure();
-    void placeCentred();
 
     std::shared_ptr<Clipboard> clipboard_;
     std::unique_ptr<ScreenSource> screens_;
@@ -64,7 +89,9 @@ private:
     FloatingPanel* window_ = nullptr;
     PanelView* view_ = nullptr;
     bool keyHandlerInstalled_ = false;
-    bool remeasureQueued_ = false;
+    bool hiding_ = false;
+    // The panel's top edge, fixed by show; the panel grows and shrinks below it.
+    int top_ = 0;
 };
 
 }  // namespace tavlets

@@ -1,0 +1,214 @@
+#include "panel/panel_controller.hpp"
+
+#include <QCursor>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QPointer>
+#include <QScreen>
+
+#include <cmath>
+
+#include "panel/floating_panel.hpp"
+#include "panel/panel_view.hpp"
+
+namespace tavlets {
+
+namespace {
+
+ScreenArea areaOf(const QScreen* screen) {
+    return ScreenArea{screen->geometry(), screen->availableGeometry()};
+}
+
+}  // namespace
+
+std::vector<ScreenArea> DesktopScreens::screens() const {
+    std::vector<ScreenArea> result;
+    for (const QScreen* screen : QGuiApplication::screens()) result.push_back(areaOf(screen));
+    return result;
+}
+
+std::optional<ScreenArea> DesktopScreens::primary() const {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen) return std::nullopt;
+    return areaOf(screen);
+}
+
+QPoint DesktopScreens::pointer() const {
+    return QCursor::pos();
+}
+
+QRect panelArea(const ScreenSource& screens) {
+    const QPoint pointer = screens.pointer();
+    for (const ScreenArea& screen : screens.screens()) {
+        if (screen.geometry.contains(pointer)) return screen.available;
+    }
+    if (const std::optional<ScreenArea> primary = screens.primary()) return primary->available;
+    return kFallbackArea;
+}
+
+QPoint centredTopLeft(const QRect& area, const QSize& size) {
+    const double midX = area.x() + area.width() / 2.0;
+    const double midY = area.y() + area.height() / 2.0;
+    // std::round takes halves away from zero.
+    return QPoint(static_cast<int>(std::round(midX - size.width() / 2.0)),
+                  static_cast<int>(std::round(midY - size.height() / 2.0)));
+}
+
+PanelController::PanelController(std::shared_ptr<Clipboard> clipboard, QObject* parent)
+    : PanelController(std::move(clipboard), std::make_unique<DesktopScreens>(), parent) {}
+
+PanelController::PanelController(std::shared_ptr<Clipboard> clipboard,
+                                 std::unique_ptr<ScreenSource> screens, QObject* parent)
+    : QObject(parent),
+      clipboard_(std::move(clipboard)),
+      screens_(screens ? std::move(screens) : std::make_unique<DesktopScreens>()),
+      model_(clipboard_) {
+    QPointer<PanelController> self(this);
+    model_.onClose = [self] {
+        if (self) self->hide();
+    };
+}
+
+PanelController::~PanelController() {
+    removeKeyHandler();
+    if (observerId_ != 0) model_.unobserve(observerId_);
+    model_.onClose = [] {};
+    if (window_) {
+        window_->onResign = [] {};
+        delete window_;
+    }
+}
+
+PanelModel& PanelController::model() {
+    return model_;
+}
+
+FloatingPanel* PanelController::window() const {
+    return window_;
+}
+
+PanelView* PanelController::view() const {
+    return view_;
+}
+
+bool PanelController::keyHandlerInstalled() const {
+    return keyHandlerInstalled_;
+}
+
+bool PanelController::isVisible() const {
+    return window_ && window_->isVisible();
+}
+
+void PanelController::build() {
+    auto* window = new FloatingPanel(desktopComposites());
+    auto* view = new PanelView(model_);
+    view->setTranslucentBackground(window->isTranslucent());
+    window->setContent(view);
+
+    QPointer<PanelController> self(this);
+    window->onResign = [self] {
+        if (self) self->hide();
+    };
+    window_ = window;
+    view_ = view;
+
+    // The model announces a change before it stores the value; the view catches up in a task
+    // posted behind it, when the value is in place.
+    observerId_ = model_.observe([self](PanelModel::Field field) {
+        if (!self) return;
+        if (self->view_) self->view_->markChanged(field);
+        self->scheduleRemeasure();
+    });
+}
+
+void PanelController::show() {
+    if (!window_) build();
+    if (!window_ || !view_) return;
+
+    model_.load();
+    view_->sync();
+    const QSize size = view_->sizeHint();
+    const QRect area = panelArea(*screens_);
+    const QPoint topLeft = centredTopLeft(area, size);
+    top_ = topLeft.y();
+    window_->setGeometry(QRect(topLeft, size));
+
+    window_->show();
+    // The offscreen platform used by tests has no stacking order to change.
+    if (QGuiApplication::platformName() != QLatin1String("offscreen")) window_->raise();
+    window_->activateWindow();
+    view_->setFocus(Qt::ActiveWindowFocusReason);
+    installKeyHandler();
+}
+
+void PanelController::hide() {
+    if (hiding_ || !window_ || !window_->isVisible()) return;
+    hiding_ = true;
+    // The key handler goes first, so a hide re-entered by the window losing activation finds
+    // nothing left to do.
+    removeKeyHandler();
+    window_->hide();
+    hiding_ = false;
+}
+
+void PanelController::toggle() {
+    if (isVisible()) {
+        hide();
+    } else {
+        show();
+    }
+}
+
+void PanelController::scheduleRemeasure() {
+    QMetaObject::invokeMethod(this, [this] { remeasure(); }, Qt::QueuedConnection);
+}
+
+void PanelController::remeasure() {
+    if (!window_ || !view_ || !window_->isVisible()) return;
+    view_->sync();
+    const QSize size = view_->sizeHint();
+    // The top edge stays put; the panel grows or shrinks at the bottom.
+    const QRect frame(QPoint(window_->x(), top_), size);
+    if (window_->geometry() != frame) window_->setGeometry(frame);
+}
+
+void PanelController::installKeyHandler() {
+    if (keyHandlerInstalled_) return;
+    qApp->installEventFilter(this);
+    keyHandlerInstalled_ = true;
+}
+
+void PanelController::removeKeyHandler() {
+    if (!keyHandlerInstalled_) return;
+    if (qApp) qApp->removeEventFilter(this);
+    keyHandlerInstalled_ = false;
+}
+
+bool PanelController::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress) return QObject::eventFilter(watched, event);
+    if (!window_ || !window_->isVisible()) return false;
+    const auto* key = static_cast<const QKeyEvent*>(event);
+    // Shortcuts such as Ctrl+C (copy selected result text) belong to the focused widget.
+    if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return false;
+    switch (key->key()) {
+        case Qt::Key_Left:
+        case Qt::Key_Up:
+            model_.move(-1);
+            return true;
+        case Qt::Key_Right:
+        case Qt::Key_Down:
+            model_.move(+1);
+            return true;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            model_.confirm();
+            return true;
+        case Qt::Key_Escape:
+            hide();
+            return true;
+        default:
+            return false;
+    }
+}
+
+}  // namespace tavlets

@@ -1,0 +1,122 @@
+#pragma once
+// Everything drawn inside the panel: the header, the preview, one pill per action, the result
+// and the keyboard hint, or the empty state. Drawn from the model; the controller tells it what
+// changed and when to catch up.
+
+#include <QColor>
+#include <QList>
+#include <QString>
+#include <QWidget>
+
+#include <tavlets/panel_model.hpp>
+
+class QLabel;
+class QPlainTextEdit;
+
+namespace tavlets {
+
+class FlowLayout;
+class HeaderRow;
+class PillButton;
+class PreviewBox;
+class ResultBox;
+class ResultEditor;
+class SymbolLabel;
+
+// The colours of the panel, taken from the desktop's palette (light or dark).
+struct PanelColors {
+    QColor primary;
+    QColor secondary;
+    QColor accent;
+    QColor red;
+    QColor material;
+    bool dark = false;
+
+    static PanelColors fromPalette(const QPalette& palette, bool translucent);
+    // primary at the given opacity
+    QColor primaryAt(qreal opacity) const;
+};
+
+class PanelView : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int kWidth = 680;
+    static constexpr int kPadding = 16;
+    static constexpr int kSpacing = 12;
+    static constexpr int kContentWidth = kWidth - 2 * kPadding;
+    static constexpr int kMinResultHeight = 20;
+    static constexpr int kMaxResultHeight = 280;
+
+    explicit PanelView(PanelModel& model, QWidget* parent = nullptr);
+    ~PanelView() override;
+
+    // A published field of the model is about to change; `sync` will pick it up.
+    void markChanged(PanelModel::Field field);
+    // Brings every changed part up to date with the model and lays the view out. Cheap when
+    // nothing changed.
+    void sync();
+
+    // Width 680, height the sum of the parts.
+    QSize sizeHint() const override;
+
+    void setTranslucentBackground(bool translucent);
+    const PanelColors& colors() const { return colors_; }
+
+    // What is on show, for tests and the screenshot driver.
+    bool showsEmptyState() const;
+    bool showsResult() const;
+    QString headerLabelText() const;
+    QString characterCountLabelText() const;
+    QString previewLabelText() const;
+    QString footerLabelText() const;
+    QString emptyStateLabelText() const;
+    int pillCount() const;
+    QWidget* pill(int index) const;
+    bool pillSelected(int index) const;
+    ResultEditor* resultText() const;
+    // The measured height of the last result text, and the height of its scroll area.
+    double resultHeight() const { return resultHeight_; }
+    int resultAreaHeight() const;
+    QColor resultColor() const;
+    bool resultMono() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void applyColors();
+    void rebuildPills();
+    void updateSelection();
+    void updateText();
+    void updateOutcome();
+    void relayout();
+    double measureResult(const QString& text, const QFont& font, int width) const;
+
+    PanelModel& model_;
+    bool translucent_ = true;
+    PanelColors colors_;
+
+    bool textDirty_ = true;
+    bool analysisDirty_ = true;
+    bool actionsDirty_ = true;
+    bool selectedDirty_ = true;
+    bool outcomeDirty_ = true;
+
+    QWidget* emptyRow_ = nullptr;
+    SymbolLabel* emptyIcon_ = nullptr;
+    QLabel* emptyLabel_ = nullptr;
+    HeaderRow* header_ = nullptr;
+    PreviewBox* preview_ = nullptr;
+    QWidget* pillsBox_ = nullptr;
+    FlowLayout* pillsLayout_ = nullptr;
+    QList<PillButton*> pills_;
+    ResultBox* resultBox_ = nullptr;
+    QLabel* footer_ = nullptr;
+
+    double resultHeight_ = 40;
+    int naturalHeight_ = 0;
+};
+
+}  // namespace tavlets

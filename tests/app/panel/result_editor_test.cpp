@@ -1,0 +1,62 @@
+#include <QTextBlock>
+#include <QTextCursor>
+
+#include <gtest/gtest.h>
+
+#include "panel/panel_parts.hpp"
+
+namespace tavlets {
+namespace {
+
+QString repeated(const QString& piece, int times) {
+    QString out;
+    for (int i = 0; i < times; ++i) out += piece;
+    return out;
+}
+
+TEST(ResultEditor, ShowsLongLinesInPiecesButCopiesTheResultItself) {
+    const struct {
+        const char* name;
+        QString text;
+        int minBlocks;
+    } cases[] = {
+        {"short lines stay as they are", QStringLiteral("a\nb\n\nc"), 4},
+        {"one long line without spaces", QString(10000, QLatin1Char('x')), 3},
+        {"long line of words", repeated(QStringLiteral("word, "), 3000), 5},
+        {"long line between short ones", QStringLiteral("top\n") + QString(9000, QLatin1Char('y')) +
+                                             QStringLiteral("\n\nbottom"),
+         6},
+        {"emoji are never cut in half", repeated(QString::fromUtf8("\xF0\x9F\x98\x80"), 5000), 3},
+        {"accents stay on their letters", repeated(QString::fromUtf8("e\xCC\x81"), 5000), 3},
+    };
+    for (const auto& c : cases) {
+        ResultEditor editor;
+        editor.setResultText(c.text);
+        EXPECT_GE(editor.document()->blockCount(), c.minBlocks) << c.name;
+        for (QTextBlock block = editor.document()->begin(); block.isValid(); block = block.next()) {
+            EXPECT_LE(block.length() - 1, ResultEditor::kChunk) << c.name;
+            if (block.length() > 1) {
+                const QChar first = block.text().at(0);
+                EXPECT_FALSE(first.isLowSurrogate() || first.isMark()) << c.name;
+            }
+        }
+        editor.selectAll();
+        EXPECT_EQ(editor.selectedResultText(), c.text) << c.name;
+    }
+}
+
+TEST(ResultEditor, CopiesAPartialSelectionAcrossAPieceBoundary) {
+    const QString text = QString(5000, QLatin1Char('a')) + QString(5000, QLatin1Char('b'));
+    ResultEditor editor;
+    editor.setResultText(text);
+    ASSERT_GE(editor.document()->blockCount(), 3);
+    // Select from inside the first piece to inside the second.
+    QTextCursor cursor(editor.document());
+    cursor.setPosition(4000);
+    cursor.setPosition(6001, QTextCursor::KeepAnchor);  // one display break lies in between
+    editor.setTextCursor(cursor);
+    EXPECT_EQ(editor.selectedResultText(), text.mid(4000, 2000));
+}
+
+}  // namespace
+}  // namespace tavlets
