@@ -10,6 +10,7 @@
 #include <unicode/uchar.h>
 
 #include <climits>
+#include <unordered_map>
 
 namespace tavlets::text {
 
@@ -81,7 +82,24 @@ inline bool startsWordCase(char32_t c) {
     return isAlphabetic(c) || (c <= 0x10FFFF && (U_GET_GC_MASK(static_cast<UChar32>(c)) & U_GC_N_MASK) != 0);
 }
 
-void appendTitledWord(std::string& out, std::string_view word) {
+// Title forms of the word heads met so far in one text; a long text has few distinct heads.
+using TitleCache = std::unordered_map<char32_t, std::string>;
+
+// Appends the lower-case form of valid UTF-8 that holds neither U+0130 nor U+03A3: for every
+// other code point the full lower-case mapping is the one-to-one mapping and needs no context.
+void appendLowerSimple(std::string& out, std::string_view valid) {
+    for (std::size_t i = 0; i < valid.size();) {
+        const auto b = static_cast<unsigned char>(valid[i]);
+        if (b < 0x80) {
+            out.push_back(asciiLower(static_cast<char>(b)));
+            ++i;
+        } else {
+            appendUTF8(out, static_cast<char32_t>(u_tolower(static_cast<UChar32>(decodeAt(valid, i)))));
+        }
+    }
+}
+
+void appendTitledWord(std::string& out, std::string_view word, TitleCache& cache) {
     if (asciiPrefixLength(word, 0) == word.size()) {
         std::size_t i = 0;
         while (i < word.size() && !isAsciiAlnum(word[i])) out.push_back(word[i++]);
@@ -89,14 +107,32 @@ void appendTitledWord(std::string& out, std::string_view word) {
         for (; i < word.size(); ++i) out.push_back(asciiLower(word[i]));
         return;
     }
-    std::size_t i = 0;
-    while (i < word.size()) {
-        std::size_t next = i;
-        if (startsWordCase(decodeAt(word, next))) break;
-        i = next;
+    std::size_t head = 0;
+    std::size_t headEnd = 0;
+    char32_t headChar = 0;
+    while (head < word.size()) {
+        headEnd = head;
+        headChar = decodeAt(word, headEnd);
+        if (startsWordCase(headChar)) break;
+        head = headEnd;
     }
-    appendMapped(out, word.substr(0, i), Mapping::lower);
-    appendMapped(out, word.substr(i), Mapping::title);
+    // U+0130 lower-cases to two code points and U+03A3 depends on its neighbours: ICU maps
+    // such words whole.
+    if (word.find("\xC4\xB0") != std::string_view::npos || word.find("\xCE\xA3") != std::string_view::npos) {
+        appendMapped(out, word.substr(0, head), Mapping::lower);
+        appendMapped(out, word.substr(head), Mapping::title);
+        return;
+    }
+    appendLowerSimple(out, word.substr(0, head));
+    if (head == word.size()) return;
+    if (headChar < 0x80) {
+        out.push_back(asciiUpper(static_cast<char>(headChar)));
+    } else {
+        auto [it, added] = cache.try_emplace(headChar);
+        if (added) appendMapped(it->second, word.substr(head, headEnd - head), Mapping::title);
+        out.append(it->second);
+    }
+    appendLowerSimple(out, word.substr(headEnd));
 }
 
 }  // namespace
@@ -126,6 +162,7 @@ std::string capitalized(std::string_view input) {
     }
     std::string out;
     out.reserve(s.size() + s.size() / 8);
+    TitleCache cache;
     std::size_t i = 0;
     const std::size_t n = s.size();
     while (i < n) {
@@ -144,7 +181,7 @@ std::string capitalized(std::string_view input) {
             if (hasWhiteSpaceProperty(decodeAt(s, next))) break;
             wordEnd = next;
         }
-        appendTitledWord(out, s.substr(wordStart, wordEnd - wordStart));
+        appendTitledWord(out, s.substr(wordStart, wordEnd - wordStart), cache);
         i = wordEnd;
     }
     return out;

@@ -1,6 +1,9 @@
 #include "tavlets/text.hpp"
 
 #include <gtest/gtest.h>
+#include <unicode/bytestream.h>
+#include <unicode/casemap.h>
+#include <unicode/stringoptions.h>
 
 #include <string>
 #include <vector>
@@ -49,10 +52,35 @@ TEST(CaseMapping, TitleCasesEachWhitespaceSeparatedWord) {
         {"\u65E5\u672C abc", "\u65E5\u672C Abc"},
         {"e\u0301t\u00C9", "E\u0301t\u00E9"},
         {"a\xFF" "B c", "A\uFFFD" "b C"},
+        {"\u039F\u0394\u039F\u03A3 \u0130ZM\u0130R", "\u039F\u03B4\u03BF\u03C2 \u0130zmi\u0307r"},
     };
     for (const auto& [in, out] : cases) {
         SCOPED_TRACE(in);
         EXPECT_EQ(text::capitalized(in), out);
+    }
+}
+
+// Reference: ICU title-casing a whole word from its first code point on.
+std::string icuTitle(const std::string& word) {
+    std::string out;
+    icu::StringByteSink<std::string> sink(&out);
+    UErrorCode status = U_ZERO_ERROR;
+    icu::CaseMap::utf8ToTitle("", U_TITLECASE_WHOLE_STRING | U_TITLECASE_NO_BREAK_ADJUSTMENT, nullptr,
+                              icu::StringPiece(word.data(), static_cast<int32_t>(word.size())), sink, nullptr, status);
+    return out;
+}
+
+TEST(CaseMapping, TitleCaseAgreesWithICUForEveryCodePoint) {
+    for (char32_t c = 0x80; c < 0x20000; ++c) {
+        if ((c >= 0xD800 && c <= 0xDFFF) || text::hasWhiteSpaceProperty(c)) continue;
+        std::string cp;
+        text::appendUTF8(cp, c);
+        // c inside a word, and c as a letter head.
+        const std::string inside = "x" + cp + "Y";
+        ASSERT_EQ(text::capitalized(inside), icuTitle(inside)) << std::hex << static_cast<uint32_t>(c);
+        if (text::isAlphabetic(c)) {
+            ASSERT_EQ(text::capitalized(cp + "Y"), icuTitle(cp + "Y")) << std::hex << static_cast<uint32_t>(c);
+        }
     }
 }
 

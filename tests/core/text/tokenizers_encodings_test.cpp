@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 using namespace std::string_literals;
@@ -35,6 +36,7 @@ TEST(Sentences, SplitsWithAbbreviationsSuppressed) {
         {"One. Two! Three? Four", {"One. ", "Two! ", "Three? ", "Four"}},
         {"First line\n\nSecond line", {"First line\n", "Second line"}},  // the blank line is dropped
         {"\xFF Bad. Next \xE2\x82 one.", {"\xFF Bad. ", "Next \xE2\x82 one."}},
+        {"Caf\u00E9. Dr. M\u00FCller kam. Er sa\u00DF.", {"Caf\u00E9. ", "Dr. M\u00FCller kam. ", "Er sa\u00DF."}},
     };
     for (const auto& [s, expected] : cases) {
         SCOPED_TRACE(s);
@@ -42,6 +44,19 @@ TEST(Sentences, SplitsWithAbbreviationsSuppressed) {
         EXPECT_EQ(pieces(s, ranges), expected);
         EXPECT_EQ(text::sentenceCount(s), expected.size());
     }
+}
+
+TEST(Sentences, ShareTheirRulesAcrossThreads) {
+    const std::string s = "Mr. Jones came. He sat. \u00C9t\u00E9! Fin?";
+    const auto expected = text::sentenceRanges(s);
+    std::vector<int> same(4, 0);
+    std::vector<std::thread> threads;
+    for (std::size_t t = 0; t < same.size(); ++t)
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < 100; ++i) same[t] += text::sentenceRanges(s) == expected && text::wordRanges(s).size() == 7;
+        });
+    for (auto& th : threads) th.join();
+    EXPECT_EQ(same, std::vector<int>(4, 100));
 }
 
 TEST(Words, KeepsWordTokensOnly) {
