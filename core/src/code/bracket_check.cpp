@@ -218,12 +218,10 @@ private:
             for (;;) {
                 const std::string_view c = cursor_.at(0);
                 if (c.empty()) {
-                    if (wantsText()) {
-                        record(std::string("Unclosed triple quote ") + quote + quote + quote + " opened at line " +
-                               std::to_string(openLine) + ", column " + std::to_string(openColumn));
-                    } else {
-                        record({});
-                    }
+                    record([&] {
+                        return std::string("Unclosed triple quote ") + quote + quote + quote + " opened at line " +
+                               std::to_string(openLine) + ", column " + std::to_string(openColumn);
+                    });
                     return;
                 }
                 if (is(c, quote) && is(cursor_.at(1), quote) && is(cursor_.at(2), quote)) {
@@ -263,12 +261,10 @@ private:
     }
 
     void recordUnclosed(char quote, Count openLine, Count openColumn) {
-        if (!wantsText()) {
-            record({});
-            return;
-        }
-        record(std::string("Unclosed ") + quote + " quote opened at line " + std::to_string(openLine) +
-               ", column " + std::to_string(openColumn));
+        record([&] {
+            return std::string("Unclosed ") + quote + " quote opened at line " + std::to_string(openLine) +
+                   ", column " + std::to_string(openColumn);
+        });
     }
 
     void open(char opener) {
@@ -281,24 +277,20 @@ private:
         const char closer = kClosers[kind];
         const Count column = col_ + 1;
         if (stack_.empty()) {
-            if (wantsText()) {
-                record("Line " + std::to_string(line_) + ", column " + std::to_string(column) +
-                       ": extra closing '" + closer + "' with no matching opener");
-            } else {
-                record({});
-            }
+            record([&] {
+                return "Line " + std::to_string(line_) + ", column " + std::to_string(column) +
+                       ": extra closing '" + closer + "' with no matching opener";
+            });
         } else if (stack_.back().opener == kOpeners[kind]) {
             stack_.pop_back();
             --openCount_[kind];
         } else {
             const Open& top = stack_.back();
-            if (wantsText()) {
-                record("Line " + std::to_string(line_) + ", column " + std::to_string(column) + ": found '" +
+            record([&] {
+                return "Line " + std::to_string(line_) + ", column " + std::to_string(column) + ": found '" +
                        closer + "' but '" + top.opener + "' from line " + std::to_string(top.line) +
-                       ", column " + std::to_string(top.column) + " is still open");
-            } else {
-                record({});
-            }
+                       ", column " + std::to_string(top.column) + " is still open";
+            });
             // Recover by dropping back to the nearest matching opener. The per-kind counts skip the
             // walk when there is none, so every walked entry is removed and each entry is walked
             // over at most once: a long run of mismatches stays linear.
@@ -314,17 +306,18 @@ private:
         advance();
     }
 
-    // Only the problems that the report shows are kept as text; the rest are counted.
+    // Only the problems that the report shows are worded; the rest are only counted.
     bool wantsText() const { return shown_.size() < kShownProblems; }
 
-    void record(std::string problem) {
-        if (wantsText()) shown_.push_back(std::move(problem));
+    template <typename Describe>
+    void record(Describe describe) {
+        if (wantsText()) shown_.push_back(describe());
         ++problemCount_;
     }
 
     Outcome report() {
         // The openers still open at the end follow the scan's problems, innermost first.
-        std::size_t total = problemCount_ + stack_.size();
+        const std::size_t total = problemCount_ + stack_.size();
         for (auto it = stack_.rbegin(); it != stack_.rend() && wantsText(); ++it) {
             const char closer = kClosers[bracketKind(it->opener)];
             shown_.push_back("Line " + std::to_string(it->line) + ", column " + std::to_string(it->column) + ": '" +
