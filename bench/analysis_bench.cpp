@@ -91,6 +91,16 @@ std::string oneLine(std::size_t bytes) {
 
 std::string oneWord(std::size_t bytes) { return std::string(bytes, 'x'); }
 
+// Three huge capitalised words, a colon and a message: a chat line whose head is the whole text.
+std::string speakerLike(std::size_t bytes) {
+    std::string s(1, 'A');
+    s.append(bytes / 2, 'b');
+    s += " Cc Dd-";
+    s.append(bytes / 2, 'e');
+    s += ": x";
+    return s;
+}
+
 // Few words but many bytes: the chat-line and sentence counts run on it.
 std::string fewHugeWords(std::size_t bytes) {
     std::string s;
@@ -114,6 +124,7 @@ const std::string& input(const std::string& kind, std::size_t mb) {
         if (kind == "one_line") s = oneLine(bytes);
         if (kind == "one_word") s = oneWord(bytes);
         if (kind == "few_huge_words") s = fewHugeWords(bytes);
+        if (kind == "speaker_like") s = speakerLike(bytes);
     }
     return s;
 }
@@ -152,6 +163,7 @@ TAVLETS_CLASSIFY(chat);
 TAVLETS_CLASSIFY(one_line);
 TAVLETS_CLASSIFY(one_word);
 TAVLETS_CLASSIFY(few_huge_words);
+TAVLETS_CLASSIFY(speaker_like);
 
 BENCHMARK_CAPTURE(parseTable, csv, std::string("csv"), ',')->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(parseTable, csv_nonascii, std::string("csv_nonascii"), ',')

@@ -129,6 +129,29 @@ TEST(TextMiningTest, WordCountAgreesWithCharacterWalk) {
     }
 }
 
+// The speaker test reads only a line's head; it must answer exactly as the full pattern does.
+TEST(TextMiningTest, ChatLineAgreesWithPattern) {
+    const std::vector<std::string> pieces = {
+        "Alice", "Bob", "Al", " ", " ", ":", ": ", ":\u00A0", "[10:32]", "[", "]", "(9:05 PM)", "14:02",
+        "-", "\u2013", "@", "x", "\u2019", "'", ".", "1", "\u00E9", "\xff", "Zz", "\t", "(", ")",
+        ",", "\u0301", "TODO", std::string(40, 'b'), std::string(130, 'C'), "A" + std::string(150, ' '),
+        "[Mon, 9:05 \u00E9\u00E9\u00E9: a;b]", "[" + std::string(29, ':') + "]", "Cy: "};
+    std::mt19937 random(11);
+    for (int round = 0; round < 20000; ++round) {
+        std::string s;
+        const int length = 1 + static_cast<int>(random() % 6);
+        for (int i = 0; i < length; ++i) s += pieces[random() % pieces.size()];
+        const std::string_view line = text::trim(s, text::CharClass::whitespace);
+        std::optional<std::pair<std::string_view, std::string_view>> expected;
+        if (const auto m = mining::speakerRegex().firstMatch(line)) {
+            if (!mining::isNotSpeaker(*m->group(line, 1))) expected.emplace(*m->group(line, 1), *m->group(line, 2));
+        }
+        std::optional<std::pair<std::string_view, std::string_view>> actual;
+        if (const auto chat = mining::chatLine(line)) actual.emplace(chat->speaker, chat->message);
+        ASSERT_EQ(actual, expected) << testing::PrintToString(s);
+    }
+}
+
 TEST(TextMiningTest, SentenceCount) {
     EXPECT_EQ(TextMining::sentenceCount(""), 0u);
     EXPECT_EQ(TextMining::sentenceCount(" \n \r\n "), 0u);
