@@ -1,18 +1,19 @@
 // A small X client for the end-to-end tests and the shell measurement:
 //   x11_probe grab                 holds Alt+Space on the root window, prints "ready", waits
 //   x11_probe free                 exits 0 when nobody holds Alt+Space (and leaves it free)
-//   x11_probe time-map CLASS CMD…  runs CMD and prints the milliseconds until a window whose
-//                                  WM_CLASS instance is CLASS is mapped (exit 1 after 5 s)
+//   x11_probe hot-key-map CLASS    presses Alt+Space itself (XTest) and prints the milliseconds
+//                                  from the press to a window whose WM_CLASS instance is CLASS
+//                                  being mapped (exit 1 after 5 s)
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
 
 #include <chrono>
+#include <dlfcn.h>
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -54,16 +55,16 @@ bool hasInstance(Display* display, Window window, const char* instance) {
     return match;
 }
 
-int timeMap(Display* display, const char* instance, char** command) {
-    const Window root = DefaultRootWindow(display);
-    XSelectInput(display, root, SubstructureNotifyMask);
-    XSync(display, False);
-    const auto start = std::chrono::steady_clock::now();
-    const pid_t child = fork();
-    if (child == 0) {
-        execvp(command[0], command);
-        _exit(127);
-    }
+using FakeKey = int (*)(Display*, unsigned, int, unsigned long);
+
+// XTest comes from the library xdotool uses; loaded at run time so no development package is needed.
+FakeKey loadFakeKey() {
+    void* library = dlopen("libXtst.so.6", RTLD_NOW);
+    return library ? reinterpret_cast<FakeKey>(dlsym(library, "XTestFakeKeyEvent")) : nullptr;
+}
+
+// Waits up to 5 s for a window of the instance to be mapped; prints the milliseconds since start.
+bool waitForMap(Display* display, const char* instance, std::chrono::steady_clock::time_point start) {
     const auto deadline = start + std::chrono::seconds(5);
     while (std::chrono::steady_clock::now() < deadline) {
         while (XPending(display)) {
@@ -72,15 +73,34 @@ int timeMap(Display* display, const char* instance, char** command) {
             if (event.type == MapNotify && hasInstance(display, event.xmap.window, instance)) {
                 const auto elapsed = std::chrono::steady_clock::now() - start;
                 std::printf("%.1f\n", std::chrono::duration<double, std::milli>(elapsed).count());
-                waitpid(child, nullptr, 0);
-                return 0;
+                return true;
             }
         }
-        std::this_thread::sleep_for(std::chrono::microseconds(200));
+        std::this_thread::sleep_for(std::chrono::microseconds(100));
     }
-    waitpid(child, nullptr, 0);
     std::fputs("no window mapped\n", stderr);
-    return 1;
+    return false;
+}
+
+int hotKeyMap(Display* display, const char* instance) {
+    const FakeKey fakeKey = loadFakeKey();
+    if (!fakeKey) {
+        std::fputs("XTest is not available\n", stderr);
+        return 2;
+    }
+    XSelectInput(display, DefaultRootWindow(display), SubstructureNotifyMask);
+    XSync(display, False);
+    const unsigned alt = XKeysymToKeycode(display, XK_Alt_L);
+    const unsigned space = XKeysymToKeycode(display, XK_space);
+    fakeKey(display, alt, True, 0);
+    fakeKey(display, space, True, 0);
+    XSync(display, False);
+    const auto start = std::chrono::steady_clock::now();
+    const bool mapped = waitForMap(display, instance, start);
+    fakeKey(display, space, False, 0);
+    fakeKey(display, alt, False, 0);
+    XSync(display, False);
+    return mapped ? 0 : 1;
 }
 
 }  // namespace
@@ -94,7 +114,7 @@ int main(int argc, char** argv) {
     const std::string mode = argc > 1 ? argv[1] : "";
     if (mode == "grab") return grab(display, true);
     if (mode == "free") return grab(display, false);
-    if (mode == "time-map" && argc > 3) return timeMap(display, argv[2], argv + 3);
-    std::fputs("usage: x11_probe grab | free | time-map CLASS COMMAND...\n", stderr);
+    if (mode == "hot-key-map" && argc > 2) return hotKeyMap(display, argv[2]);
+    std::fputs("usage: x11_probe grab | free | hot-key-map CLASS\n", stderr);
     return 2;
 }
