@@ -15,22 +15,22 @@ View viewOf(const JSONNode::Storage* s, std::size_t index)
     return s->at(index);
 }
 
-template <class R>
-void fillRecords(jsonimpl::RecordArray<R>& out, Tag tag, std::size_t count,
-                 const std::vector<std::pair<std::uint64_t, std::uint64_t>>& children)
-{
-    out.reserve(children.size() + 1);
-    out.push_back(R::make(tag, 1, count));
-    for (const auto& [a, b] : children)
-        out.push_back(R::make(Tag(b >> 62), a, b & ((std::uint64_t(1) << 62) - 1)));
-}
-
 // Builds one arena for a container made by a factory. Leaf children and keys are copied into the
 // arena's own text, so a tree of small leaves costs one allocation per container rather than one
 // per leaf; container children stay shared as external records.
 class Builder {
 public:
-    explicit Builder(std::size_t expected) { children_.reserve(expected); }
+    Builder(Tag tag, std::size_t count, std::size_t children, std::size_t textBytes)
+        : wide_(textBytes >= jsonimpl::Record32::kLimit || children + 1 >= jsonimpl::Record32::kLimit)
+    {
+        storage_->form = wide_ ? JSONNode::Storage::Form::wide : JSONNode::Storage::Form::narrow;
+        storage_->source.reserve(textBytes);
+        if (wide_)
+            storage_->wide.reserve(children + 1);
+        else
+            storage_->narrow.reserve(children + 1);
+        push(tag, 1, count);
+    }
 
     void key(std::string_view token) { copy(token); }
 
@@ -40,43 +40,31 @@ public:
         const View v = viewOf(s, JSONNodeAccess::index(node));
         if (v.tag == Tag::leaf) {
             copy(s ? s->token(v) : std::string_view());
-        } else if (v.tag == Tag::external) {
-            // Never stored as a node's own record, but resolve it rather than trust that.
-            child(s->externals[v.a]);
         } else {
-            children_.push_back({storage_->externals.size(), tagged(Tag::external, 0)});
+            push(Tag::external, storage_->externals.size(), 0);
             storage_->externals.push_back(node);
         }
     }
 
-    JSONNode finish(Tag tag, std::size_t count)
-    {
-        const bool narrow = storage_->source.size() < Record32Limit && children_.size() + 1 < Record32Limit;
-        if (narrow) {
-            storage_->form = JSONNode::Storage::Form::narrow;
-            fillRecords(storage_->narrow, tag, count, children_);
-        } else {
-            storage_->form = JSONNode::Storage::Form::wide;
-            fillRecords(storage_->wide, tag, count, children_);
-        }
-        return JSONNodeAccess::make(std::move(storage_), 0);
-    }
-
-    void reserveText(std::size_t n) { storage_->source.reserve(n); }
+    JSONNode finish() { return JSONNodeAccess::make(std::move(storage_), 0); }
 
 private:
-    static constexpr std::uint64_t Record32Limit = jsonimpl::Record32::kLimit;
-
-    static std::uint64_t tagged(Tag tag, std::uint64_t value) { return (std::uint64_t(tag) << 62) | value; }
+    void push(Tag tag, std::uint64_t a, std::uint64_t b)
+    {
+        if (wide_)
+            storage_->wide.push_back(jsonimpl::Record64::make(tag, a, b));
+        else
+            storage_->narrow.push_back(jsonimpl::Record32::make(tag, a, b));
+    }
 
     void copy(std::string_view token)
     {
-        children_.push_back({storage_->source.size(), tagged(Tag::leaf, token.size())});
+        push(Tag::leaf, storage_->source.size(), token.size());
         storage_->source.append(token);
     }
 
+    bool wide_;
     std::shared_ptr<JSONNode::Storage> storage_ = std::make_shared<JSONNode::Storage>();
-    std::vector<std::pair<std::uint64_t, std::uint64_t>> children_;
 };
 
 std::size_t leafBytes(const JSONNode& n)
@@ -123,28 +111,26 @@ JSONNode JSONNode::leaf(std::string token)
 
 JSONNode JSONNode::array(std::vector<JSONNode> elements)
 {
-    Builder b(elements.size());
     std::size_t bytes = 0;
     for (const auto& e : elements)
         bytes += leafBytes(e);
-    b.reserveText(bytes);
+    Builder b(Tag::array, elements.size(), elements.size(), bytes);
     for (const auto& e : elements)
         b.child(e);
-    return b.finish(Tag::array, elements.size());
+    return b.finish();
 }
 
 JSONNode JSONNode::object(std::vector<std::pair<std::string, JSONNode>> members)
 {
-    Builder b(members.size() * 2);
     std::size_t bytes = 0;
     for (const auto& [k, v] : members)
         bytes += k.size() + leafBytes(v);
-    b.reserveText(bytes);
+    Builder b(Tag::object, members.size(), members.size() * 2, bytes);
     for (const auto& [k, v] : members) {
         b.key(k);
         b.child(v);
     }
-    return b.finish(Tag::object, members.size());
+    return b.finish();
 }
 
 JSONNode::Kind JSONNode::kind() const

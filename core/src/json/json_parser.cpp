@@ -29,6 +29,32 @@ constexpr bool isHex(unsigned char c)
     return isDigit(c) || ((c | 0x20) >= 'a' && (c | 0x20) <= 'f');
 }
 
+// An upper bound on the records a text can produce: every value after the first in a container
+// follows a comma, every key precedes a colon, and every container adds at most one first child.
+std::size_t recordBound(std::string_view text)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const auto* end = p + text.size();
+    std::size_t n = 1;
+#if defined(__SSE2__)
+    const __m128i comma = _mm_set1_epi8(',');
+    const __m128i colon = _mm_set1_epi8(':');
+    // '[' (0x5B) and '{' (0x7B) differ only in bit 0x20.
+    const __m128i bracket = _mm_set1_epi8('[');
+    const __m128i fold = _mm_set1_epi8(0x20);
+    while (end - p >= 16) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(x, comma), _mm_cmpeq_epi8(x, colon)),
+                                         _mm_cmpeq_epi8(_mm_andnot_si128(fold, x), bracket));
+        n += unsigned(__builtin_popcount(unsigned(_mm_movemask_epi8(hit))));
+        p += 16;
+    }
+#endif
+    for (; p != end; ++p)
+        n += *p == ',' || *p == ':' || *p == '[' || *p == '{';
+    return n;
+}
+
 template <class R>
 class Parser {
 public:
@@ -99,6 +125,10 @@ private:
     // Moves the children pushed since `mark` to the final array as one block.
     void close(Tag tag, std::size_t mark, std::size_t count)
     {
+        // Sized once, when the first container closes: no regrowth, no copying of records, and
+        // texts that fail early (most texts that are not JSON) never pay for the count.
+        if (out_.empty()) [[unlikely]]
+            out_.reserve(recordBound(std::string_view(reinterpret_cast<const char*>(begin_), end_ - begin_)));
         const std::size_t first = out_.size();
         out_.append(pending_.data() + mark, pending_.size() - mark);
         pending_.resize(mark);
@@ -369,40 +399,12 @@ private:
     }
 };
 
-// An upper bound on the records a text can produce: every value after the first in a container
-// follows a comma, every key precedes a colon, and every container adds at most one first child.
-std::size_t recordBound(std::string_view text)
-{
-    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-    const auto* end = p + text.size();
-    std::size_t n = 1;
-#if defined(__SSE2__)
-    const __m128i comma = _mm_set1_epi8(',');
-    const __m128i colon = _mm_set1_epi8(':');
-    // '[' (0x5B) and '{' (0x7B) differ only in bit 0x20.
-    const __m128i bracket = _mm_set1_epi8('[');
-    const __m128i fold = _mm_set1_epi8(0x20);
-    while (end - p >= 16) {
-        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(x, comma), _mm_cmpeq_epi8(x, colon)),
-                                         _mm_cmpeq_epi8(_mm_andnot_si128(fold, x), bracket));
-        n += unsigned(__builtin_popcount(unsigned(_mm_movemask_epi8(hit))));
-        p += 16;
-    }
-#endif
-    for (; p != end; ++p)
-        n += *p == ',' || *p == ':' || *p == '[' || *p == '{';
-    return n;
-}
-
 template <class R>
 JSONParseResult parseWith(std::string_view text, jsonimpl::RecordArray<R> JSONNode::Storage::*records,
                           JSONNode::Storage::Form form)
 {
     auto storage = std::make_shared<JSONNode::Storage>();
     auto& out = (*storage).*records;
-    // Sized once: no regrowth, no copying of records, and memory in proportion to the tokens.
-    out.reserve(recordBound(text));
     Parser<R> parser(text, out);
     std::size_t root = 0;
     if (!parser.run(root))
