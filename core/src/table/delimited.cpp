@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <utility>
 
@@ -106,25 +107,35 @@ bool isJSONNumber(std::string_view t) {
     return i == n;
 }
 
-// One cell on one line of a Markdown table.
-std::string markdownCell(std::string_view cell) {
+// One cell on one line of a Markdown table, with its width in characters.
+struct MarkdownCell {
+    std::string text;
+    std::size_t width = 0;
+};
+
+MarkdownCell markdownCell(std::string_view cell) {
     std::string out;
-    out.reserve(cell.size());
-    for (char c : cell) {
-        if (c == '\n') {
-            out += ' ';
-        } else if (c == '\r') {
-            // dropped, so a CR LF break also becomes a single space
-        } else if (c == '|') {
-            out += "\\|";
-        } else {
-            out += c;
+    if (cell.find_first_of("\n\r|") == std::string_view::npos) {
+        out = text::trim(cell, text::CharClass::whitespace);
+    } else {
+        out.reserve(cell.size() + 8);
+        for (char c : cell) {
+            if (c == '\n') {
+                out += ' ';
+            } else if (c == '\r') {
+                // dropped, so a CR LF break also becomes a single space
+            } else if (c == '|') {
+                out += "\\|";
+            } else {
+                out += c;
+            }
         }
+        out = std::string(text::trim(out, text::CharClass::whitespace));
     }
-    std::string trimmed(text::trim(out, text::CharClass::whitespace));
     // New text: ill-formed bytes are written as U+FFFD.
-    if (!text::isValidUTF8(trimmed)) trimmed = text::toValidUTF8(trimmed);
-    return trimmed;
+    if (!text::isValidUTF8(out)) out = text::toValidUTF8(out);
+    const std::size_t width = text::characterCount(out);
+    return {std::move(out), width};
 }
 
 }  // namespace
@@ -151,25 +162,30 @@ std::string Delimited::markdown(const Rows& rows) {
     for (const Row& row : rows) width = std::max(width, row.size());
     if (width == 0) return {};
 
-    std::vector<std::vector<std::string>> grid;
+    std::vector<std::vector<MarkdownCell>> grid;
     grid.reserve(rows.size());
     std::vector<std::size_t> columnWidth(width, 3);
+    std::size_t bytes = 0;
     for (const Row& row : rows) {
-        std::vector<std::string> line(width);
+        std::vector<MarkdownCell> line(width);
         for (std::size_t i = 0; i < row.size(); ++i) line[i] = markdownCell(row[i]);
         for (std::size_t i = 0; i < width; ++i) {
-            columnWidth[i] = std::max(columnWidth[i], text::characterCount(line[i]));
+            columnWidth[i] = std::max(columnWidth[i], line[i].width);
+            bytes += line[i].text.size();
         }
         grid.push_back(std::move(line));
     }
 
     std::string out;
-    const auto writeLine = [&](const std::vector<std::string>& line) {
+    std::size_t lineWidth = 4;
+    for (std::size_t w : columnWidth) lineWidth += w + 3;
+    out.reserve(bytes + lineWidth * (grid.size() + 1));
+    const auto writeLine = [&](const std::vector<MarkdownCell>& line) {
         out += "| ";
         for (std::size_t i = 0; i < width; ++i) {
             if (i > 0) out += " | ";
-            out += line[i];
-            out.append(columnWidth[i] - text::characterCount(line[i]), ' ');
+            out += line[i].text;
+            out.append(columnWidth[i] - line[i].width, ' ');
         }
         out += " |";
     };
@@ -192,19 +208,22 @@ std::string Delimited::json(const Rows& rows) {
 
     std::vector<std::string> keys;
     std::unordered_set<std::string> taken;
+    // Per repeated key, the suffix to try next: every smaller one is already taken (the set only
+    // grows), so a row of thousands of equal headers is renamed in linear time.
+    std::unordered_map<std::string, std::size_t> nextSuffix;
     const Row& header = rows.front();
     keys.reserve(header.size());
     for (std::size_t i = 0; i < header.size(); ++i) {
-        std::string key(text::trim(header[i], text::CharClass::whitespace));
+        // Compared as they will be printed: ill-formed bytes all print as U+FFFD, so headers that
+        // differ only there would otherwise become equal keys.
+        std::string key = text::toValidUTF8(text::trim(header[i], text::CharClass::whitespace));
         if (key.empty()) key = "column" + std::to_string(i + 1);
         if (taken.count(key)) {
-            for (std::size_t n = 2;; ++n) {
-                std::string candidate = key + "_" + std::to_string(n);
-                if (!taken.count(candidate)) {
-                    key = std::move(candidate);
-                    break;
-                }
-            }
+            std::size_t& n = nextSuffix.try_emplace(key, 2).first->second;
+            std::string candidate = key + "_" + std::to_string(n);
+            while (taken.count(candidate)) candidate = key + "_" + std::to_string(++n);
+            ++n;
+            key = std::move(candidate);
         }
         taken.insert(key);
         keys.push_back(std::move(key));
