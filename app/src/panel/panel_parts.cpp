@@ -314,34 +314,52 @@ qsizetype cutBefore(const QString& text, qsizetype start, qsizetype limit) {
 ResultEditor::ResultEditor(QWidget* parent) : QPlainTextEdit(parent) {}
 
 void ResultEditor::setResultText(const QString& text) {
-    // Cut every run longer than kChunk between paragraph ends; most results need no cut.
-    QString shown;
-    std::vector<int> continued;  // block numbers
     const qsizetype size = text.size();
-    qsizetype runStart = 0;
-    qsizetype copied = 0;
+    // A paragraph costs the document far more than a line inside one, so a large result packs
+    // its short lines into paragraphs of about kChunk characters, joined by line separators
+    // (unless the result has line separators of its own, which copying must keep).
+    packed_ = size > kPackAbove && !text.contains(QChar::LineSeparator);
+    QString shown;
+    std::vector<int> continued;  // numbers of the paragraphs cut from a long line
     int block = 0;
+    qsizetype blockLength = 0;
+    qsizetype lineStart = 0;
+    qsizetype copied = 0;  // text before this is in `shown`
+    auto copyUpTo = [&](qsizetype end) {
+        if (shown.isNull()) shown.reserve(size + size / kChunk + 16);
+        shown.append(QStringView(text).mid(copied, end - copied));
+        copied = end;
+    };
     for (qsizetype i = 0; i <= size; ++i) {
         const bool atEnd = i == size;
         if (!atEnd && !endsParagraph(text[i])) continue;
-        while (i - runStart > kChunk) {
-            const qsizetype cut = cutBefore(text, runStart, runStart + kChunk);
-            if (shown.isNull()) shown.reserve(size + size / kChunk + 1);
-            shown.append(QStringView(text).mid(copied, cut - copied));
+        while (i - lineStart > kChunk) {
+            const qsizetype cut = cutBefore(text, lineStart, lineStart + kChunk);
+            copyUpTo(cut);
             shown.append(QLatin1Char('\n'));
             continued.push_back(block++);
-            copied = runStart = cut;
+            lineStart = cut;
+            blockLength = 0;
         }
         if (atEnd) break;
+        blockLength += i - lineStart + 1;
+        const bool lineFeed = text[i] == QLatin1Char('\n');
         if (text[i] == QLatin1Char('\r') && i + 1 < size && text[i + 1] == QLatin1Char('\n')) ++i;
-        runStart = i + 1;
-        ++block;
+        if (packed_ && lineFeed && blockLength < kChunk) {
+            copyUpTo(i);
+            shown.append(QChar::LineSeparator);
+            copied = i + 1;
+        } else {
+            ++block;
+            blockLength = 0;
+        }
+        lineStart = i + 1;
     }
-    if (continued.empty()) {
+    if (shown.isNull()) {
         setPlainText(text);
         return;
     }
-    shown.append(QStringView(text).mid(copied));
+    copyUpTo(size);
     setPlainText(shown);
     for (int number : continued) document()->findBlockByNumber(number).setUserState(kContinuedBlock);
 }
@@ -363,6 +381,7 @@ QString ResultEditor::selectedResultText() const {
             out += QLatin1Char('\n');
         }
     }
+    if (packed_) out.replace(QChar::LineSeparator, QLatin1Char('\n'));
     return out;
 }
 

@@ -117,12 +117,14 @@ private:
 };
 
 // A read-only, selectable text view for results of any size. Laying out one paragraph of
-// megabytes takes seconds, so lines longer than kChunk characters are shown as several
-// paragraphs; copying a selection joins them again, so the copied text is the result's own.
+// megabytes takes seconds, and a million paragraphs take seconds to build, so a line longer than
+// kChunk characters is shown as several paragraphs and a large result's short lines share
+// paragraphs. Copying a selection undoes both, so the copied text is the result's own.
 class ResultEditor : public QPlainTextEdit {
     Q_OBJECT
 public:
     static constexpr qsizetype kChunk = 4096;
+    static constexpr qsizetype kPackAbove = 16384;
 
     explicit ResultEditor(QWidget* parent = nullptr);
     void setResultText(const QString& text);
@@ -131,6 +133,9 @@ public:
 
 protected:
     QMimeData* createMimeDataFromSelection() const override;
+
+private:
+    bool packed_ = false;
 };
 
 // The result: a read-only, selectable text in a scroll area of a given height, on a tinted

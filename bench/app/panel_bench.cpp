@@ -1,0 +1,96 @@
+// Timings of the panel on the offscreen platform: opening on a small and on a 10 MB clipboard,
+// and formatting the 10 MB JSON, each up to the first paint that shows it.
+
+#include <QApplication>
+
+#include <benchmark/benchmark.h>
+
+#include <memory>
+
+#include "panel/panel_controller.hpp"
+#include "panel/panel_view.hpp"
+#include "panel_fixture.hpp"
+
+namespace tavlets::bench {
+namespace {
+
+struct Rig {
+    explicit Rig(std::string text) : clipboard(std::make_shared<MemoryClipboard>()) {
+        clipboard->text = std::move(text);
+        controller = std::make_unique<PanelController>(clipboard);
+    }
+
+    // show() up to the first paint of the panel.
+    void showAndPaint() {
+        controller->show();
+        auto* view = controller->view();
+        view->installEventFilter(&watch);
+        watch.painted = false;
+        view->update();
+        runUntil([&] { return watch.painted; });
+        view->removeEventFilter(&watch);
+    }
+
+    std::shared_ptr<MemoryClipboard> clipboard;
+    std::unique_ptr<PanelController> controller;
+    PaintWatch watch;
+};
+
+void BM_ShowSmallClipboard(benchmark::State& state) {
+    Rig rig(R"({"name": "Ada", "roles": ["admin", "editor"], "active": true})");
+    for (auto _ : state) {
+        rig.showAndPaint();
+        state.PauseTiming();
+        rig.controller->hide();
+        flush();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_ShowSmallClipboard)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(20);
+
+void BM_ShowLargeJson(benchmark::State& state) {
+    Rig rig(largeJson(10'000'000));
+    state.counters["bytes"] = static_cast<double>(rig.clipboard->text->size());
+    for (auto _ : state) {
+        rig.showAndPaint();
+        state.PauseTiming();
+        rig.controller->hide();
+        flush();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_ShowLargeJson)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+
+// Return on "Format as JSON" for the 10 MB JSON, up to the paint that shows the result.
+void BM_FormatLargeJson(benchmark::State& state) {
+    Rig rig(largeJson(10'000'000));
+    rig.showAndPaint();
+    PanelView* view = rig.controller->view();
+    for (auto _ : state) {
+        view->installEventFilter(&rig.watch);
+        rig.watch.painted = false;
+        rig.controller->model().confirm();
+        runUntil([&] { return rig.watch.painted && view->showsResult(); });
+        view->removeEventFilter(&rig.watch);
+        state.PauseTiming();
+        if (!view->showsResult()) state.SkipWithError("no result shown");
+        // Back to choosing, with the first action selected again.
+        rig.controller->model().move(+1);
+        rig.controller->model().move(-1);
+        runUntil([&] { return !view->showsResult(); });
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_FormatLargeJson)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+
+}  // namespace
+}  // namespace tavlets::bench
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
