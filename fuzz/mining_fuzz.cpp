@@ -1,0 +1,63 @@
+// Text mining on any text: units are trimmed and non-empty, the summary is one of the text's own
+// units (possibly shortened), and the action-item list always comes back.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <tavlets/text.hpp>
+#include <tavlets/text_mining.hpp>
+
+#include "fuzz_support.hpp"
+
+using namespace tavlets;
+
+namespace {
+
+std::string asSummary(const TextMining::Unit& unit, std::string_view sentence) {
+    std::string out;
+    if (unit.speaker) out = *unit.speaker + ": ";
+    out += sentence;
+    return out;
+}
+
+bool isSummaryOf(const std::vector<TextMining::Unit>& units, const std::string& summary) {
+    for (const auto& unit : units) {
+        if (summary == asSummary(unit, unit.text)) return true;
+        if (text::characterCount(unit.text) > 320 &&
+            summary == asSummary(unit, std::string(text::prefixCharacters(unit.text, 317)) + "\u2026"))
+            return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string_view text = fuzz::asText(data, size);
+    const bool valid = text::isValidUTF8(text);
+
+    const std::vector<TextMining::Unit> units = TextMining::units(text);
+    for (const auto& unit : units) {
+        FUZZ_CHECK(!unit.text.empty());
+        FUZZ_CHECK_SHOW(text::trim(unit.text) == unit.text, unit.text);
+        if (unit.speaker) FUZZ_CHECK(!unit.speaker->empty());
+    }
+
+    const Outcome summary = TextMining::tldr(text);
+    FUZZ_CHECK(summary.isError == units.empty());
+    if (!summary.isError) FUZZ_CHECK_SHOW(isSummaryOf(units, summary.text), summary.text);
+
+    const Outcome items = TextMining::actionItems(text);
+    FUZZ_CHECK(!items.text.empty());
+    if (valid) FUZZ_CHECK_SHOW(text::isValidUTF8(items.text), items.text);
+
+    const std::size_t words = TextMining::wordCount(text);
+    FUZZ_CHECK(words <= text.size());
+    FUZZ_CHECK(TextMining::chatLineCount(text) <= text.size());
+    FUZZ_CHECK(TextMining::sentenceCount(text) <= text.size());
+    for (const auto& word : TextMining::words(text)) FUZZ_CHECK(!word.empty());
+    return 0;
+}
