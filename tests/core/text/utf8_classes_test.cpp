@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -157,6 +159,59 @@ TEST(SplitLines, EveryNewlineCodePointSeparates) {
     for (const auto& [in, lines] : cases) {
         SCOPED_TRACE(in);
         EXPECT_EQ(text::splitLines(in), lines);
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// Ill-formed input goes through every function: no crash, pieces stay on the input's bytes,
+// built text is valid UTF-8.
+TEST(IllFormedInput, EveryFunctionCopes) {
+    std::vector<std::string> inputs = {"\xFF", "\x80\x80", "a\xE2\x82", "\xF0\x9F\x98", "\xED\xA0\x80 x",
+                                       "\xC0\xAF.\xE0\x80\xAF. Ab", "\r\xCC\x81\xF4\x90\x80\x80"};
+    std::string noise;
+    uint32_t seed = 7;
+    for (int i = 0; i < 4000; ++i) {
+        seed = seed * 1664525u + 1013904223u;
+        const auto b = static_cast<unsigned char>(seed >> 24);
+        noise.push_back(static_cast<char>((seed & 0x100) ? b : (b & 0x7F)));  // half ASCII, half anything
+    }
+    inputs.push_back(noise);
+    const text::Regex anything("\\w+|.", true);
+    for (const auto& s : inputs) {
+        SCOPED_TRACE(s.substr(0, 20));
+        std::string joined;
+        text::CharacterIterator it(s);
+        while (auto c = it.next()) joined += *c;
+        EXPECT_EQ(joined, s);
+        EXPECT_LE(text::prefixCharacters(s, 3).size(), s.size());
+        const std::string_view trimmed = text::trim(s);
+        EXPECT_TRUE(trimmed.empty() || (trimmed.data() >= s.data() && trimmed.data() + trimmed.size() <= s.data() + s.size()));
+        std::size_t lineBytes = 0;
+        for (auto line : text::splitLines(s)) lineBytes += line.size();
+        EXPECT_LE(lineBytes, s.size());
+        for (const auto& built : {text::uppercased(s), text::lowercased(s), text::capitalized(s), text::toValidUTF8(s)})
+            EXPECT_TRUE(text::isValidUTF8(built));
+        for (std::size_t from = 0; from < std::min<std::size_t>(s.size(), 40); ++from) {
+            const std::string_view rest = std::string_view(s).substr(from);
+            if (const auto m = anything.firstMatch(rest)) {
+                EXPECT_LE(m->begin, m->end);
+                EXPECT_LE(m->end, rest.size());
+            }
+        }
+        for (const auto& ranges : {text::sentenceRanges(s), text::wordRanges(s)}) {
+            std::size_t last = 0;
+            for (const auto& r : ranges) {
+                EXPECT_LE(last, r.begin);
+                EXPECT_LT(r.begin, r.end);
+                EXPECT_LE(r.end, s.size());
+                last = r.end;
+            }
+        }
+        EXPECT_EQ(text::percentDecode(s), std::nullopt);
+        EXPECT_EQ(text::base64Decode(s), std::nullopt);
     }
 }
 
