@@ -64,7 +64,20 @@ private:
             if (c == '\n') return U_GCB_LF;
             return (c < 0x20 || c == 0x7F) ? U_GCB_CONTROL : U_GCB_OTHER;
         }
+        if (c < 0x10000) return bmpClusterBreaks()[c];
         return u_getIntPropertyValue(static_cast<UChar32>(c), UCHAR_GRAPHEME_CLUSTER_BREAK);
+    }
+
+    // The property for the Basic Multilingual Plane as a flat table, built once: the look-up
+    // sits in the innermost loop of counting non-ASCII text.
+    static const uint8_t* bmpClusterBreaks() {
+        static const std::unique_ptr<uint8_t[]> table = [] {
+            auto t = std::make_unique<uint8_t[]>(0x10000);
+            for (UChar32 c = 0; c < 0x10000; ++c)
+                t[static_cast<std::size_t>(c)] = static_cast<uint8_t>(u_getIntPropertyValue(c, UCHAR_GRAPHEME_CLUSTER_BREAK));
+            return t;
+        }();
+        return table.get();
     }
 
     std::size_t followingByRules(std::size_t pos) {
