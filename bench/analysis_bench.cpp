@@ -149,6 +149,17 @@ void parseTable(benchmark::State& state, const std::string& kind, char delimiter
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
 }
 
+// The two table actions after parsing: Markdown and JSON of the parsed rows.
+void convertTable(benchmark::State& state, bool markdown) {
+    const std::string& text = input("csv", static_cast<std::size_t>(state.range(0)));
+    const auto rows = tavlets::Delimited::parse(text, ',');
+    for (auto _ : state) {
+        std::string out = markdown ? tavlets::Delimited::markdown(rows) : tavlets::Delimited::json(rows);
+        benchmark::DoNotOptimize(out);
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+}
+
 #define TAVLETS_CLASSIFY(kind)                                                              \
     BENCHMARK_CAPTURE(classify, kind, std::string(#kind))->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond)
 
@@ -166,6 +177,8 @@ TAVLETS_CLASSIFY(few_huge_words);
 TAVLETS_CLASSIFY(speaker_like);
 
 BENCHMARK_CAPTURE(parseTable, csv, std::string("csv"), ',')->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(convertTable, markdown, true)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(convertTable, json, false)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(parseTable, csv_nonascii, std::string("csv_nonascii"), ',')
     ->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond);
 
