@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 #include <unordered_map>
+#include <unordered_map>
 #include <unordered_set>
 #include <utility>
 
@@ -208,20 +209,23 @@ std::string Delimited::json(const Rows& rows) {
 
     std::vector<std::string> keys;
     std::unordered_set<std::string> taken;
-    // Per repeated key, the suffix to try next: every smaller one is already taken (the set only
-    // grows), so a row of thousands of equal headers is renamed in linear time.
+    // For each key, the suffix number to try next: a name once taken stays taken, so the search
+    // for a free suffix resumes where it stopped instead of starting again at 2.
     std::unordered_map<std::string, std::size_t> nextSuffix;
     const Row& header = rows.front();
     keys.reserve(header.size());
     for (std::size_t i = 0; i < header.size(); ++i) {
-        // Compared as they will be printed: ill-formed bytes all print as U+FFFD, so headers that
-        // differ only there would otherwise become equal keys.
+        // Compared as they will be printed: ill-formed bytes become U+FFFD, so two headers that
+        // differ only there are one name.
         std::string key = text::toValidUTF8(text::trim(header[i], text::CharClass::whitespace));
         if (key.empty()) key = "column" + std::to_string(i + 1);
         if (taken.count(key)) {
             std::size_t& n = nextSuffix.try_emplace(key, 2).first->second;
-            std::string candidate = key + "_" + std::to_string(n);
-            while (taken.count(candidate)) candidate = key + "_" + std::to_string(++n);
+            std::string candidate;
+            for (;; ++n) {
+                candidate = key + "_" + std::to_string(n);
+                if (!taken.count(candidate)) break;
+            }
             ++n;
             key = std::move(candidate);
         }
