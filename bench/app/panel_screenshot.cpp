@@ -1,12 +1,17 @@
 // Renders the real panel, with JSON on the clipboard and its formatted result showing, to a PNG:
-//   xvfb-run -s "-screen 0 1920x1080x24" panel_screenshot docs/panel.png [symbols.png]
-// The panel is drawn over a plain backdrop with a soft shadow, as a compositing desktop shows it.
+//   xvfb-run -s "-screen 0 1920x1080x24" panel_screenshot docs/panel.png [symbols.png [screen.png]]
+// The panel is drawn over a plain backdrop with a soft shadow, as a compositing desktop shows it;
+// screen.png is what the X server itself shows around the window.
+// For other looks: PANEL_SHOT_TEXT replaces the clipboard text (empty: the empty state),
+// PANEL_SHOT_RUN picks the action to run (-1: none), PANEL_SHOT_DARK=1 uses a dark palette.
 
 #include <QApplication>
+#include <QPalette>
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
+#include <QScreen>
 
 #include <cstdio>
 #include <memory>
@@ -74,16 +79,33 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: panel_screenshot OUT.png [SYMBOLS.png]\n");
         return 2;
     }
+    if (qEnvironmentVariableIntValue("PANEL_SHOT_DARK") == 1) {
+        QPalette dark;
+        dark.setColor(QPalette::Window, QColor(0x2b, 0x2b, 0x2e));
+        dark.setColor(QPalette::WindowText, QColor(0xf2, 0xf2, 0xf5));
+        dark.setColor(QPalette::Base, QColor(0x1e, 0x1e, 0x20));
+        dark.setColor(QPalette::Text, QColor(0xf2, 0xf2, 0xf5));
+        dark.setColor(QPalette::Highlight, QColor(0x0a, 0x84, 0xff));
+        QApplication::setPalette(dark);
+    }
     auto clipboard = std::make_shared<tavlets::bench::MemoryClipboard>();
-    clipboard->text = kClipboard;
+    clipboard->text = qEnvironmentVariableIsSet("PANEL_SHOT_TEXT")
+                          ? qEnvironmentVariable("PANEL_SHOT_TEXT").toStdString()
+                          : std::string(kClipboard);
+    const int run = qEnvironmentVariableIsSet("PANEL_SHOT_RUN")
+                        ? qEnvironmentVariableIntValue("PANEL_SHOT_RUN")
+                        : 0;
     tavlets::PanelController controller(clipboard);
     controller.show();
     for (int i = 0; i < 20; ++i) tavlets::bench::flush();
-    controller.model().confirm();  // Format as JSON
-    tavlets::bench::PaintWatch watch;
-    controller.view()->installEventFilter(&watch);
-    tavlets::bench::runUntil([&] { return watch.painted && controller.view()->showsResult(); });
-    controller.view()->removeEventFilter(&watch);
+    if (run >= 0) {
+        controller.model().choose(run);  // 0 is "Format as JSON" for JSON
+        tavlets::bench::PaintWatch watch;
+        controller.view()->installEventFilter(&watch);
+        tavlets::bench::runUntil([&] { return watch.painted && controller.view()->showsResult(); });
+        controller.view()->removeEventFilter(&watch);
+    }
+    for (int i = 0; i < 5; ++i) tavlets::bench::flush();
 
     const QPixmap panel = controller.view()->grab();
     if (!onBackdrop(panel).save(QString::fromLocal8Bit(argv[1]))) {
@@ -91,6 +113,12 @@ int main(int argc, char** argv) {
         return 1;
     }
     if (argc > 2) saveSymbolSheet(QString::fromLocal8Bit(argv[2]));
+    if (argc > 3) {
+        const QRect around = controller.window()->geometry().adjusted(-20, -20, 20, 20);
+        QGuiApplication::primaryScreen()
+            ->grabWindow(0, around.x(), around.y(), around.width(), around.height())
+            .save(QString::fromLocal8Bit(argv[3]));
+    }
     std::printf("panel %dx%d, translucent %d\n", panel.width(), panel.height(),
                 controller.window()->isTranslucent() ? 1 : 0);
     return 0;

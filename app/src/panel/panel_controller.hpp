@@ -56,8 +56,10 @@ class PanelController : public QObject {
     Q_OBJECT
 public:
     explicit PanelController(std::shared_ptr<Clipboard> clipboard, QObject* parent = nullptr);
+    // With screens of the caller's choosing (tests). No default parent, so that
+    // PanelController(clipboard, nullptr) stays unambiguous.
     PanelController(std::shared_ptr<Clipboard> clipboard, std::unique_ptr<ScreenSource> screens,
-                    QObject* parent = nullptr);
+                    QObject* parent);
     ~PanelController() override;
 
     PanelModel& model();

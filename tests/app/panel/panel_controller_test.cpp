@@ -39,7 +39,7 @@ FakeScreens oneScreen() {
 struct Panel {
     explicit Panel(std::optional<std::string> text, FakeScreens screens = oneScreen())
         : clipboard(std::make_shared<FakeClipboard>(std::move(text))),
-          controller(clipboard, std::make_unique<FakeScreens>(std::move(screens))) {}
+          controller(clipboard, std::make_unique<FakeScreens>(std::move(screens)), nullptr) {}
 
     PanelModel& model() { return controller.model(); }
     PanelView& view() { return *controller.view(); }
