@@ -43,5 +43,7 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
-    return app.exec();
+    const int status = app.exec();
+    instance.close();  // while the application object still exists
+    return status;
 }

@@ -181,6 +181,21 @@ stale_instance)
   wait_until 10 panel_hidden || fail "Alt+Space did not close the panel after a restart"
   ;;
 
+wayland_session)
+  # A Wayland session with XWayland: no global grab is tried, the panel still runs on X11 and a
+  # second launch (what a desktop shortcut would run) toggles it.
+  export XDG_SESSION_TYPE=wayland WAYLAND_DISPLAY=wayland-tavlets-test
+  unset QT_QPA_PLATFORM
+  set_clipboard 'from wayland'
+  start_tavlets
+  wait_until 10 grep -q "global shortcuts aren't available" "$work/tavlets.log" || fail "no word about the shortcut"
+  "$probe" free || fail "tavlets grabbed Alt+Space in a Wayland session"
+  second_launch
+  wait_until 10 panel_visible || fail "a second launch did not open the panel"
+  xdotool key Escape
+  wait_until 10 panel_hidden || fail "Escape did not close the panel"
+  ;;
+
 *)
   fail "unknown case"
   ;;

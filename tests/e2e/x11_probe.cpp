@@ -112,9 +112,14 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string mode = argc > 1 ? argv[1] : "";
-    if (mode == "grab") return grab(display, true);
-    if (mode == "free") return grab(display, false);
-    if (mode == "hot-key-map" && argc > 2) return hotKeyMap(display, argv[2]);
+    int status = -1;
+    if (mode == "grab") status = grab(display, true);
+    else if (mode == "free") status = grab(display, false);
+    else if (mode == "hot-key-map" && argc > 2) status = hotKeyMap(display, argv[2]);
+    if (status >= 0) {
+        XCloseDisplay(display);
+        return status;
+    }
     std::fputs("usage: x11_probe grab | free | hot-key-map CLASS\n", stderr);
     return 2;
 }

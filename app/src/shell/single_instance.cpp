@@ -28,7 +28,7 @@ QString sanitized(const QString& text) {
 
 SingleInstance::SingleInstance(QString name, QObject* parent) : QObject(parent), name_(std::move(name)) {}
 
-SingleInstance::~SingleInstance() = default;
+SingleInstance::~SingleInstance() { close(); }
 
 QString SingleInstance::nameFor(unsigned uid, const QString& display, const QString& waylandDisplay) {
     const QString where = !display.isEmpty() ? display : !waylandDisplay.isEmpty() ? waylandDisplay : QStringLiteral("none");
@@ -68,6 +68,11 @@ bool SingleInstance::listen() {
 }
 
 bool SingleInstance::isListening() const { return server_ && server_->isListening(); }
+
+void SingleInstance::close() {
+    delete server_;
+    server_ = nullptr;
+}
 
 void SingleInstance::onConnection() {
     while (QLocalSocket* socket = server_->nextPendingConnection()) {

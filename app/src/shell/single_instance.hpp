@@ -31,6 +31,8 @@ public:
     // claim(), with an application object.
     bool listen();
     bool isListening() const;
+    // Stops listening and removes the socket file; the lock stays until destruction.
+    void close();
 
     // From a later launch: asks the running instance to toggle its panel and waits for its answer.
     // False when it cannot be reached in time.

@@ -162,11 +162,5 @@ TEST_F(AppDelegateTest, SecondLaunchTogglesThePanel) {
     }
 }
 
-TEST_F(AppDelegateTest, WithoutABackendTheKeyIsUnsupported) {
-    AppDelegate app(clipboard, nullptr);
-    app.start();
-    EXPECT_EQ(app.hotKey().status(), HotKeyStatus::unsupported);
-}
-
 }  // namespace
 }  // namespace tavlets
