@@ -2,7 +2,6 @@
 
 #include <array>
 #include <cstdint>
-#include <cstring>
 
 #include <tavlets/delimited.hpp>
 #include <tavlets/json.hpp>
