@@ -189,5 +189,23 @@ TEST(PanelView, ResultAreaIsAsTallAsTheTextWithinLimits) {
     }
 }
 
+TEST(PanelView, FollowsTheDesktopBetweenLightAndDark) {
+    Shown panel(R"({"a": 1})");
+    const QPalette original = QApplication::palette();
+    QPalette dark = original;
+    dark.setColor(QPalette::Window, QColor(0x2b, 0x2b, 0x2e));
+    dark.setColor(QPalette::WindowText, QColor(0xf2, 0xf2, 0xf5));
+    dark.setColor(QPalette::Highlight, QColor(0x0a, 0x84, 0xff));
+    QApplication::setPalette(dark);
+    settle();
+    EXPECT_TRUE(panel.view().colors().dark);
+    EXPECT_EQ(panel.view().colors().primary, QColor(0xf2, 0xf2, 0xf5));
+    EXPECT_EQ(panel.view().colors().accent, QColor(0x0a, 0x84, 0xff));
+    QApplication::setPalette(original);
+    settle();
+    EXPECT_FALSE(panel.view().colors().dark);
+    EXPECT_EQ(panel.view().colors().primary, original.color(QPalette::WindowText));
+}
+
 }  // namespace
 }  // namespace tavlets
