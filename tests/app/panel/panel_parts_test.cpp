@@ -74,3 +74,35 @@ TEST(ResultEditor, CopiesAPartialSelectionAcrossAPieceBoundary) {
 
 }  // namespace
 }  // namespace tavlets
+
+namespace tavlets {
+namespace {
+
+TEST(PreviewBox, ShowsAtMostTwoLinesEndingInAnEllipsisWhenCut) {
+    const QString ellipsis(QChar(0x2026));
+    const struct {
+        const char* name;
+        QString text;
+        int lines;
+        bool cut;
+    } cases[] = {
+        {"one short line", QStringLiteral("hello"), 1, false},
+        {"two short lines", QStringLiteral("first\nsecond"), 2, false},
+        {"240 characters on one line", QString(240, QLatin1Char('x')), 2, true},
+        {"a wrapped first line before a second", QString(150, QLatin1Char('y')) + "\nnext", 2, true},
+    };
+    for (const auto& c : cases) {
+        PreviewBox box;
+        box.setText(c.text);
+        const QStringList lines = box.visibleLines(648);
+        EXPECT_EQ(lines.size(), c.lines) << c.name;
+        EXPECT_EQ(lines.last().endsWith(ellipsis), c.cut) << c.name;
+        const QFontMetricsF metrics(box.font());
+        for (const QString& line : lines) {
+            EXPECT_LE(metrics.horizontalAdvance(line), 648 - 2 * PreviewBox::kPadding) << c.name;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace tavlets
