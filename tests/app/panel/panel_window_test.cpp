@@ -1,0 +1,296 @@
+#include "panel/panel_controller.hpp"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QScrollBar>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+
+#include "panel/floating_panel.hpp"
+#include "panel/panel_parts.hpp"
+#include "panel/panel_view.hpp"
+
+namespace tavlets {
+namespace {
+
+struct FakeClipboard : Clipboard {
+    explicit FakeClipboard(std::optional<std::string> text) : text(std::move(text)) {}
+    std::optional<std::string> readText() override { return text; }
+    void writeText(const std::string& written) override { writes.push_back(text.emplace(written)); }
+    std::optional<std::string> text;
+    std::vector<std::string> writes;
+};
+
+struct FakeScreens : ScreenSource {
+    FakeScreens(std::vector<ScreenArea> a, std::optional<ScreenArea> m, QPoint p) : all(std::move(a)), main(m), at(p) {}
+    std::vector<ScreenArea> screens() const override { return all; }
+    std::optional<ScreenArea> primary() const override { return main; }
+    QPoint pointer() const override { return at; }
+    std::vector<ScreenArea> all;
+    std::optional<ScreenArea> main;
+    QPoint at;
+};
+
+// Counts the key presses that get past the panel's key handler.
+struct KeyProbe : QObject {
+    bool eventFilter(QObject*, QEvent* event) override { return (received += event->type() == QEvent::KeyPress, false); }
+    int received = 0;
+};
+
+// Runs the tasks posted to the event loop (the re-measure after a model change).
+void settle() {
+    for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
+}
+
+const ScreenArea kLeft{QRect(0, 0, 1920, 1080), QRect(0, 0, 1920, 1050)};
+const ScreenArea kRight{QRect(1920, 0, 1280, 1023), QRect(1920, 27, 1280, 995)};
+const char* const kJson = R"({"name": "Ada", "tags": ["x", "y"]})";
+const QString kChooseFooter =
+    QStringLiteral(u"\u2190 \u2192 choose an action   \u00B7   \u21A9 run   \u00B7   esc close");
+const QString kErrorFooter = QStringLiteral(u"\u2190 \u2192 pick another action   \u00B7   esc close");
+const QString kCopyFooter = QStringLiteral(u"\u21A9 copy result & close   \u00B7   ") + kErrorFooter;
+
+struct Panel {
+    explicit Panel(std::optional<std::string> text, bool shown = true, QPoint pointer = QPoint(100, 100))
+        : clipboard(std::make_shared<FakeClipboard>(std::move(text))),
+          controller(clipboard, std::make_unique<FakeScreens>(std::vector{kLeft, kRight}, kLeft, pointer), nullptr) {
+        if (shown) show();
+    }
+
+    PanelModel& model() { return controller.model(); }
+    PanelView& view() { return *controller.view(); }
+    QRect frame() { return controller.window()->geometry(); }
+    void show() { controller.show(), settle(); }
+    void run(const std::string& id) {
+        const auto& actions = model().actions();
+        const auto it = std::find_if(actions.begin(), actions.end(), [&](const Tavlet& t) { return t.id == id; });
+        ASSERT_NE(it, actions.end()) << id;
+        model().choose(static_cast<int>(it - actions.begin()));
+        settle();
+    }
+    // Sends a key press to the focused part of the panel; true when it got through.
+    bool press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        KeyProbe probe;
+        view().installEventFilter(&probe);
+        QKeyEvent event(QEvent::KeyPress, key, modifiers);
+        QApplication::sendEvent(&view(), &event);
+        view().removeEventFilter(&probe);
+        settle();
+        return probe.received > 0;
+    }
+
+    std::shared_ptr<FakeClipboard> clipboard;
+    PanelController controller;
+};
+
+TEST(PanelPlacement, CentresOnWholePixelsRoundingHalvesAwayFromZero) {
+    const struct { QRect area; QSize size; QPoint topLeft; } cases[] = {
+        {QRect(0, 0, 1000, 1000), QSize(680, 301), QPoint(160, 350)},
+        {QRect(0, 0, 1001, 999), QSize(680, 300), QPoint(161, 350)},
+        {QRect(-1001, -1000, 1001, 1000), QSize(680, 301), QPoint(-841, -651)},
+    };
+    for (const auto& c : cases) EXPECT_EQ(centredTopLeft(c.area, c.size), c.topLeft) << c.area.x();
+}
+
+TEST(PanelPlacement, PicksTheScreenUnderThePointerElseThePrimaryElseAFixedArea) {
+    const struct { const char* name; std::vector<ScreenArea> all; std::optional<ScreenArea> primary; QPoint pointer;
+                   QRect area; } cases[] = {
+        {"secondary screen", {kLeft, kRight}, kLeft, QPoint(2000, 500), kRight.available},
+        {"primary screen", {kLeft, kRight}, kLeft, QPoint(10, 10), kLeft.available},
+        {"on the boundary", {kRight, kLeft}, kLeft, QPoint(1920, 0), kRight.available},
+        {"off every screen", {kLeft, kRight}, kRight, QPoint(-5, -5), kRight.available},
+        {"no screens at all", {}, std::nullopt, QPoint(0, 0), QRect(0, 0, 1440, 900)},
+    };
+    for (const auto& c : cases) EXPECT_EQ(panelArea(FakeScreens(c.all, c.primary, c.pointer)), c.area) << c.name;
+}
+
+TEST(PanelController, OpensCentredOnTheSecondaryScreenAndGrowsBelowAFixedTopEdge) {
+    std::string lines;
+    for (int i = 0; i < 60; ++i) lines += "line " + std::to_string(i) + "\n";
+    Panel panel(lines, true, QPoint(2500, 300));
+    const QRect before = panel.frame();
+    EXPECT_EQ(before.topLeft(), centredTopLeft(kRight.available, before.size()));
+    EXPECT_EQ(before.left(), 2220);
+    EXPECT_EQ(before.width(), 680);
+
+    panel.run("case.lower");
+    EXPECT_TRUE(panel.view().showsResult());
+    EXPECT_EQ(panel.frame().topLeft(), before.topLeft());
+    EXPECT_GT(panel.frame().height(), before.height() + 280);
+    panel.press(Qt::Key_Right);  // the result goes, the panel shrinks back
+    EXPECT_EQ(panel.frame(), before);
+}
+
+TEST(PanelController, RoutesKeysAndLetsModifiedOnesThrough) {
+    const int last = 11;  // twelve actions for JSON
+    const struct { const char* name; int key; Qt::KeyboardModifiers modifiers; bool passes; int selected; bool result;
+                   bool visible; } cases[] = {
+        {"right", Qt::Key_Right, Qt::NoModifier, false, 1, false, true},
+        {"left wraps", Qt::Key_Left, Qt::NoModifier, false, last, false, true},
+        {"shift is ignored", Qt::Key_Up, Qt::ShiftModifier, false, last, false, true},
+        {"return runs", Qt::Key_Return, Qt::NoModifier, false, 0, true, true},
+        {"keypad enter runs", Qt::Key_Enter, Qt::KeypadModifier, false, 0, true, true},
+        {"escape hides", Qt::Key_Escape, Qt::NoModifier, false, 0, false, false},
+        {"ctrl+c copies selected text", Qt::Key_C, Qt::ControlModifier, true, 0, false, true},
+        {"alt+left", Qt::Key_Left, Qt::AltModifier, true, 0, false, true},
+        {"meta+right", Qt::Key_Right, Qt::MetaModifier, true, 0, false, true},
+        {"a letter", Qt::Key_A, Qt::NoModifier, true, 0, false, true},
+    };
+    Panel panel(kJson);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        panel.show();
+        ASSERT_EQ(panel.model().actions().size(), 12u);
+        EXPECT_EQ(panel.press(c.key, c.modifiers), c.passes);
+        EXPECT_EQ(panel.model().selected(), c.selected);
+        for (int i = 0; i < 12; ++i) EXPECT_EQ(panel.view().pillSelected(i), i == c.selected) << i;
+        EXPECT_EQ(panel.model().outcome().has_value(), c.result);
+        EXPECT_EQ(panel.controller.isVisible(), c.visible);
+    }
+    EXPECT_TRUE(panel.clipboard->writes.empty());
+}
+
+TEST(PanelController, ShowingTwiceInstallsOneKeyHandler) {
+    Panel panel(kJson);
+    panel.press(Qt::Key_Right);
+    panel.show();  // reloads: the selection is back on the first action
+    EXPECT_EQ(panel.model().selected(), 0);
+    panel.press(Qt::Key_Right);
+    EXPECT_EQ(panel.model().selected(), 1);
+}
+
+TEST(PanelController, HidingWhenHiddenDoesNothingAndTogglingAlternates) {
+    Panel panel(kJson, false);
+    panel.controller.hide();
+    EXPECT_EQ(panel.controller.window(), nullptr);
+    panel.controller.toggle();
+    EXPECT_TRUE(panel.controller.isVisible());
+    panel.controller.toggle();
+    panel.controller.hide();
+    EXPECT_FALSE(panel.controller.isVisible());
+    EXPECT_FALSE(panel.controller.keyHandlerInstalled());
+}
+
+TEST(PanelController, LosingActivationAndCopyingBothHide) {
+    for (const bool copy : {false, true}) {
+        SCOPED_TRACE(copy ? "copy" : "deactivate");
+        Panel panel(kJson);
+        if (copy) {
+            panel.press(Qt::Key_Right);  // Minify
+            panel.press(Qt::Key_Return);
+            panel.press(Qt::Key_Return);
+        } else {
+            QEvent deactivate(QEvent::WindowDeactivate);
+            QApplication::sendEvent(panel.controller.window(), &deactivate);
+        }
+        EXPECT_FALSE(panel.controller.isVisible());
+        EXPECT_FALSE(panel.controller.keyHandlerInstalled());
+        EXPECT_EQ(panel.clipboard->writes, copy ? std::vector<std::string>{R"({"name":"Ada","tags":["x","y"]})"}
+                                                : std::vector<std::string>{});
+        panel.show();
+        EXPECT_TRUE(panel.controller.isVisible());
+    }
+}
+
+TEST(PanelView, ShowsTheEmptyStateForBlankOrMissingText) {
+    for (const auto& text : {std::optional<std::string>(), std::optional<std::string>(" \n\t\r\n")}) {
+        Panel panel(text);
+        EXPECT_TRUE(panel.view().showsEmptyState());
+        EXPECT_EQ(panel.view().pillCount(), 0);
+        EXPECT_EQ(panel.view().emptyStateLabelText(),
+                  QStringLiteral("The clipboard has no text. Copy something, then press Alt+Space."));
+        EXPECT_EQ(panel.view().footerLabelText(), kChooseFooter);
+        panel.press(Qt::Key_Return);  // nothing to run, nothing to copy
+        EXPECT_FALSE(panel.view().showsResult());
+        EXPECT_TRUE(panel.controller.isVisible());
+        EXPECT_TRUE(panel.clipboard->writes.empty());
+    }
+}
+
+TEST(PanelView, HeaderAndPreviewDescribeTheClipboard) {
+    Panel panel("  \n\nfirst\nsecond\nthird  ");
+    EXPECT_EQ(panel.view().characterCountLabelText(), QStringLiteral("24 characters"));
+    EXPECT_EQ(panel.view().previewLabelText(), QStringLiteral("first\nsecond"));
+    EXPECT_EQ(panel.view().headerLabelText(), QString::fromStdString(panel.model().analysis().label()));
+}
+
+TEST(PanelView, FooterAndResultColourFollowTheOutcome) {
+    const struct { const char* text; const char* action; QString footer; bool red; } cases[] = {
+        {R"({"a": 1})", nullptr, kChooseFooter, false},
+        {R"({"a": 1})", "json.format", kCopyFooter, false},
+        {R"({"a": )", "json.format", kErrorFooter, true},
+        {R"({"a": )", "json.error", kCopyFooter, false},  // a report, not a failure
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.action ? c.action : "none");
+        Panel panel(c.text);
+        if (c.action) panel.run(c.action);
+        EXPECT_EQ(panel.view().footerLabelText(), c.footer);
+        EXPECT_EQ(panel.view().showsResult(), c.action != nullptr);
+        if (!c.action) continue;
+        EXPECT_EQ(panel.view().resultColor(), c.red ? panel.view().colors().red : panel.view().colors().primary);
+        if (c.red) {
+            EXPECT_TRUE(panel.view().resultMono());
+            panel.press(Qt::Key_Return);  // an error is never copied
+            EXPECT_TRUE(panel.clipboard->writes.empty());
+            EXPECT_TRUE(panel.controller.isVisible());
+        }
+        panel.press(Qt::Key_Right);  // moving on drops the result
+        EXPECT_FALSE(panel.view().showsResult());
+        EXPECT_EQ(panel.view().footerLabelText(), kChooseFooter);
+    }
+}
+
+TEST(PanelView, PillsWrapAtTheContentWidth) {
+    Panel panel(R"({"a": 1})");
+    std::set<int> rows;
+    for (int i = 0; i < panel.view().pillCount(); ++i) {
+        const QRect pill = panel.view().pill(i)->geometry();
+        EXPECT_LE(pill.right() + 1, PanelView::kContentWidth) << i;
+        EXPECT_LE(pill.bottom() + 1, panel.view().pill(i)->parentWidget()->height()) << i;  // none clipped
+        rows.insert(pill.top());
+    }
+    EXPECT_GE(rows.size(), 2u);
+}
+
+TEST(PanelView, ResultAreaIsAsTallAsTheTextWithinLimits) {
+    std::string many;
+    for (int i = 0; i < 400; ++i) many += "row " + std::to_string(i) + "\n";
+    const struct { const char* name; std::string text; bool scrolls; } cases[] = {
+        {"one line", "one line of text", false},
+        {"a long wrapped line", "lorem ipsum " + std::string(250, 'w'), false},
+        {"hundreds of lines", many, true},
+        {"a megabyte on one line", std::string(1'000'000, 'm'), true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Panel panel(c.text);
+        panel.run("case.lower");  // the same text back
+        const int area = panel.view().resultAreaHeight();
+        EXPECT_GE(area, PanelView::kMinResultHeight);
+        EXPECT_EQ(area == PanelView::kMaxResultHeight, c.scrolls);
+        EXPECT_EQ(panel.view().resultText()->height(), area);
+        EXPECT_EQ(panel.view().resultText()->verticalScrollBar()->maximum() > 0, c.scrolls);
+    }
+}
+
+TEST(PanelView, FollowsTheDesktopBetweenLightAndDark) {
+    Panel panel(R"({"a": 1})");
+    const QPalette original = QApplication::palette();
+    QPalette dark = original;
+    dark.setColor(QPalette::Window, QColor(0x2b, 0x2b, 0x2e));
+    dark.setColor(QPalette::WindowText, QColor(0xf2, 0xf2, 0xf5));
+    QApplication::setPalette(dark);
+    settle();
+    EXPECT_TRUE(panel.view().colors().dark);
+    EXPECT_EQ(panel.view().colors().primary, QColor(0xf2, 0xf2, 0xf5));
+    QApplication::setPalette(original);
+    settle();
+    EXPECT_FALSE(panel.view().colors().dark);
+}
+
+}  // namespace
+}  // namespace tavlets
