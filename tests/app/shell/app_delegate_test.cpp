@@ -1,43 +1,79 @@
 #include "shell/app_delegate.hpp"
 
-#include "fakes.hpp"
 #include "panel/panel_controller.hpp"
 #include "shell/settings_window.hpp"
 #include "shell/single_instance.hpp"
-#include "shell_test_util.hpp"
 
 #include <QAction>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
+#include <QLocalSocket>
 #include <QMenu>
 #include <QSystemTrayIcon>
 #include <QUuid>
 
 #include <gtest/gtest.h>
 
+#include <tavlets/clipboard.hpp>
+
 #include <future>
 
 namespace tavlets {
 namespace {
 
-using test::FakeHotKey;
-using test::MemoryClipboard;
-using test::spinUntil;
+struct MemoryClipboard : Clipboard {
+    std::optional<std::string> readText() override { return ++reads, text; }
+    void writeText(const std::string& value) override { text = value; }
+    std::optional<std::string> text = "hello there";
+    int reads = 0;
+};
+
+// A hot key pressed by hand; the desktop's answer to the registration is chosen up front.
+struct FakeHotKey : HotKey {
+    explicit FakeHotKey(HotKeyStatus answer) : answer(answer) {}
+    void registerKey(Qt::Key key, Qt::KeyboardModifiers modifiers, Handler h) override {
+        calls.emplace_back(key, modifiers);
+        handler = std::move(h);
+        current = answer;
+    }
+    HotKeyStatus status() const override { return current; }
+    void press() { if (current == HotKeyStatus::registered) handler(); }
+    HotKeyStatus answer, current = HotKeyStatus::notRegistered;
+    Handler handler;
+    std::vector<std::pair<Qt::Key, Qt::KeyboardModifiers>> calls;
+};
+
+struct Started {
+    explicit Started(HotKeyStatus answer = HotKeyStatus::registered)
+        : hotKey(new FakeHotKey(answer)), app(clipboard, std::unique_ptr<HotKey>(hotKey)) {
+        app.start();
+    }
+    std::shared_ptr<MemoryClipboard> clipboard = std::make_shared<MemoryClipboard>();
+    FakeHotKey* hotKey;
+    AppDelegate app;
+};
+
+// Runs the event loop until the condition holds or the time is up; returns the condition.
+bool spinUntil(const std::function<bool()>& condition, int timeoutMs = 3000) {
+    const QDeadlineTimer deadline(timeoutMs);
+    while (!condition() && !deadline.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    return condition();
+}
 
 TEST(TrayMenu, ItemsInOrderWithoutShortcuts) {
     QMenu menu;
     std::vector<std::string> ran;
-    fillTrayMenu(menu, {[&] { ran.push_back("show"); }, [&] { ran.push_back("settings"); }, [&] { ran.push_back("quit"); }});
-
+    fillTrayMenu(menu, {[&] { ran.push_back("show"); }, [&] { ran.push_back("settings"); },
+                        [&] { ran.push_back("quit"); }});
     const QList<QAction*> items = menu.actions();
     ASSERT_EQ(items.size(), 5);
     const char* texts[] = {"Show Tavlets", nullptr, "Settings\u2026", nullptr, "Quit Tavlets"};
     for (int i = 0; i < 5; ++i) {
-        if (!texts[i]) {
-            EXPECT_TRUE(items[i]->isSeparator()) << i;
-            continue;
-        }
-        EXPECT_EQ(items[i]->text(), QString::fromUtf8(texts[i])) << i;
-        EXPECT_TRUE(items[i]->shortcut().isEmpty()) << i;
+        EXPECT_EQ(items[i]->isSeparator(), !texts[i]) << i;
+        EXPECT_EQ(items[i]->text(), QString::fromUtf8(texts[i] ? texts[i] : "")) << i;
         EXPECT_TRUE(items[i]->shortcuts().isEmpty()) << i;
     }
     items[4]->trigger();
@@ -47,118 +83,88 @@ TEST(TrayMenu, ItemsInOrderWithoutShortcuts) {
 }
 
 TEST(UnreachableWarning, OnlyWhenNothingCanOpenThePanel) {
-    struct Case {
-        bool tray;
-        HotKeyStatus hotKey;
-        bool warns;
-    };
-    const Case cases[] = {
-        {true, HotKeyStatus::registered, false},  {true, HotKeyStatus::refused, false},
+    const struct { bool tray; HotKeyStatus hotKey; bool warns; } cases[] = {
         {true, HotKeyStatus::unsupported, false}, {false, HotKeyStatus::registered, false},
-        {false, HotKeyStatus::refused, true},     {false, HotKeyStatus::unsupported, true},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(!unreachableWarning(c.tray, c.hotKey).isEmpty(), c.warns) << c.tray << " " << int(c.hotKey);
+        {false, HotKeyStatus::refused, true},     {false, HotKeyStatus::unsupported, true}};
+    for (const auto& c : cases) EXPECT_NE(unreachableWarning(c.tray, c.hotKey).isEmpty(), c.warns) << int(c.hotKey);
+}
+
+TEST(AppDelegate, StartsSilentlyThenTheHotKeyTogglesAndShowTavletsReloads) {
+    Started s;
+    ASSERT_EQ(s.hotKey->calls.size(), 1u);
+    EXPECT_EQ(s.hotKey->calls[0].first, Qt::Key_Space);
+    EXPECT_EQ(s.hotKey->calls[0].second, Qt::KeyboardModifiers(Qt::AltModifier));
+    EXPECT_FALSE(s.app.panel().isVisible());
+    EXPECT_EQ(s.app.settingsWindow(), nullptr);
+    EXPECT_EQ(s.clipboard->reads, 0);
+    EXPECT_EQ(s.app.tray()->contextMenu(), s.app.trayMenu());
+
+    s.hotKey->press();
+    ASSERT_TRUE(spinUntil([&] { return s.app.panel().isVisible(); }));
+    EXPECT_EQ(s.clipboard->reads, 1);
+    s.hotKey->press();
+    EXPECT_TRUE(spinUntil([&] { return !s.app.panel().isVisible(); }));
+    for (const char* text : {"first", "second"}) {  // a second Show Tavlets reloads rather than closes
+        s.clipboard->text = text;
+        s.app.trayMenu()->actions()[0]->trigger();
+        EXPECT_TRUE(spinUntil([&] { return s.app.panel().isVisible(); }));
+        EXPECT_EQ(s.app.panel().model().text(), text);
     }
-    EXPECT_TRUE(unreachableWarning(false, HotKeyStatus::refused).contains(QStringLiteral("Alt+Space")));
 }
 
-class AppDelegateTest : public ::testing::Test {
-protected:
-    AppDelegateTest() { clipboard->text = "hello there"; }
-
-    std::unique_ptr<AppDelegate> make(HotKeyStatus answer = HotKeyStatus::registered) {
-        auto key = std::make_unique<FakeHotKey>(answer);
-        hotKey = key.get();
-        return std::make_unique<AppDelegate>(clipboard, std::move(key));
-    }
-
-    std::shared_ptr<MemoryClipboard> clipboard = std::make_shared<MemoryClipboard>();
-    FakeHotKey* hotKey = nullptr;
-};
-
-TEST_F(AppDelegateTest, StartRegistersAltSpaceOnlyAndShowsNothing) {
-    auto app = make();
-    app->start();
-    ASSERT_EQ(hotKey->calls.size(), 1u);
-    EXPECT_EQ(hotKey->calls[0].key, Qt::Key_Space);
-    EXPECT_EQ(hotKey->calls[0].modifiers, Qt::KeyboardModifiers(Qt::AltModifier));
-    EXPECT_TRUE(app->hotKey().isRegistered());
-    EXPECT_FALSE(app->panel().isVisible());
-    EXPECT_EQ(app->settingsWindow(), nullptr);
-    EXPECT_EQ(clipboard->reads, 0);
-    ASSERT_NE(app->tray(), nullptr);
-    EXPECT_EQ(app->tray()->toolTip(), QStringLiteral("Tavlets"));
-    EXPECT_EQ(app->tray()->contextMenu(), app->trayMenu());
-}
-
-TEST_F(AppDelegateTest, HotKeyToggles) {
-    auto app = make();
-    app->start();
-    hotKey->press();
-    ASSERT_TRUE(spinUntil([&] { return app->panel().isVisible(); }));
-    EXPECT_EQ(clipboard->reads, 1);
-    hotKey->press();
-    EXPECT_TRUE(spinUntil([&] { return !app->panel().isVisible(); }));
-}
-
-TEST_F(AppDelegateTest, ShowTavletsReloadsInsteadOfClosing) {
-    auto app = make();
-    app->start();
-    app->trayMenu()->actions()[0]->trigger();
-    ASSERT_TRUE(spinUntil([&] { return app->panel().isVisible(); }));
-    clipboard->text = "something else";
-    app->trayMenu()->actions()[0]->trigger();
-    QCoreApplication::processEvents();
-    EXPECT_TRUE(app->panel().isVisible());
-    EXPECT_EQ(app->panel().model().text(), "something else");
-    app->panel().hide();
-}
-
-TEST_F(AppDelegateTest, RefusalIsRecordedAndShownInSettings) {
-    auto app = make(HotKeyStatus::refused);
-    app->start();
-    EXPECT_FALSE(app->hotKey().isRegistered());
-    hotKey->press();  // a refused key never fires
-    QCoreApplication::processEvents();
-    EXPECT_FALSE(app->panel().isVisible());
-    app->openSettings();
-    auto* label = app->settingsWindow()->findChild<QLabel*>(QStringLiteral("shortcut"));
-    ASSERT_NE(label, nullptr);
-    EXPECT_EQ(label->text(), SettingsWindow::shortcutText(HotKeyStatus::refused));
-    app->settingsWindow()->close();
-}
-
-TEST_F(AppDelegateTest, SettingsWindowIsBuiltOnceAndComesBack) {
-    auto app = make();
-    app->start();
-    app->trayMenu()->actions()[2]->trigger();
-    SettingsWindow* first = app->settingsWindow();
+TEST(AppDelegate, RefusalIsRecordedAndShownInTheSettingsWindowBuiltOnce) {
+    Started s(HotKeyStatus::refused);
+    EXPECT_FALSE(s.app.hotKey().isRegistered());
+    s.hotKey->press();  // a refused key never fires
+    EXPECT_FALSE(s.app.panel().isVisible());
+    s.app.trayMenu()->actions()[2]->trigger();
+    SettingsWindow* first = s.app.settingsWindow();
     ASSERT_NE(first, nullptr);
-    EXPECT_TRUE(first->isVisible());
-    EXPECT_EQ(first->width(), 460);
+    EXPECT_EQ(first->findChild<QLabel*>(QStringLiteral("shortcut"))->text(),
+              SettingsWindow::shortcutText(HotKeyStatus::refused));
     first->close();
-    EXPECT_FALSE(first->isVisible());
-    app->openSettings();
-    EXPECT_EQ(app->settingsWindow(), first);
+    s.app.openSettings();  // the same window comes back
+    EXPECT_EQ(s.app.settingsWindow(), first);
     EXPECT_TRUE(first->isVisible());
     first->close();
 }
 
-TEST_F(AppDelegateTest, SecondLaunchTogglesThePanel) {
-    auto app = make();
-    app->start();
+TEST(AppDelegate, OnlyTheFirstInstanceRunsAndLaterLaunchesToggleItsPanel) {
     const QString name = QStringLiteral("tavlets-test-") + QUuid::createUuid().toString(QUuid::Id128).left(12);
+    QFile leftover(QDir::temp().filePath(name));  // where a killed process leaves its socket
+    ASSERT_TRUE(leftover.open(QIODevice::WriteOnly));
+    Started s;
     SingleInstance running(name);
     ASSERT_TRUE(running.claim());
+    EXPECT_FALSE(SingleInstance(name).claim());
+    EXPECT_FALSE(SingleInstance(name).sendToggle(200));  // nobody listens yet: reported, not hidden
     ASSERT_TRUE(running.listen());
-    app->attach(running);
-
+    s.app.attach(running);
+    for (const QByteArray& message : {QByteArray("show\n"), QByteArray("toggle"), QByteArray(4096, 'x')}) {
+        QLocalSocket socket;  // only the toggle message toggles
+        socket.connectToServer(name);
+        ASSERT_TRUE(socket.waitForConnected(1000));
+        socket.write(message);
+        EXPECT_FALSE(spinUntil([&] { return s.app.panel().isVisible(); }, 100));
+    }
     for (bool visibleAfter : {true, false}) {
         auto answered = std::async(std::launch::async, [name] { return SingleInstance(name).sendToggle(3000); });
         ASSERT_TRUE(spinUntil([&] { return answered.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }));
         EXPECT_TRUE(answered.get());
-        EXPECT_TRUE(spinUntil([&] { return app->panel().isVisible() == visibleAfter; })) << visibleAfter;
+        EXPECT_TRUE(spinUntil([&] { return s.app.panel().isVisible() == visibleAfter; })) << visibleAfter;
+    }
+}
+
+TEST(SingleInstanceName, PerUserAndDisplayAndNeverAPath) {
+    const struct { unsigned uid; const char *display, *wayland, *name; } cases[] = {
+        {1001, ":0", "wayland-0", "tavlets-1001-_0"},  // XWayland: the X display decides
+        {1000, "", "wayland-1", "tavlets-1000-wayland-1"},
+        {1000, "localhost:10.0", "", "tavlets-1000-localhost_10_0"},
+        {1000, "../../etc/x", "", "tavlets-1000-______etc_x"},
+        {1000, "", "", "tavlets-1000-none"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(SingleInstance::nameFor(c.uid, c.display, c.wayland), QString::fromUtf8(c.name)) << c.display;
     }
 }
 
