@@ -10,150 +10,93 @@ namespace {
 
 const std::string kBalanced = "✓ All brackets and quotes are balanced.";
 
-// The report for the given problems, in the order the checker must list them.
 std::string found(const std::vector<std::string>& problems) {
-    std::string out = "Found " + std::to_string(problems.size()) + (problems.size() == 1 ? " problem:\n" : " problems:\n");
+    std::string out = "Found " + std::to_string(problems.size()) + " problems:\n";
     for (const auto& p : problems) out += "\n• " + p;
     return out;
 }
 
-struct Case {
-    const char* name;
-    std::string input;
-    std::string expected;
-};
-
-class BracketReport : public testing::TestWithParam<Case> {};
-
-TEST_P(BracketReport, MatchesExactly) {
-    const Outcome outcome = BracketCheck::run(GetParam().input);
-    EXPECT_EQ(outcome.text, GetParam().expected);
-    EXPECT_FALSE(outcome.isError);
-    EXPECT_FALSE(outcome.mono);
+std::string extra(int line, int column, char closer = ')') {
+    return "Line " + std::to_string(line) + ", column " + std::to_string(column) + ": extra closing '" + closer +
+           "' with no matching opener";
 }
 
-std::string caseName(const testing::TestParamInfo<Case>& info) { return info.param.name; }
-
-INSTANTIATE_TEST_SUITE_P(Balance, BracketReport, testing::Values(
-    Case{"Empty", "", kBalanced},
-    Case{"NoBrackets", "just words here", kBalanced},
-    Case{"Nested", "f(a[1], {b: (c)})", kBalanced},
-    Case{"ExtraCloser", "a)", found({"Line 1, column 2: extra closing ')' with no matching opener"})},
-    Case{"CrossedPairs", "([)]", found({
-        "Line 1, column 3: found ')' but '[' from line 1, column 2 is still open",
-        "Line 1, column 4: extra closing ']' with no matching opener"})},
-    Case{"MismatchWithoutMatchingOpener", "foo(bar]", found({
-        "Line 1, column 8: found ']' but '(' from line 1, column 4 is still open",
-        "Line 1, column 4: '(' is never closed (expected ')')"})},
-    Case{"RecoveryDropsInnerOpeners", "{ ( [ }\n)", found({
-        "Line 1, column 7: found '}' but '[' from line 1, column 5 is still open",
-        "Line 2, column 1: extra closing ')' with no matching opener"})},
-    Case{"FunctionExample", "function f(a) {\n  if (a[0] > 1 {\n    return \"x;\n}", found({
-        "Unclosed \" quote opened at line 3, column 12",
-        "Line 2, column 6: '(' is never closed (expected ')')",
-        "Line 1, column 15: '{' is never closed (expected '}')"})},
-    Case{"NeverClosedInnermostFirst", "(\n [\n  {", found({
-        "Line 3, column 3: '{' is never closed (expected '}')",
-        "Line 2, column 2: '[' is never closed (expected ']')",
-        "Line 1, column 1: '(' is never closed (expected ')')"})},
-    Case{"TabIsOneColumn", "\t\t)", found({"Line 1, column 3: extra closing ')' with no matching opener"})}
-), caseName);
-
-INSTANTIATE_TEST_SUITE_P(CommentsAndStrings, BracketReport, testing::Values(
-    Case{"LineComment", "// ( [ {\nx", kBalanced},
-    Case{"LineCommentEndsAtLineFeed", "// (\n)", found({"Line 2, column 1: extra closing ')' with no matching opener"})},
-    Case{"BlockComment", "/* ( \" ' */ ()", kBalanced},
-    Case{"BlockCommentDoesNotCloseItself", "/*/ ( */ )", found({"Line 1, column 10: extra closing ')' with no matching opener"})},
-    Case{"OpenBlockCommentHidesRest", "( /* ) \" ", found({"Line 1, column 1: '(' is never closed (expected ')')"})},
-    Case{"HashSpaceComment", "# (\n", kBalanced},
-    Case{"ShebangAtLineStart", "  #!/bin/sh (", kBalanced},
-    Case{"ShebangAfterCode", "x #!(", found({"Line 1, column 5: '(' is never closed (expected ')')"})},
-    Case{"HashBracketIsCode", "#(", found({"Line 1, column 2: '(' is never closed (expected ')')"})},
-    Case{"HashIncludeIsCode", "#include <a> (", found({"Line 1, column 14: '(' is never closed (expected ')')"})},
-    Case{"ApostropheInProse", "don't (x)\n(y", found({
-        "Unclosed ' quote opened at line 1, column 4",
-        "Line 2, column 1: '(' is never closed (expected ')')"})},
-    Case{"EscapedQuote", R"(s = "a \" ( b"; ())", kBalanced},
-    Case{"BackslashDoesNotHideLineFeed", "\"a\\\n)", found({
-        "Unclosed \" quote opened at line 1, column 1",
-        "Line 2, column 1: extra closing ')' with no matching opener"})},
-    Case{"BacktickSpansLines", "`a\n(\n` ()", kBalanced},
-    Case{"UnclosedBacktick", "x\n  `a\n(", found({"Unclosed ` quote opened at line 2, column 3"})},
-    Case{"StringEndsAtTextEnd", "(\"abc", found({
-        "Unclosed \" quote opened at line 1, column 2",
-        "Line 1, column 1: '(' is never closed (expected ')')"})},
-    Case{"TripleQuoteSpansLines", "\"\"\"\n( \\\"\"\" \n\"\"\" ()", kBalanced},
-    Case{"UnclosedTripleQuote", "(\n'''abc\n)", found({
-        "Unclosed triple quote ''' opened at line 2, column 1",
-        "Line 1, column 1: '(' is never closed (expected ')')"})},
-    // Three backticks are an empty string and the start of another, which then runs to the end.
-    Case{"TripleBacktickIsNotTriple", "```\n(", found({"Unclosed ` quote opened at line 1, column 3"})}
-), caseName);
-
-INSTANTIATE_TEST_SUITE_P(Characters, BracketReport, testing::Values(
-    // A bracket carrying a combining mark is a different character.
-    Case{"BracketWithCombiningMark", "(\xCC\x81 x", kBalanced},
-    Case{"QuoteWithCombiningMark", "\"\xCC\x81 (", found({"Line 1, column 3: '(' is never closed (expected ')')"})},
-    Case{"ColumnsCountCharacters", "é👍🏽 )", found({"Line 1, column 4: extra closing ')' with no matching opener"})},
-    Case{"InvalidUTF8", "\xFF\xFE (", found({"Line 1, column 4: '(' is never closed (expected ')')"})},
-    // CR LF ends a line like a line feed: lines and columns, comments and strings.
-    Case{"CrLfCountsLines", "a\r\nb\r\n  )", found({"Line 3, column 3: extra closing ')' with no matching opener"})},
-    Case{"CrLfEndsLineComment", "// (\r\n)", found({"Line 2, column 1: extra closing ')' with no matching opener"})},
-    Case{"CrLfEndsDoubleQuote", "\"a\r\n)", found({
-        "Unclosed \" quote opened at line 1, column 1",
-        "Line 2, column 1: extra closing ')' with no matching opener"})},
-    Case{"CrLfAfterBackslash", "'a\\\r\n)", found({
-        "Unclosed ' quote opened at line 1, column 1",
-        "Line 2, column 1: extra closing ')' with no matching opener"})},
-    Case{"CrLfShebang", "x\r\n#! (", kBalanced},
-    Case{"LoneCarriageReturnIsOrdinary", "a\r)", found({"Line 1, column 3: extra closing ')' with no matching opener"})},
-    Case{"LoneCarriageReturnKeepsStringOpen", "\"a\r)\"", kBalanced}
-), caseName);
-
-TEST(BracketCheck, CountsOneProblemSingular) {
-    EXPECT_EQ(BracketCheck::run("]").text, "Found 1 problem:\n\n• Line 1, column 1: extra closing ']' with no matching opener");
+std::string neverClosed(int line, int column) {
+    return "Line " + std::to_string(line) + ", column " + std::to_string(column) + ": '(' is never closed (expected ')')";
 }
 
-TEST(BracketCheck, ShowsTwentyOfTwentyFiveInOrder) {
-    // 20 extra closers on line 1, then 5 never-closed openers on line 2.
-    const std::string input = std::string(20, ')') + "\n(((((";
-    std::vector<std::string> shown;
-    for (int column = 1; column <= 20; ++column) {
-        shown.push_back("Line 1, column " + std::to_string(column) + ": extra closing ')' with no matching opener");
+std::string one(const std::string& problem) { return "Found 1 problem:\n\n• " + problem; }
+
+TEST(BracketCheck, Reports) {
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"", kBalanced},
+        {"f(a[1], {b: (c)})", kBalanced},
+        {"a)", "Found 1 problem:\n\n• Line 1, column 2: extra closing ')' with no matching opener"},
+        {"\t\t)", one(extra(1, 3))},
+        {"([)]", found({"Line 1, column 3: found ')' but '[' from line 1, column 2 is still open", extra(1, 4, ']')})},
+        {"foo(bar]", found({"Line 1, column 8: found ']' but '(' from line 1, column 4 is still open",
+                            neverClosed(1, 4)})},
+        {"{ ( [ }\n)", found({"Line 1, column 7: found '}' but '[' from line 1, column 5 is still open", extra(2, 1)})},
+        {"function f(a) {\n  if (a[0] > 1 {\n    return \"x;\n}",
+         found({"Unclosed \" quote opened at line 3, column 12", neverClosed(2, 6),
+                "Line 1, column 15: '{' is never closed (expected '}')"})},
+        // Comments and strings.
+        {"// ( [ {\n)", one(extra(2, 1))},
+        {"/* ( \" ' */ ()", kBalanced},
+        {"/*/ ( */ )", one(extra(1, 10))},
+        {"( /* ) \" ", one(neverClosed(1, 1))},
+        {"# (\n", kBalanced},
+        {"  #!/bin/sh (", kBalanced},
+        {"x #!(", one(neverClosed(1, 5))},
+        {"#include <a> (", one(neverClosed(1, 14))},
+        {"don't (x)\n(y", found({"Unclosed ' quote opened at line 1, column 4", neverClosed(2, 1)})},
+        {R"(s = "a \" ( b"; ())", kBalanced},
+        {"\"a\\\n)", found({"Unclosed \" quote opened at line 1, column 1", extra(2, 1)})},
+        {"`a\n(\n` ()", kBalanced},
+        {"x\n  `a\n(", one("Unclosed ` quote opened at line 2, column 3")},
+        {"\"\"\"\n( \\\"\"\" \n\"\"\" ()", kBalanced},
+        {"(\n'''abc\n)", found({"Unclosed triple quote ''' opened at line 2, column 1", neverClosed(1, 1)})},
+        // Three backticks are an empty string and the start of another, which runs to the end.
+        {"```\n(", one("Unclosed ` quote opened at line 1, column 3")},
+        // Characters, not bytes: a bracket or quote carrying a mark is another character.
+        {"(\xCC\x81 x", kBalanced},
+        {"\"\xCC\x81 (", one(neverClosed(1, 3))},
+        {"é👍🏽 )", one(extra(1, 4))},
+        {"\xFF\xFE (", one(neverClosed(1, 4))},
+        // CR LF ends a line like a line feed; a lone CR does not.
+        {"a\r\n// (\r\n  )", one(extra(3, 3))},
+        {"\"a\r\n'b\\\r\n)",
+         found({"Unclosed \" quote opened at line 1, column 1", "Unclosed ' quote opened at line 2, column 1",
+                extra(3, 1)})},
+        {"x\r\n#! (", kBalanced},
+        {"\"a\r)\"\r)", one(extra(1, 7))},
+    };
+    for (const auto& [input, expected] : cases) {
+        const Outcome outcome = BracketCheck::run(input);
+        EXPECT_EQ(outcome, (Outcome{expected, false, false})) << testing::PrintToString(input) << "\n" << outcome.text;
     }
-    std::string expected = found(shown);
-    expected.replace(0, expected.find(':'), "Found 25 problems");
-    expected += "\n… and 5 more";
-    EXPECT_EQ(BracketCheck::run(input).text, expected);
 }
 
-TEST(BracketCheck, NeverClosedFillTheRemainingLinesInnermostFirst) {
-    const std::string input = std::string(18, ')') + "\n(((((";
-    const std::string text = BracketCheck::run(input).text;
-    EXPECT_EQ(text.substr(0, text.find('\n')), "Found 23 problems:");
-    EXPECT_NE(text.find("• Line 2, column 5: '(' is never closed (expected ')')\n"
-                        "• Line 2, column 4: '(' is never closed (expected ')')\n… and 3 more"),
-              std::string::npos);
+// Twenty problems are listed, the never-closed openers after the rest, innermost first.
+TEST(BracketCheck, ListsTwentyProblems) {
+    for (const int closers : {20, 18}) {
+        std::string expected = "Found " + std::to_string(closers + 5) + " problems:\n";
+        for (int column = 1; column <= closers; ++column) expected += "\n• " + extra(1, column);
+        for (int column = 5; column > closers - 15; --column) expected += "\n• " + neverClosed(2, column);
+        expected += "\n… and " + std::to_string(closers - 15) + " more";
+        EXPECT_EQ(BracketCheck::run(std::string(closers, ')') + "\n(((((").text, expected);
+    }
 }
 
-TEST(BracketCheck, LongRunsOfMismatchesAreCountedExactly) {
-    // Every "]" mismatches the "(" on top, and no "[" is open, so nothing is removed.
-    constexpr int kOpen = 200000;
-    constexpr int kMismatches = 200000;
-    const std::string input = std::string(kOpen, '(') + std::string(kMismatches, ']');
-    const std::string text = BracketCheck::run(input).text;
-    const int total = kOpen + kMismatches;
-    EXPECT_EQ(text.substr(0, text.find('\n')), "Found " + std::to_string(total) + " problems:");
-    EXPECT_NE(text.find("• Line 1, column 200001: found ']' but '(' from line 1, column 200000 is still open"),
-              std::string::npos);
-    EXPECT_TRUE(text.ends_with("\n… and " + std::to_string(total - 20) + " more"));
-}
-
-TEST(BracketCheck, RecoveryAfterDeepNesting) {
-    // "[" then many "(": one "]" removes every "(" and the "[", leaving a balanced text.
-    const std::string input = "[" + std::string(100000, '(') + "]";
-    EXPECT_EQ(BracketCheck::run(input).text,
-              found({"Line 1, column 100002: found ']' but '(' from line 1, column 100001 is still open"}));
+TEST(BracketCheck, LongRunsStayExact) {
+    // Every "]" mismatches the "(" on top and no "[" is open, so nothing is removed.
+    const std::string text = BracketCheck::run(std::string(200000, '(') + std::string(200000, ']')).text;
+    EXPECT_TRUE(text.starts_with("Found 400000 problems:\n\n• Line 1, column 200001: found ']' but '(' from line 1, "
+                                 "column 200000 is still open\n"));
+    EXPECT_TRUE(text.ends_with("\n… and 399980 more"));
+    // One "]" drops every "(" above the "[" and the "[" with them.
+    EXPECT_EQ(BracketCheck::run("[" + std::string(100000, '(') + "]").text,
+              "Found 1 problem:\n\n• Line 1, column 100002: found ']' but '(' from line 1, column 100001 is still open");
 }
 
 }  // namespace
