@@ -42,16 +42,12 @@ QFont headline() { return systemFontAt(13, QFont::DemiBold); }
 QFont caption() { return systemFontAt(11); }
 }  // namespace textStyle
 
-namespace {
-
 void setTextColor(QWidget* widget, const QColor& color) {
     QPalette palette = widget->palette();
     palette.setColor(QPalette::WindowText, color);
     palette.setColor(QPalette::Text, color);
     widget->setPalette(palette);
 }
-
-}  // namespace
 
 // ---- SymbolLabel ----
 

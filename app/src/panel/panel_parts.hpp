@@ -16,6 +16,9 @@ namespace tavlets {
 QFont systemFontAt(qreal pixels, QFont::Weight weight = QFont::Normal);
 QFont monospacedFontAt(qreal pixels);
 
+// Sets the colour a label or text editor draws its text in.
+void setTextColor(QWidget* widget, const QColor& color);
+
 namespace textStyle {
 QFont title2();
 QFont title3();
