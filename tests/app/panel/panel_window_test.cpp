@@ -36,7 +36,10 @@ struct FakeScreens : ScreenSource {
 
 // Counts the key presses that get past the panel's key handler.
 struct KeyProbe : QObject {
-    bool eventFilter(QObject*, QEvent* event) override { return (received += event->type() == QEvent::KeyPress, false); }
+    bool eventFilter(QObject*, QEvent* event) override {
+        received += event->type() == QEvent::KeyPress;
+        return false;
+    }
     int received = 0;
 };
 
@@ -63,7 +66,7 @@ struct Panel {
     PanelModel& model() { return controller.model(); }
     PanelView& view() { return *controller.view(); }
     QRect frame() { return controller.window()->geometry(); }
-    void show() { controller.show(), settle(); }
+    void show() { controller.show(); settle(); }
     void run(const std::string& id) {
         const auto& actions = model().actions();
         const auto it = std::find_if(actions.begin(), actions.end(), [&](const Tavlet& t) { return t.id == id; });
