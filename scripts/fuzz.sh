@@ -52,12 +52,14 @@ for target in "${targets[@]}"; do
       [ -d "$conformance/csv/csvs" ] && seeds+=("$conformance/csv/csvs")
       [ -d "$conformance/json/test_parsing" ] && seeds+=("$conformance/json/test_parsing") ;;
   esac
+  dict="$root/fuzz/text.dict"
+  [ "$target" = json ] && dict="$root/fuzz/json.dict"
   log="$build/artifacts/$target.log"
   echo "== fuzz_$target (${seconds}s)"
   # -timeout: one input slower than this is a hang (sanitized build; the engines answer in
   # milliseconds, and the regular-expression limits stop within about a second).
   if "$binary" -max_len="$max_len" -timeout=15 -rss_limit_mb=2560 -max_total_time="$seconds" \
-      -print_final_stats=1 -artifact_prefix="$build/artifacts/$target-" "$work" "${seeds[@]}" >"$log" 2>&1; then
+      -dict="$dict" -print_final_stats=1 -artifact_prefix="$build/artifacts/$target-" "$work" "${seeds[@]}" >"$log" 2>&1; then
     grep -E 'stat::(number_of_executed_units|average_exec_per_sec|peak_rss_mb)' "$log" | sed 's/^stat::/   /'
   else
     echo "   FAILED: see $log" >&2
