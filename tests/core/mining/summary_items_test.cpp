@@ -1,0 +1,207 @@
+#include "mining/action_items_internal.hpp"
+
+#include <tavlets/text.hpp>
+#include <tavlets/text_mining.hpp>
+
+#include <cstdint>
+#include <map>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace tavlets {
+
+inline void PrintTo(const Outcome& o, std::ostream* os) {
+    *os << ::testing::PrintToString(o.text) << (o.isError ? " (error)" : "") << (o.mono ? " (mono)" : "");
+}
+
+namespace {
+
+Outcome ok(std::string text) { return Outcome{std::move(text), false, false}; }
+
+// ---- TL;DR ----
+
+// An embedding that knows a fixed vector for each sentence and cannot place any other.
+struct FixedEmbedding : SentenceEmbedding {
+    explicit FixedEmbedding(std::map<std::string, std::vector<double>> v) : vectors(std::move(v)) {}
+    std::optional<std::vector<double>> vector(std::string_view sentence) const override {
+        auto it = vectors.find(std::string(sentence));
+        return it == vectors.end() ? std::nullopt : std::optional(it->second);
+    }
+    std::map<std::string, std::vector<double>> vectors;
+};
+
+const std::string kWorked = "Ship the release on Friday. The release needs final testing. Lunch is at noon today.";
+
+TEST(TldrTest, KeywordScoring) {
+    EXPECT_EQ(englishSentenceEmbedding(), nullptr);  // this build scores keywords
+    const std::pair<std::string, const char*> cases[] = {
+        {kWorked, "The release needs final testing."},  // shared keywords beat the lead bonus
+        {"Hi there.", "Hi there."},
+        {"Yes! Deploy deploy deploy. Sure thing.", "Deploy deploy deploy."},  // all short: all in the pool
+        {"Deploy deploy deploy. We should meet soon, maybe.", "We should meet soon, maybe."},  // short ones leave
+        {"Can we do it now? We can do it now. Yes we can do it.", "We can do it now."},  // a question loses its lead
+        {"Alpha bravo charlie delta? Echo foxtrot golf hotel. India juliet kilo lima.", "Echo foxtrot golf hotel."},  // tie
+        {"Should budget budget budget budget go up? Lunch is at noon today. We met at the cafe.",
+         "Should budget budget budget budget go up?"},  // a question is penalised, not excluded
+        {"We met at the cafe today. Pricing, PRICING and pricing matter. Our pricing page is live now.",
+         "Pricing, PRICING and pricing matter."},  // keywords ignore case and punctuation
+        {"[10:02] Alice: We agreed to launch on the 12th after the security review.\nBob: ok",
+         "Alice: We agreed to launch on the 12th after the security review."},
+    };
+    for (const auto& [text, expected] : cases) EXPECT_EQ(TextMining::tldr(text), ok(expected)) << text;
+    for (const char* text : {"", "   \n\r\n\t ", "[x] Order new badges\n- [X] Book the venue"})
+        EXPECT_EQ(TextMining::tldr(text), (Outcome{"There's nothing to summarize.", true, true})) << text;
+}
+
+TEST(TldrTest, LongSentencesAreCutAtCharacters) {
+    // Combining marks make bytes and characters differ.
+    auto sentenceOf = [](std::size_t characters) {
+        std::string s = "Review";
+        while (text::characterCount(s) + 4 < characters) s += " e\u0301e\u0301e\u0301";
+        return s + std::string(characters - 1 - text::characterCount(s), 'x') + ".";
+    };
+    for (std::size_t n : {320u, 321u, 400u}) {
+        const std::string sentence = sentenceOf(n);
+        ASSERT_EQ(text::characterCount(sentence), n);
+        EXPECT_EQ(TextMining::tldr(sentence), ok(n <= 320 ? sentence : std::string(text::prefixCharacters(sentence, 317)) + "\u2026"));
+    }
+    const std::string sentence = sentenceOf(321);  // the speaker prefix is not counted
+    EXPECT_EQ(TextMining::tldr("Dana: " + sentence), ok("Dana: " + std::string(text::prefixCharacters(sentence, 317)) + "\u2026"));
+}
+
+TEST(TldrTest, EmbeddingPicksTheSentenceNearestTheCentre) {
+    // All vectors point along x except the second, tilted 0.028 below the rest, less than the lead
+    // bonus: with six sentences the first two get the bonus and the second wins; with five the third.
+    const char* sentences[] = {"First one is a question?", "Second sentence goes here.", "Third sentence goes here.",
+                               "Fourth sentence goes here.", "Fifth sentence goes here.", "Sixth sentence goes here."};
+    std::map<std::string, std::vector<double>> vectors;
+    std::string six;
+    for (const char* s : sentences) vectors[s] = {1.0, 0.0}, six += std::string(s) + " ";
+    vectors[sentences[1]] = {1.0, 0.3};
+    FixedEmbedding embedding(vectors);
+    EXPECT_EQ(TextMining::tldr(six, &embedding), ok(sentences[1]));
+    EXPECT_EQ(TextMining::tldr(six.substr(0, six.rfind("Sixth")), &embedding), ok(sentences[2]));
+}
+
+TEST(TldrTest, EmbeddingEdgeCases) {
+    // One vector is not enough: keyword scoring decides.
+    const FixedEmbedding one({{"Lunch is at noon today.", {1.0, 0.0}}});
+    EXPECT_EQ(TextMining::tldr(kWorked, &one), ok("The release needs final testing."));
+    // The first available vector sets the length; one of another length neither adds to the
+    // centre nor gets a score, and a sentence without a vector keeps 0.
+    FixedEmbedding mixed({{"Ship the release on Friday.", {0.0, 1.0}}, {"The release needs final testing.", {5.0, 5.0, 5.0}},
+                          {"Lunch is at noon today.", {1.0, 0.0}}, {"We met at the cafe.", {0.0, 1.0}}});
+    EXPECT_EQ(TextMining::tldr(kWorked + " We met at the cafe. Nobody knows this one.", &mixed), ok("Ship the release on Friday."));
+    EXPECT_EQ(TextMining::tldr("The release needs final testing. Lunch is at noon today. Ship the release on Friday.", &mixed),
+              ok("The release needs final testing."));
+    // Zero and empty vectors score 0; the lead bonus decides.
+    FixedEmbedding zeros({{"Ship the release on Friday.", {0.0, 0.0}}, {"The release needs final testing.", {0.0, 0.0}},
+                          {"Lunch is at noon today.", {}}});
+    EXPECT_EQ(TextMining::tldr(kWorked, &zeros), ok("Ship the release on Friday."));
+}
+
+// ---- Action items ----
+
+const char* const kNoItems =
+    "No action items found. I look for to-dos, requests (\"can you\u2026\"), commitments (\"I'll\u2026\"), "
+    "\"need to\", deadlines and unchecked [ ] boxes.";
+
+// The rules alone: no name tagger, no date detector.
+Outcome bare(std::string_view text) { return mining::actionItems(text, mining::ItemServices{}); }
+
+TEST(ActionItemsTest, WorkedExample) {
+    const char* text = "[09:14] Alice: Bob, can you send the slides to Dana asap?\n[09:15] Bob: I\u2019ll update the budget first.\n"
+                       "- [ ] Book the venue for the offsite\n[x] Order new badges\nTODO: renew the domain\nThanks everyone!";
+    const Outcome expected = ok("\u2610 Bob, can you send the slides to Dana asap?  \u2014 Owner: Bob \u00B7 Due: asap\n"
+                                "\u2610 I'll update the budget first.  \u2014 Owner: Bob\n"
+                                "\u2610 Book the venue for the offsite\n\u2610 renew the domain");
+    EXPECT_EQ(bare(text), expected);
+    EXPECT_EQ(TextMining::actionItems(text), expected);  // the real tagger and detector add nothing here
+}
+
+TEST(ActionItemsTest, RulesWithoutNamesOrDates) {
+    const std::pair<const char*, const char*> cases[] = {  // text, items (null: the no-items message)
+        {"", nullptr}, {"Lunch was great.\nThe office is warm today.", nullptr},
+        {"[ ] Buy milk", nullptr},                              // an unchecked box needs three words...
+        {"[ ] Buy oat milk", "\u2610 Buy oat milk"},            // ...but no trigger
+        {"Please review.", nullptr},                            // a trigger sentence needs three words
+        {"Should we ship on Friday?", nullptr},                 // a question needs a request phrase
+        {"Could you ship on Friday?", "\u2610 Could you ship on Friday?"},
+        {"We\u2019ll ship the build.\nwe'll SHIP the build.", "\u2610 We'll ship the build."},  // duplicates
+        {"TODO: call the bank\nTodo - call the bank", "\u2610 call the bank\n\u2610 call the bank"},  // judged before the prefix goes
+        {"Action item: send the deck today\nTasks- file the expenses please",
+         "\u2610 send the deck today  \u2014 Due: today\n\u2610 file the expenses please"},
+        {"Please review the draft @sam.", "\u2610 Please review the draft @sam.  \u2014 Owner: sam."},
+        {"hey Tom, please ping @maria.k about it", "\u2610 hey Tom, please ping @maria.k about it  \u2014 Owner: maria.k"},
+        {"hey Tom, please file the report", "\u2610 hey Tom, please file the report  \u2014 Owner: Tom"},
+        {"Hey Tom, please file the report", "\u2610 Hey Tom, please file the report"},  // a greeting, not an address
+        {"Bob: Thanks, I'll handle it", "\u2610 Thanks, I'll handle it  \u2014 Owner: Bob"},
+        {"Bob: Sure, I'll handle it", "\u2610 Sure, I'll handle it  \u2014 Owner: Sure"},  // unexcluded opener
+        {"Note, we need to renew the lease", "\u2610 Note, we need to renew the lease"},
+        {"We must finish by end of the week", "\u2610 We must finish by end of the week  \u2014 Due: end of the week"},
+        {"Send the invoice EOD please", "\u2610 Send the invoice EOD please  \u2014 Due: EOD"},
+    };
+    for (const auto& [text, expected] : cases) EXPECT_EQ(bare(text), expected ? ok(expected) : (Outcome{kNoItems, true, false})) << text;
+}
+
+int namesCalls = 0;
+
+TEST(ActionItemsTest, LimitsAtCharactersAndItems) {
+    std::string exact = "Please check";  // "é" as e + combining acute: characters and bytes differ
+    while (text::characterCount(exact) < 200) exact += " e\u0301";
+    EXPECT_EQ(bare(exact), ok("\u2610 " + exact));
+    const std::string longer = exact + std::string(50, 'x');
+    EXPECT_EQ(bare(longer), ok("\u2610 " + std::string(text::prefixCharacters(longer, 197)) + "\u2026"));
+
+    std::string twenty, fifteen;
+    for (int i = 1; i <= 20; ++i) twenty += "Please do task " + std::to_string(i) + "\n";
+    for (int i = 1; i <= 15; ++i) fifteen += (i > 1 ? "\n" : "") + std::string("\u2610 Please do task ") + std::to_string(i);
+    EXPECT_EQ(bare(twenty), ok(fifteen));
+    // It stops examining units after the fifteenth item.
+    mining::actionItems(twenty, {[](std::string_view) { ++namesCalls; return std::vector<std::string>{}; }, nullptr});
+    EXPECT_EQ(namesCalls, 15);
+}
+
+TEST(ActionItemsTest, ServicesFeedOwnerAndDue) {
+    const mining::NameFinder names = [](std::string_view) { return std::vector<std::string>{"Alice", "Dana Scully"}; };
+    const mining::ItemServices services{names, [](std::string_view s) { return s.size() < 3 ? std::nullopt : std::optional(text::Range{0, 3}); }};
+    // A detected date wins over the deadline words; names skip the speaker; a commitment comes first.
+    EXPECT_EQ(mining::actionItems("Alice: we must ship asap", services), ok("\u2610 we must ship asap  \u2014 Owner: Dana Scully \u00B7 Due: we "));
+    EXPECT_EQ(mining::actionItems("Carol: I'll ship asap", services), ok("\u2610 I'll ship asap  \u2014 Owner: Carol \u00B7 Due: I'l"));
+    EXPECT_EQ(mining::actionItems("we must ship asap", {names, nullptr}), ok("\u2610 we must ship asap  \u2014 Owner: Alice \u00B7 Due: asap"));
+}
+
+TEST(ActionItemsTest, WithTheRealTaggerAndDetector) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"Maria Lopez will review the contract by Friday at 3pm",
+         "\u2610 Maria Lopez will review the contract by Friday at 3pm  \u2014 Owner: Maria Lopez \u00B7 Due: by Friday at 3pm"},
+        {"Sam: Please ask Priya and Tom to update the budget tomorrow morning",
+         "\u2610 Please ask Priya and Tom to update the budget tomorrow morning  \u2014 Owner: Tom \u00B7 Due: tomorrow morning"},
+        {"Tom: Tom needs to fix the build", "\u2610 Tom needs to fix the build"},  // not their own owner by name
+        {"We need to ship 2.10.4 next week", "\u2610 We need to ship 2.10.4 next week  \u2014 Due: next week"},  // a version is no date
+    };
+    for (const auto& [text, expected] : cases) EXPECT_EQ(TextMining::actionItems(text), ok(expected)) << text;
+}
+
+// The byte-level trigger test must agree with the pattern on texts glued from trigger words in
+// several spellings, letters, digits, punctuation and spaces.
+TEST(ActionItemsTest, TriggerShortcutAgreesWithThePattern) {
+    const std::vector<std::string> pieces = {"todo", "TO-DO", "to do", "Action item", "action:", "actions:", "follow-up", "followup", "Follow Up", "needs to", "need",
+        "must", "mustard", "should", "make sure", "dont forget", "don't", "remember to", "please", "PLEASE", "can you", "canyou",
+        "i'll", "ill", "I'LL", "well", "we'll", "let's", "lets", "letsgo", "gonna", "due", "dues", "asap", "by EOD", "by friday",
+        "by fridays", "by end of", "reminder", "assigned to", "x", "_", "9", ":", "-", "'", " ", ".", "\u00E9", "\u017Fhould",
+        "\u212Aeep", "\u00DF"};
+    std::uint64_t state = 12345;
+    auto next = [&] { return static_cast<std::size_t>((state = state * 6364136223846793005ull + 1442695040888963407ull) >> 33); };
+    for (int round = 0; round < 4000; ++round) {
+        std::string s;
+        for (std::size_t k = 0, len = 1 + next() % 5; k < len; ++k) s += pieces[next() % pieces.size()];
+        ASSERT_EQ(mining::hasTrigger(s), mining::hasTriggerByPattern(s)) << s;
+    }
+}
+
+}  // namespace
+}  // namespace tavlets
