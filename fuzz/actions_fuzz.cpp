@@ -24,6 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(facets <= 1);
     FUZZ_CHECK(!analysis.label().empty());
     FUZZ_CHECK(Analysis::of(text) == analysis);
+    // Classification looks at the trimmed text only.
+    FUZZ_CHECK(Analysis::of(text::trim(text)) == analysis);
 
     const std::vector<Tavlet> actions = ActionCatalog::actions(analysis);
     FUZZ_CHECK(actions.size() >= 9);

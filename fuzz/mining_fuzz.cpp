@@ -33,6 +33,24 @@ bool isSummaryOf(const std::vector<TextMining::Unit>& units, const std::string& 
     return false;
 }
 
+// Runs of characters that are not White_Space, for ASCII text (where a CR LF pair is white anyway).
+bool plainASCII(std::string_view s) {
+    for (const char c : s)
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    return true;
+}
+
+std::size_t asciiWordCount(std::string_view s) {
+    std::size_t count = 0;
+    bool inWord = false;
+    for (const char c : s) {
+        const bool white = c == ' ' || (c >= '\t' && c <= '\r');
+        if (!white && !inWord) ++count;
+        inWord = !white;
+    }
+    return count;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -55,6 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (valid) FUZZ_CHECK_SHOW(text::isValidUTF8(items.text), items.text);
 
     const std::size_t words = TextMining::wordCount(text);
+    if (plainASCII(text)) FUZZ_CHECK(words == asciiWordCount(text));
     FUZZ_CHECK(words <= text.size());
     FUZZ_CHECK(TextMining::chatLineCount(text) <= text.size());
     FUZZ_CHECK(TextMining::sentenceCount(text) <= text.size());
