@@ -6,7 +6,8 @@
 #   scripts/fuzz.sh --time 60 json   chosen targets for a chosen number of seconds each
 #
 # Seeds come from fuzz/corpus/<target>/ and, when present, the shared JSON and CSV conformance
-# suites. New inputs go to build/fuzz/corpus/<target>/, crashes and hangs to build/fuzz/artifacts/.
+# suites. New inputs of the longer runs are kept in build/fuzz/corpus/<target>/; crashes and hangs
+# go to build/fuzz/artifacts/.
 # Exits non-zero when any target finds a crash, a broken invariant, a leak or a hang.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -14,10 +15,11 @@ root=$(pwd)
 
 seconds=300
 max_len=8192
+quick=false
 targets=()
 while [ $# -gt 0 ]; do
   case "$1" in
-    --quick) seconds=8; max_len=4096 ;;
+    --quick) quick=true; seconds=8; max_len=4096 ;;
     --time) seconds="$2"; shift ;;
     -h|--help) sed -n '2,12p' "$0"; exit 0 ;;
     *) targets+=("$1") ;;
@@ -42,7 +44,14 @@ mkdir -p "$build/artifacts"
 for target in "${targets[@]}"; do
   binary="$build/fuzz/fuzz_$target"
   [ -x "$binary" ] || { echo "no fuzz target '$target'" >&2; exit 2; }
-  work="$build/corpus/$target"
+  # The short run starts from the seeds alone, so its length does not grow with the corpus that
+  # longer runs collect.
+  if $quick; then
+    work="$build/corpus-quick/$target"
+    rm -rf "$work"
+  else
+    work="$build/corpus/$target"
+  fi
   mkdir -p "$work"
   seeds=("$root/fuzz/corpus/$target")
   case "$target" in
