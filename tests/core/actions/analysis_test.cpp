@@ -43,7 +43,7 @@ TEST(Analysis, Classifies) {
         {"fn x() ->\u0301 y", "Text"},
         {"go(a) == b && c => d", "Text"},  // operators count only with a keyword
         {"a() {\u00A0\n  }\t", "Code"},
-        {"a();\u0301\nb() {", "Text"},
+        {"a() \u0600;\nb() {", "Text"},  // a prefix character takes the semicolon into it
         {"Alice: hi\nBob: hello\nTODO: lunch", "Text"},
         {"Ann: a\nBo: b\n[9:01] Cy: c", "Long text / chat"},
         {sentences(4, 79), "Text"},

@@ -40,7 +40,7 @@ TEST(Transforms, GiveExactOutcomes) {
         {sentenceCase, "HELLO. WORLD? yes!", plain("Hello. World? Yes!")},
         {sentenceCase, "1st place. \"hi.\" 'ok'", plain("1St place. \"Hi.\" 'Ok'")},  // a digit is no letter
         {sentenceCase, "one\ntwo\r\nthree", plain("One\nTwo\r\nthree")},  // CR LF is no line feed
-        {sentenceCase, "\xC3\xA9\r\nb\nc", plain("\xC3\x89\r\nb\nC")},
+        {sentenceCase, "\xC3\xA9\r\nb\n'c", plain("\xC3\x89\r\nb\n'C")},
         {sentenceCase, "E\xCC\x81T\xC3\x89. \xC3\x9F", plain("E\xCC\x81t\xC3\xA9. SS")},
         {trim, "a\r\nb", plain("a\n\nb")},  // CR LF is two separators
         {trim, "\n \n\t x  y \n \n", plain("x  y")},
