@@ -22,6 +22,7 @@ TEST(CharacterSplitter, CutsLikeTheGraphemeIterator) {
         "\xFF\xFE a \xC3",                   // ill-formed bytes
         "caf\xC3\xA9" + quiet + "e\xCC\x81" + quiet + "\r\n" + quiet + "\xC3\xA9\r\n\xCC\x81",
         quiet + "\r" + "\n" + "\xCC\x81" + quiet + "\xE2\x80\xA8" + quiet,
+        "\xD8\x80" "1" + quiet + "\xD8\x80\r\n" + quiet,  // a prepended mark takes the next character
     };
     for (const std::string& text : texts) {
         SCOPED_TRACE(testing::PrintToString(text));
