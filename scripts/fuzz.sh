@@ -5,8 +5,8 @@
 #   scripts/fuzz.sh --quick          every target for 8 seconds, about a minute in all (CI)
 #   scripts/fuzz.sh --time 60 json   chosen targets for a chosen number of seconds each
 #
-# Seeds come from fuzz/corpus/<target>/ and, when present, the shared JSON and CSV conformance
-# suites. New inputs of the longer runs are kept in build/fuzz/corpus/<target>/; crashes and hangs
+# Seeds come from fuzz/corpus/<target>/ and the JSON and CSV conformance suites in tests/data.
+# New inputs of the longer runs are kept in build/fuzz/corpus/<target>/; crashes and hangs
 # go to build/fuzz/artifacts/.
 # Exits non-zero when any target finds a crash, a broken invariant, a leak or a hang.
 set -euo pipefail
@@ -35,7 +35,7 @@ if [ ${#targets[@]} -eq 0 ]; then
   for binary in "$build"/fuzz/fuzz_*; do targets+=("$(basename "$binary" | sed 's/^fuzz_//')"); done
 fi
 
-conformance="$root/../shared/conformance"
+conformance="$root/tests/data/conformance"
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:symbolize=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 
