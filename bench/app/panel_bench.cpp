@@ -36,20 +36,8 @@ struct Rig {
     PaintWatch watch;
 };
 
-void BM_ShowSmallClipboard(benchmark::State& state) {
-    Rig rig(R"({"name": "Ada", "roles": ["admin", "editor"], "active": true})");
-    for (auto _ : state) {
-        rig.showAndPaint();
-        state.PauseTiming();
-        rig.controller->hide();
-        flush();
-        state.ResumeTiming();
-    }
-}
-BENCHMARK(BM_ShowSmallClipboard)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(20);
-
-void BM_ShowLargeJson(benchmark::State& state) {
-    Rig rig(largeJson(10'000'000));
+// Opening the panel, up to its first paint; hiding again is not timed.
+void showRepeatedly(benchmark::State& state, Rig& rig) {
     state.counters["bytes"] = static_cast<double>(rig.clipboard->text->size());
     for (auto _ : state) {
         rig.showAndPaint();
@@ -58,6 +46,17 @@ void BM_ShowLargeJson(benchmark::State& state) {
         flush();
         state.ResumeTiming();
     }
+}
+
+void BM_ShowSmallClipboard(benchmark::State& state) {
+    Rig rig(R"({"name": "Ada", "roles": ["admin", "editor"], "active": true})");
+    showRepeatedly(state, rig);
+}
+BENCHMARK(BM_ShowSmallClipboard)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(20);
+
+void BM_ShowLargeJson(benchmark::State& state) {
+    Rig rig(largeJson(10'000'000));
+    showRepeatedly(state, rig);
 }
 BENCHMARK(BM_ShowLargeJson)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 
