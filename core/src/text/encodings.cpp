@@ -48,29 +48,25 @@ std::optional<std::string> percentDecode(std::string_view s) {
 }
 
 std::string base64Encode(std::string_view bytes) {
-    std::string out;
-    out.reserve((bytes.size() + 2) / 3 * 4);
+    // Sized once and written through a pointer: per-character appends cost a capacity check each.
+    std::string out((bytes.size() + 2) / 3 * 4, '=');
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    char* o = out.data();
     std::size_t i = 0;
-    for (; i + 3 <= bytes.size(); i += 3) {
+    for (; i + 3 <= bytes.size(); i += 3, o += 4) {
         const uint32_t v = (uint32_t{p[i]} << 16) | (uint32_t{p[i + 1]} << 8) | p[i + 2];
-        out.push_back(kAlphabet[(v >> 18) & 63]);
-        out.push_back(kAlphabet[(v >> 12) & 63]);
-        out.push_back(kAlphabet[(v >> 6) & 63]);
-        out.push_back(kAlphabet[v & 63]);
+        o[0] = kAlphabet[(v >> 18) & 63];
+        o[1] = kAlphabet[(v >> 12) & 63];
+        o[2] = kAlphabet[(v >> 6) & 63];
+        o[3] = kAlphabet[v & 63];
     }
     const std::size_t rest = bytes.size() - i;
-    if (rest == 1) {
-        const uint32_t v = uint32_t{p[i]} << 16;
-        out.push_back(kAlphabet[(v >> 18) & 63]);
-        out.push_back(kAlphabet[(v >> 12) & 63]);
-        out.append("==");
-    } else if (rest == 2) {
-        const uint32_t v = (uint32_t{p[i]} << 16) | (uint32_t{p[i + 1]} << 8);
-        out.push_back(kAlphabet[(v >> 18) & 63]);
-        out.push_back(kAlphabet[(v >> 12) & 63]);
-        out.push_back(kAlphabet[(v >> 6) & 63]);
-        out.push_back('=');
+    if (rest > 0) {
+        // The padding '=' is already in place.
+        const uint32_t v = (uint32_t{p[i]} << 16) | (rest == 2 ? uint32_t{p[i + 1]} << 8 : 0);
+        o[0] = kAlphabet[(v >> 18) & 63];
+        o[1] = kAlphabet[(v >> 12) & 63];
+        if (rest == 2) o[2] = kAlphabet[(v >> 6) & 63];
     }
     return out;
 }
