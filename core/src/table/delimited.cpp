@@ -4,7 +4,6 @@
 #include <cstring>
 #include <string>
 #include <unordered_map>
-#include <unordered_map>
 #include <unordered_set>
 #include <utility>
 
@@ -238,19 +237,29 @@ std::string Delimited::json(const Rows& rows) {
     for (const std::string& key : keys) quotedKeys.push_back(JSONTools::quote(key));
     const std::string emptyValue = scalar("");
 
-    std::vector<JSONNode> objects;
-    objects.reserve(rows.size() - 1);
+    // Written straight out in the pretty printer's layout (an array of objects, two spaces per
+    // level): building a tree of every cell first would hold the table in memory twice more.
+    if (rows.size() == 1) return "[]";
+    std::string out = "[\n";
     for (std::size_t r = 1; r < rows.size(); ++r) {
         const Row& row = rows[r];
-        std::vector<std::pair<std::string, JSONNode>> members;
-        members.reserve(keys.size());
-        for (std::size_t i = 0; i < keys.size(); ++i) {
-            members.emplace_back(quotedKeys[i],
-                                 JSONNode::leaf(i < row.size() ? scalar(row[i]) : emptyValue));
+        if (r > 1) out += ",\n";
+        if (keys.empty()) {
+            out += "  {}";
+            continue;
         }
-        objects.push_back(JSONNode::object(std::move(members)));
+        out += "  {\n";
+        for (std::size_t i = 0; i < keys.size(); ++i) {
+            if (i > 0) out += ",\n";
+            out += "    ";
+            out += quotedKeys[i];
+            out += ": ";
+            out += i < row.size() ? scalar(row[i]) : emptyValue;
+        }
+        out += "\n  }";
     }
-    return JSONTools::pretty(JSONNode::array(std::move(objects)), 0);
+    out += "\n]";
+    return out;
 }
 
 std::string Delimited::scalar(std::string_view cell) {
