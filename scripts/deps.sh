@@ -12,6 +12,12 @@ packages=(
   clang libclang-rt-14-dev
   # end-to-end tests on a virtual X display
   xvfb xauth xdotool xclip fonts-dejavu-core
+  # user actions file
+  libtomlplusplus-dev
+  # desktops the app meets: a window manager that holds Alt+Space, a tray, native Wayland,
+  # a private session bus and the accessibility stack
+  openbox trayer xcompmgr weston wl-clipboard qt6-wayland dbus-daemon at-spi2-core
+  python3-pyatspi gir1.2-atspi-2.0 libatspi2.0-dev
 )
 
 missing=()

@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <tavlets/actions.hpp>
@@ -34,6 +35,8 @@ public:
 
     // Called by confirm after a result has been copied.
     std::function<void()> onClose = [] {};
+    // Actions offered after the built-in ones for a non-blank text (the user's own commands).
+    std::function<std::vector<Tavlet>(const Analysis&, std::string_view text)> extraActions;
 
     void load();
     void move(int delta);

@@ -71,6 +71,9 @@ void PanelModel::load() {
     analysis_ = analysis;
 
     std::vector<Tavlet> actions = ActionCatalog::actions(analysis_);
+    if (extraActions) {
+        for (Tavlet& extra : extraActions(analysis_, text_)) actions.push_back(std::move(extra));
+    }
     willChange(Field::actions);
     actions_ = std::move(actions);
 }

@@ -1,0 +1,17 @@
+#include <tavlets/cancel.hpp>
+
+namespace tavlets {
+
+namespace detail {
+thread_local const std::atomic<bool>* currentCancelFlag = nullptr;
+}
+
+CancelScope::CancelScope(const std::atomic<bool>* flag) noexcept : previous_(detail::currentCancelFlag) {
+    detail::currentCancelFlag = flag;
+}
+
+CancelScope::~CancelScope() {
+    detail::currentCancelFlag = previous_;
+}
+
+}  // namespace tavlets
