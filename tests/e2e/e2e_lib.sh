@@ -1,0 +1,94 @@
+# Shared set-up for end-to-end cases, sourced by each case script after it has set case_name,
+# tavlets and probe: a virtual X display of its own with the real X11 clipboard (xclip) and real key
+# presses (xdotool), a private runtime folder, and helpers to start tavlets and wait on conditions.
+# Exits 77 (skipped) when the X tools are missing.
+set -u
+
+for tool in Xvfb xdotool xclip; do
+  command -v "$tool" >/dev/null 2>&1 || { echo "skipped: $tool is not installed"; exit 77; }
+done
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
+  for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null; done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAIL ($case_name): $*" >&2
+  for log in "$work"/*.log; do [ -s "$log" ] && { echo "--- $log" >&2; cat "$log" >&2; }; done
+  exit 1
+}
+
+# Polls a command every 20 ms until it succeeds or the seconds run out.
+wait_until() {
+  local seconds=$1
+  shift
+  local tries=$((seconds * 50))
+  while ! "$@" >/dev/null 2>&1; do
+    tries=$((tries - 1))
+    [ "$tries" -le 0 ] && return 1
+    sleep 0.02
+  done
+}
+
+# A display of our own, away from the low numbers people and other tools use.
+display=
+for n in $(shuf -i 100-999 -n 30); do
+  [ -e "/tmp/.X$n-lock" ] && continue
+  Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp 2>"$work/xvfb.log" &
+  xvfb_pid=$!
+  if wait_until 10 test -S "/tmp/.X11-unix/X$n" && kill -0 "$xvfb_pid" 2>/dev/null; then
+    pids+=("$xvfb_pid")
+    display=$n
+    break
+  fi
+  kill "$xvfb_pid" 2>/dev/null
+  wait "$xvfb_pid" 2>/dev/null
+done
+[ -n "$display" ] || fail "Xvfb did not start"
+export DISPLAY=":$display"
+wait_until 10 xdotool getmouselocation || fail "display $DISPLAY does not answer"
+
+# A plain X11 session; the instance lock and socket go to this case's own folder.
+unset WAYLAND_DISPLAY
+export XDG_SESSION_TYPE=x11 QT_QPA_PLATFORM=xcb TMPDIR="$work"
+export XDG_RUNTIME_DIR="$work/runtime"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+socket="$work/tavlets-$(id -u)-_$display"
+
+panel_visible() { xdotool search --onlyvisible --classname '^tavlets$'; }
+panel_hidden() { ! panel_visible; }
+clipboard() { xclip -selection clipboard -o 2>/dev/null; }
+# The x keeps trailing line ends, which $(...) would drop.
+clipboard_is() { local got; got=$(clipboard; printf x); [ "$got" == "${1}x" ]; }
+set_clipboard() {
+  printf '%s' "$1" | xclip -selection clipboard -i
+  wait_until 10 clipboard_is "$1" || fail "could not set the clipboard (it holds: $(clipboard))"
+}
+# Asserts that the condition stays true for a short while (used for "nothing happens").
+stays() {
+  local i
+  for i in $(seq 15); do "$@" >/dev/null 2>&1 || return 1; sleep 0.02; done
+}
+
+lock_held_by() { [ "$(head -n 1 "$socket.lock" 2>/dev/null)" == "$1" ]; }
+
+start_tavlets() {
+  "$tavlets" >>"$work/tavlets.log" 2>&1 &
+  tavlets_pid=$!
+  pids+=("$tavlets_pid")
+  # Up means: holds the instance lock (a socket file may be a dead one's) and listens.
+  wait_until 10 lock_held_by "$tavlets_pid" || fail "tavlets did not take the instance lock"
+  wait_until 10 test -S "$socket" || fail "tavlets did not come up"
+  kill -0 "$tavlets_pid" 2>/dev/null || fail "tavlets exited at start"
+  panel_hidden || fail "a window is shown at start"
+}
+
+second_launch() {
+  timeout 10 "$tavlets" >>"$work/second.log" 2>&1 || fail "the second launch failed or hung"
+}
+
