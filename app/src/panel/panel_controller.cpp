@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QPointer>
 #include <QScreen>
+#include <QWindow>
 
 #include <cmath>
 
@@ -67,6 +68,12 @@ PanelController::PanelController(std::shared_ptr<Clipboard> clipboard,
     model_.onClose = [self] {
         if (self) self->hide();
     };
+    presentTimer_.setSingleShot(true);
+    connect(&presentTimer_, &QTimer::timeout, this, [this] {
+        if (!presentPending_) return;
+        presentPending_ = false;
+        present();
+    });
 }
 
 PanelController::~PanelController() {
@@ -118,20 +125,52 @@ void PanelController::build() {
         if (!self) return;
         if (self->view_) self->view_->markChanged(field);
         self->scheduleRemeasure();
+        if (field == PanelModel::Field::reading) {
+            QMetaObject::invokeMethod(self, [self] { if (self) self->readingChanged(); }, Qt::QueuedConnection);
+        }
     });
+    connect(qApp, &QGuiApplication::focusWindowChanged, this, [this] { focusChanged(); });
+}
+
+bool PanelController::clipboardNeedsFocus() {
+    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
 }
 
 void PanelController::show() {
     if (!window_) build();
     if (!window_ || !view_) return;
+    presentTimer_.stop();
+    presentPending_ = false;
+    focusLoad_.reset();
 
+    if (clipboardNeedsFocus()) {
+        // The compositor offers the clipboard to the focused window only: show first, read when
+        // the focus is ours.
+        focusLoad_ = model_.beginLoad();
+        present();
+        focusChanged();
+        return;
+    }
     model_.load();
+    if (model_.reading() == PanelModel::Reading::waiting && !window_->isVisible()) {
+        // Most apps answer within milliseconds: a moment's wait lets the panel open with its
+        // content, centred for its real size, instead of flashing the reading state.
+        presentPending_ = true;
+        presentTimer_.start(kFirstAnswerWaitMs);
+        return;
+    }
+    present();
+}
+
+void PanelController::present() {
     view_->sync();
     const QSize size = view_->sizeHint();
     const QRect area = panelArea(*screens_);
     const QPoint topLeft = centredTopLeft(area, size);
     top_ = topLeft.y();
     window_->setGeometry(QRect(topLeft, size));
+    // Under a compositor that places windows itself there is nothing to correct later.
+    recentre_ = model_.reading() == PanelModel::Reading::waiting && !clipboardNeedsFocus();
 
     window_->show();
     // The offscreen platform used by tests has no stacking order to change.
@@ -141,7 +180,31 @@ void PanelController::show() {
     installKeyHandler();
 }
 
+void PanelController::readingChanged() {
+    if (!presentPending_ || model_.reading() == PanelModel::Reading::waiting) return;
+    presentTimer_.stop();
+    presentPending_ = false;
+    present();
+}
+
+void PanelController::focusChanged() {
+    if (!focusLoad_ || !window_ || !window_->isVisible()) return;
+    QWindow* handle = window_->windowHandle();
+    if (!handle || QGuiApplication::focusWindow() != handle) return;
+    const std::uint64_t load = *focusLoad_;
+    focusLoad_.reset();
+    // After the focus change has been handled in full, so the clipboard offer is in place.
+    QPointer<PanelController> self(this);
+    QMetaObject::invokeMethod(
+        this, [self, load] { if (self) self->model_.readClipboard(load); }, Qt::QueuedConnection);
+}
+
 void PanelController::hide() {
+    // A read still on its way is dropped, and a panel about to show stays hidden.
+    presentTimer_.stop();
+    presentPending_ = false;
+    focusLoad_.reset();
+    model_.cancelLoad();
     if (hiding_ || !window_ || !window_->isVisible()) return;
     hiding_ = true;
     // The key handler goes first, so a hide re-entered by the window losing activation finds
@@ -151,8 +214,12 @@ void PanelController::hide() {
     hiding_ = false;
 }
 
+bool PanelController::isOpening() const {
+    return isVisible() || presentPending_;
+}
+
 void PanelController::toggle() {
-    if (isVisible()) {
+    if (isOpening()) {
         hide();
     } else {
         show();
@@ -167,6 +234,14 @@ void PanelController::remeasure() {
     if (!window_ || !view_ || !window_->isVisible()) return;
     view_->sync();
     const QSize size = view_->sizeHint();
+    if (recentre_ && model_.reading() != PanelModel::Reading::waiting) {
+        // It was placed for the reading state; place it once for its content.
+        recentre_ = false;
+        const QPoint topLeft = centredTopLeft(panelArea(*screens_), size);
+        top_ = topLeft.y();
+        if (window_->geometry() != QRect(topLeft, size)) window_->setGeometry(QRect(topLeft, size));
+        return;
+    }
     // The top edge stays put; the panel grows or shrinks at the bottom.
     const QRect frame(QPoint(window_->x(), top_), size);
     if (window_->geometry() != frame) window_->setGeometry(frame);

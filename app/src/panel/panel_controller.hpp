@@ -6,7 +6,9 @@
 #include <QPoint>
 #include <QRect>
 #include <QSize>
+#include <QTimer>
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -63,10 +65,17 @@ public:
     ~PanelController() override;
 
     PanelModel& model();
-    void show();  // load the clipboard, size, centre under the pointer, show with focus
+    // Read the clipboard, size, centre under the pointer, show with focus. A clipboard that takes
+    // its time is waited for briefly, then the panel shows its reading state until the text comes.
+    void show();
     void hide();
-    void toggle();  // hide when visible, else show
+    void toggle();  // hide when visible (or about to show), else show
     bool isVisible() const;
+    // Shown, or waiting a moment for the clipboard before showing.
+    bool isOpening() const;
+
+    // How long show waits for the clipboard before it shows the reading state.
+    static constexpr int kFirstAnswerWaitMs = 100;
 
     // The window, once built (nullptr before the first show). For tests and screenshots.
     FloatingPanel* window() const;
@@ -79,6 +88,13 @@ protected:
 
 private:
     void build();
+    // Measures, places and shows the window with focus.
+    void present();
+    void readingChanged();
+    void focusChanged();
+    // Where the compositor, not the app, places windows and hands the clipboard to the focused
+    // window only (Wayland).
+    static bool clipboardNeedsFocus();
     void installKeyHandler();
     void removeKeyHandler();
     void scheduleRemeasure();
@@ -94,6 +110,13 @@ private:
     bool hiding_ = false;
     // The panel's top edge, fixed by show; the panel grows and shrinks below it.
     int top_ = 0;
+    // Shown in the reading state: centre again once, when the text is in.
+    bool recentre_ = false;
+    // show is waiting for a quick answer before it presents the window.
+    bool presentPending_ = false;
+    QTimer presentTimer_;
+    // The load that waits for the window's keyboard focus before it reads.
+    std::optional<std::uint64_t> focusLoad_;
 };
 
 }  // namespace tavlets

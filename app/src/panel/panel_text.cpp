@@ -51,4 +51,16 @@ QString emptyStateText() {
     return QStringLiteral("The clipboard has no text. Copy something, then press Alt+Space.");
 }
 
+QString readingText() {
+    return QStringLiteral(u"Reading the clipboard\u2026");
+}
+
+QString notAnsweringText() {
+    return QStringLiteral("The app that holds the clipboard isn't answering. Try copying again.");
+}
+
+QString hiddenPreviewText() {
+    return QStringLiteral("Hidden: the app that copied this marked it as a password");
+}
+
 }  // namespace tavlets

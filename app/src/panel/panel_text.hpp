@@ -24,4 +24,11 @@ QString footerText(const std::optional<Outcome>& outcome);
 
 QString emptyStateText();
 
+// While the clipboard's text is on its way.
+QString readingText();
+// When the app holding the clipboard did not deliver it.
+QString notAnsweringText();
+// In place of the preview of a text a password manager marked as a password.
+QString hiddenPreviewText();
+
 }  // namespace tavlets

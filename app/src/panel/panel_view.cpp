@@ -67,6 +67,21 @@ PanelView::PanelView(PanelModel& model, QWidget* parent) : QWidget(parent), mode
     emptyLayout->addWidget(emptyIcon_, 0, Qt::AlignVCenter);
     emptyLayout->addWidget(emptyLabel_, 1, Qt::AlignVCenter);
 
+    // While the text is on its way, or when its owner does not answer: built like the empty
+    // state, with a message of its own.
+    readingRow_ = new QWidget(this);
+    auto* readingLayout = new QHBoxLayout(readingRow_);
+    readingLayout->setContentsMargins(0, 6, 0, 6);
+    readingLayout->setSpacing(10);
+    readingIcon_ = new SymbolLabel(QStringLiteral("doc.on.clipboard"), 22, readingRow_);
+    readingLabel_ = new QLabel(readingText(), readingRow_);
+    readingLabel_->setFont(textStyle::title3());
+    readingLabel_->setWordWrap(true);
+    readingLabel_->setTextFormat(Qt::PlainText);
+    readingLayout->addWidget(readingIcon_, 0, Qt::AlignVCenter);
+    readingLayout->addWidget(readingLabel_, 1, Qt::AlignVCenter);
+    readingRow_->hide();
+
     header_ = new HeaderRow(this);
     preview_ = new PreviewBox(this);
 
@@ -92,19 +107,23 @@ void PanelView::markChanged(PanelModel::Field field) {
         case PanelModel::Field::actions: actionsDirty_ = true; break;
         case PanelModel::Field::selected: selectedDirty_ = true; break;
         case PanelModel::Field::outcome: outcomeDirty_ = true; break;
+        case PanelModel::Field::reading: readingDirty_ = true; break;
     }
 }
 
 void PanelView::sync() {
-    const bool changed =
-        textDirty_ || analysisDirty_ || actionsDirty_ || selectedDirty_ || outcomeDirty_;
+    const bool changed = textDirty_ || analysisDirty_ || actionsDirty_ || selectedDirty_ ||
+                         outcomeDirty_ || readingDirty_;
     if (!changed) return;
+    const bool stateChanged = actionsDirty_ || readingDirty_;
     if (actionsDirty_) rebuildPills();
     if (actionsDirty_ || selectedDirty_) updateSelection();
     if (textDirty_) updateText();
     if (analysisDirty_) header_->setLabel(fromUtf8(model_.analysis().label()));
     if (outcomeDirty_ || actionsDirty_) updateOutcome();
+    if (stateChanged) updateReading();
     textDirty_ = analysisDirty_ = actionsDirty_ = selectedDirty_ = outcomeDirty_ = false;
+    readingDirty_ = false;
     relayout();
 }
 
@@ -141,7 +160,17 @@ void PanelView::updateSelection() {
 void PanelView::updateText() {
     const std::string& text = model_.text();
     header_->setCount(characterCountText(text));
-    preview_->setText(fromUtf8(previewText(text)));
+    preview_->setText(model_.concealed() ? hiddenPreviewText() : fromUtf8(previewText(text)));
+}
+
+void PanelView::updateReading() {
+    const PanelModel::Reading reading = model_.reading();
+    const bool waiting = reading != PanelModel::Reading::done;
+    readingLabel_->setText(reading == PanelModel::Reading::notAnswering ? notAnsweringText()
+                                                                         : readingText());
+    readingRow_->setVisible(waiting);
+    if (waiting) emptyRow_->setVisible(false);
+    else emptyRow_->setVisible(model_.actions().empty());
 }
 
 void PanelView::updateOutcome() {
@@ -214,7 +243,9 @@ void PanelView::relayout() {
         widget->setGeometry(kPadding, y, kContentWidth, height);
         y += height + kSpacing;
     };
-    if (model_.actions().empty()) {
+    if (model_.reading() != PanelModel::Reading::done) {
+        place(readingRow_, readingRow_->heightForWidth(kContentWidth));
+    } else if (model_.actions().empty()) {
         place(emptyRow_, emptyRow_->heightForWidth(kContentWidth));
     } else {
         place(header_, header_->sizeHint().height());
@@ -241,6 +272,8 @@ void PanelView::applyColors() {
     colors_ = PanelColors::fromPalette(palette(), translucent_);
     emptyIcon_->setColor(colors_.secondary);
     setTextColor(emptyLabel_, colors_.primary);
+    readingIcon_->setColor(colors_.secondary);
+    setTextColor(readingLabel_, colors_.primary);
     header_->setColors(colors_.primary, colors_.secondary);
     preview_->setColors(colors_.secondary, colors_.primaryAt(0.05));
     for (PillButton* pill : pills_) pill->setColors(colors_.primary, colors_.accent);
@@ -279,7 +312,15 @@ void PanelView::paintEvent(QPaintEvent*) {
 }
 
 bool PanelView::showsEmptyState() const {
-    return model_.actions().empty();
+    return model_.actions().empty() && model_.reading() == PanelModel::Reading::done;
+}
+
+bool PanelView::showsReadingState() const {
+    return model_.reading() != PanelModel::Reading::done;
+}
+
+QString PanelView::readingStateLabelText() const {
+    return readingLabel_->text();
 }
 
 bool PanelView::showsResult() const {

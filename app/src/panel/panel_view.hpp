@@ -64,6 +64,9 @@ public:
 
     // What is on show, for tests and the screenshot driver.
     bool showsEmptyState() const;
+    // The clipboard is being read, or its owner did not answer: a message in place of the content.
+    bool showsReadingState() const;
+    QString readingStateLabelText() const;
     bool showsResult() const;
     QString headerLabelText() const;
     QString characterCountLabelText() const;
@@ -90,6 +93,7 @@ private:
     void rebuildPills();
     void updateSelection();
     void updateText();
+    void updateReading();
     void updateOutcome();
     void relayout();
     double measureResult(const QString& text, const QFont& font, int width) const;
@@ -103,10 +107,14 @@ private:
     bool actionsDirty_ = true;
     bool selectedDirty_ = true;
     bool outcomeDirty_ = true;
+    bool readingDirty_ = true;
 
     QWidget* emptyRow_ = nullptr;
     SymbolLabel* emptyIcon_ = nullptr;
     QLabel* emptyLabel_ = nullptr;
+    QWidget* readingRow_ = nullptr;
+    SymbolLabel* readingIcon_ = nullptr;
+    QLabel* readingLabel_ = nullptr;
     HeaderRow* header_ = nullptr;
     PreviewBox* preview_ = nullptr;
     QWidget* pillsBox_ = nullptr;

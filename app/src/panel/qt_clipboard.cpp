@@ -3,19 +3,93 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
+#include <QStringList>
+
+#include "panel/clipboard_formats.hpp"
+#include "panel/x11_clipboard_reader.hpp"
 
 namespace tavlets {
+namespace {
+
+std::string bytesOf(const QByteArray& data) {
+    return std::string(data.constData(), static_cast<std::size_t>(data.size()));
+}
+
+ClipboardRead textRead(std::string text, bool concealed) {
+    if (text.empty()) return {};
+    return ClipboardRead{ClipboardRead::Status::text, std::move(text), concealed};
+}
+
+}  // namespace
+
+ClipboardRead readMimeData(const QMimeData* data) {
+    if (!data) return {};
+    const QStringList formats = data->formats();
+    std::vector<std::string> offered;
+    offered.reserve(static_cast<std::size_t>(formats.size()));
+    for (const QString& format : formats) offered.push_back(format.toStdString());
+    const QString hint = QString::fromLatin1(kPasswordHintFormat.data(), qsizetype(kPasswordHintFormat.size()));
+    const bool concealed = formats.contains(hint) && marksSecret(bytesOf(data->data(hint)));
+    if (const std::optional<TextFormat> format = chooseTextFormat(offered)) {
+        const QByteArray bytes = data->data(QString::fromStdString(format->name));
+        return textRead(decodeClipboardText(bytesOf(bytes), format->encoding), concealed);
+    }
+    // Some platforms list text under names of their own and still answer for text/plain.
+    if (data->hasText()) return textRead(bytesOf(data->text().toUtf8()), concealed);
+    return {};
+}
+
+QtClipboard::QtClipboard() : receiver_(std::make_unique<QObject>()) {
+    if (QGuiApplication::platformName() == QLatin1String("xcb")) {
+        reader_ = std::make_unique<X11ClipboardReader>(qEnvironmentVariable("DISPLAY").toStdString());
+    }
+}
+
+QtClipboard::~QtClipboard() = default;
+
+void QtClipboard::requestText(Delivery deliver) {
+    const std::uint64_t request = ++request_;
+    if (!reader_) {
+        deliver(readMimeData(QGuiApplication::clipboard() ? QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard)
+                                                          : nullptr));
+        return;
+    }
+    QObject* receiver = receiver_.get();
+    reader_->start([this, receiver, request, deliver = std::move(deliver)](SelectionBytes bytes) {
+        // On the worker: hand the bytes over as they are; decoding HTML needs the main thread.
+        auto shared = std::make_shared<SelectionBytes>(std::move(bytes));
+        QMetaObject::invokeMethod(
+            receiver,
+            [this, request, deliver, shared] {
+                if (request != request_) return;  // abandoned meanwhile
+                SelectionBytes& got = *shared;
+                switch (got.status) {
+                    case SelectionBytes::Status::data:
+                        deliver(textRead(decodeClipboardText(std::move(got.bytes), got.encoding), got.concealed));
+                        break;
+                    case SelectionBytes::Status::none:
+                        deliver(ClipboardRead{});
+                        break;
+                    case SelectionBytes::Status::notAnswering:
+                        deliver(ClipboardRead{ClipboardRead::Status::notAnswering, {}, false});
+                        break;
+                }
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void QtClipboard::cancelRead() {
+    ++request_;
+    if (reader_) reader_->cancel();
+}
 
 std::optional<std::string> QtClipboard::readText() {
     QClipboard* clipboard = QGuiApplication::clipboard();
     if (!clipboard) return std::nullopt;
-    const QMimeData* data = clipboard->mimeData(QClipboard::Clipboard);
-    // Only plain text counts: rich or binary contents read as "no text".
-    if (!data || !data->hasText()) return std::nullopt;
-    const QString text = data->text();
-    if (text.isEmpty()) return std::nullopt;
-    const QByteArray utf8 = text.toUtf8();
-    return std::string(utf8.constData(), static_cast<std::size_t>(utf8.size()));
+    ClipboardRead read = readMimeData(clipboard->mimeData(QClipboard::Clipboard));
+    if (read.status != ClipboardRead::Status::text) return std::nullopt;
+    return std::move(read.text);
 }
 
 void QtClipboard::writeText(const std::string& text) {

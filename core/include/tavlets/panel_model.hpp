@@ -3,6 +3,7 @@
 // and the last result. Knows nothing of windows or keys.
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -17,8 +18,15 @@ namespace tavlets {
 
 class PanelModel {
 public:
-    enum class Field { text, analysis, actions, selected, outcome };
-    // Called before every assignment to a published field, also when the value is equal.
+    enum class Field { text, analysis, actions, selected, outcome, reading };
+    // Where the clipboard read of the last load stands.
+    enum class Reading {
+        done,          // the text (or the lack of one) is in place
+        waiting,       // asked for, not there yet: no text and no actions meanwhile
+        notAnswering,  // the app holding the clipboard did not deliver; no text, no actions
+    };
+    // Called before every assignment to a published field, also when the value is equal
+    // (`reading` is assigned only when it changes).
     using Observer = std::function<void(Field)>;
     using ObserverId = std::size_t;
 
@@ -29,6 +37,10 @@ public:
     const std::vector<Tavlet>& actions() const { return actions_; }
     int selected() const { return selected_; }
     const std::optional<Outcome>& outcome() const { return outcome_; }
+    Reading reading() const { return reading_; }
+    // The copying app marked the text as a password: show that it is there, not what it says.
+    // Changes together with text.
+    bool concealed() const { return concealed_; }
 
     ObserverId observe(Observer observer);
     void unobserve(ObserverId id);
@@ -38,13 +50,28 @@ public:
     // Actions offered after the built-in ones for a non-blank text (the user's own commands).
     std::function<std::vector<Tavlet>(const Analysis&, std::string_view text)> extraActions;
 
+    // Reads the clipboard and classifies its text. A clipboard that answers at once fills the
+    // model before load returns; otherwise reading is waiting until the answer arrives.
     void load();
+    // load in two steps, for a caller that must choose when to read (a desktop that hands the
+    // clipboard only to the focused window): beginLoad empties the model into the waiting state
+    // and numbers this load; readClipboard then asks the clipboard for it.
+    std::uint64_t beginLoad();
+    void readClipboard(std::uint64_t load);
+    // The answer for a load. Dropped (returns false) unless it belongs to the latest load and
+    // that load is still waiting: an answer after cancelLoad or a newer load never lands.
+    bool deliverText(std::uint64_t load, ClipboardRead read);
+    // The panel went away: any answer still on its way is dropped.
+    void cancelLoad();
     void move(int delta);
     void choose(int index);
     void confirm();
 
 private:
     void willChange(Field field);
+    void request(std::uint64_t load);
+    void enterWaiting();
+    void setReading(Reading reading);
 
     std::shared_ptr<Clipboard> clipboard_;
     std::vector<std::pair<ObserverId, Observer>> observers_;
@@ -55,6 +82,13 @@ private:
     std::vector<Tavlet> actions_;
     int selected_ = 0;
     std::optional<Outcome> outcome_;
+    Reading reading_ = Reading::done;
+    bool concealed_ = false;
+
+    std::uint64_t load_ = 0;  // number of the latest load
+    bool pending_ = false;    // its answer has not arrived yet
+    // Deliveries hold this weakly, so an answer after the model is gone goes nowhere.
+    std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };
 
 }  // namespace tavlets

@@ -46,11 +46,72 @@ void PanelModel::willChange(Field field) {
 }
 
 void PanelModel::load() {
-    std::optional<std::string> read;
-    if (clipboard_) read = clipboard_->readText();
-    std::string newText = read ? std::move(*read) : std::string();
+    const std::uint64_t load = ++load_;
+    pending_ = true;
+    request(load);
+    // Still on its way: show that, rather than the last text, until it comes.
+    if (pending_ && load_ == load) enterWaiting();
+}
+
+std::uint64_t PanelModel::beginLoad() {
+    const std::uint64_t load = ++load_;
+    pending_ = true;
+    enterWaiting();
+    return load;
+}
+
+void PanelModel::readClipboard(std::uint64_t load) {
+    if (!pending_ || load != load_) return;
+    request(load);
+}
+
+void PanelModel::request(std::uint64_t load) {
+    if (!clipboard_) {
+        deliverText(load, ClipboardRead{});
+        return;
+    }
+    const std::weak_ptr<int> alive = alive_;
+    clipboard_->requestText([this, alive, load](ClipboardRead read) {
+        if (alive.lock()) deliverText(load, std::move(read));
+    });
+}
+
+void PanelModel::cancelLoad() {
+    if (!pending_) return;
+    pending_ = false;
+    ++load_;
+    if (clipboard_) clipboard_->cancelRead();
+}
+
+void PanelModel::setReading(Reading reading) {
+    if (reading_ == reading) return;
+    willChange(Field::reading);
+    reading_ = reading;
+}
+
+void PanelModel::enterWaiting() {
     willChange(Field::text);
-    text_ = std::move(newText);
+    text_.clear();
+    text_.shrink_to_fit();
+    concealed_ = false;
+    willChange(Field::outcome);
+    outcome_.reset();
+    willChange(Field::selected);
+    selected_ = 0;
+    willChange(Field::analysis);
+    analysis_ = Analysis{};
+    willChange(Field::actions);
+    actions_.clear();
+    setReading(Reading::waiting);
+}
+
+bool PanelModel::deliverText(std::uint64_t load, ClipboardRead read) {
+    if (!pending_ || load != load_) return false;
+    pending_ = false;
+    const bool hasText = read.status == ClipboardRead::Status::text;
+    willChange(Field::text);
+    text_ = hasText ? std::move(read.text) : std::string();
+    concealed_ = hasText && read.concealed;
 
     willChange(Field::outcome);
     outcome_.reset();
@@ -58,12 +119,16 @@ void PanelModel::load() {
     willChange(Field::selected);
     selected_ = 0;
 
+    const Reading reading = read.status == ClipboardRead::Status::notAnswering
+                                ? Reading::notAnswering
+                                : Reading::done;
     if (text::trim(text_, text::CharClass::whitespaceAndNewlines).empty()) {
         willChange(Field::analysis);
         analysis_ = Analysis{};
         willChange(Field::actions);
         actions_.clear();
-        return;
+        setReading(reading);
+        return true;
     }
 
     Analysis analysis = Analysis::of(text_);
@@ -76,6 +141,8 @@ void PanelModel::load() {
     }
     willChange(Field::actions);
     actions_ = std::move(actions);
+    setReading(reading);
+    return true;
 }
 
 void PanelModel::move(int delta) {

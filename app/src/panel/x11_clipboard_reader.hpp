@@ -1,0 +1,66 @@
+#pragma once
+// Reads the X11 CLIPBOARD selection away from the user interface: on a thread of its own, over an
+// X connection of its own, so that an app holding the clipboard that is slow or hung never holds
+// the panel. Large contents come in increments (INCR) and arrive whole.
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "panel/clipboard_formats.hpp"
+
+namespace tavlets {
+
+// The raw bytes of the best text format the clipboard offered.
+struct SelectionBytes {
+    enum class Status {
+        data,          // `bytes` in `encoding`
+        none,          // no owner, no text format, a refusal, or no display
+        notAnswering,  // the owner showed no progress within the bound
+    };
+    Status status = Status::none;
+    std::string bytes;
+    TextEncoding encoding = TextEncoding::utf8;
+    bool concealed = false;  // the owner marked the content as a password
+};
+
+// The whole read, blocking: for a worker thread. `display` as for xcb_connect (nullptr: $DISPLAY).
+// Gives up with notAnswering once the owner has shown no progress for `idleBound`, and with none
+// within a few hundredths of a second after `abort` is set.
+SelectionBytes readClipboardSelection(const char* display, std::chrono::milliseconds idleBound,
+                                      const std::atomic<bool>& abort);
+
+class X11ClipboardReader {
+public:
+    using Done = std::function<void(SelectionBytes)>;
+
+    explicit X11ClipboardReader(std::string display,
+                                std::chrono::milliseconds idleBound = std::chrono::milliseconds(2000));
+    ~X11ClipboardReader();  // abandons running reads and waits for their threads
+    X11ClipboardReader(const X11ClipboardReader&) = delete;
+    X11ClipboardReader& operator=(const X11ClipboardReader&) = delete;
+
+    // Starts a read and abandons any earlier one. `done` runs on the worker thread when the read
+    // ends, unless it was abandoned first.
+    void start(Done done);
+    // Abandons the running read, if any.
+    void cancel();
+
+private:
+    struct Job {
+        std::thread thread;
+        std::shared_ptr<std::atomic<bool>> abort;
+        std::shared_ptr<std::atomic<bool>> finished;
+    };
+    void reap();
+
+    std::string display_;
+    std::chrono::milliseconds idleBound_;
+    std::vector<Job> jobs_;
+};
+
+}  // namespace tavlets
