@@ -160,7 +160,9 @@ void PanelView::updateSelection() {
 void PanelView::updateText() {
     const std::string& text = model_.text();
     header_->setCount(characterCountText(text));
-    preview_->setText(model_.concealed() ? hiddenPreviewText() : fromUtf8(previewText(text)));
+    const QString preview = model_.concealed() ? hiddenPreviewText() : fromUtf8(previewText(text));
+    preview_->setText(preview);
+    preview_->setAccessibleName(preview);
 }
 
 void PanelView::updateReading() {

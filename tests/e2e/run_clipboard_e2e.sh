@@ -1,0 +1,167 @@
+#!/usr/bin/env bash
+# End-to-end cases about reading the clipboard: owners that hang, large contents, unusual formats,
+# passwords, and native Wayland.
+#   run_clipboard_e2e.sh CASE TAVLETS X11_PROBE CLIPBOARD_OWNER CLIPBOARD_PROBE
+case_name=$1
+tavlets=$2
+probe=$3
+owner=$4
+clipboard_probe=$5
+source "$(dirname "$0")/e2e_lib.sh"
+
+now_ms() { date +%s%3N; }
+
+# What the panel shows, read through the accessibility bus of a private session bus.
+start_accessibility() {
+  command -v dbus-daemon >/dev/null && [ -x /usr/libexec/at-spi-bus-launcher ] && /usr/bin/python3 -c 'import pyatspi' 2>/dev/null \
+    || { echo "skipped: no accessibility stack (dbus-daemon, at-spi2-core, python3-pyatspi)"; exit 77; }
+  dbus-daemon --session --fork --nopidfile --print-address=1 --print-pid=1 --address="unix:path=$work/bus" \
+    >"$work/bus.out" 2>"$work/bus.log" || fail "no session bus"
+  pids+=("$(sed -n 2p "$work/bus.out")")
+  export DBUS_SESSION_BUS_ADDRESS
+  DBUS_SESSION_BUS_ADDRESS=$(head -n 1 "$work/bus.out")
+  /usr/libexec/at-spi-bus-launcher --launch-immediately >"$work/atspi.log" 2>&1 &
+  pids+=($!)
+  export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
+}
+panel_texts() { /usr/bin/python3 "$(dirname "$0")/panel_texts.py"; }
+panel_says() { panel_texts | grep -qxF "$1"; }
+not_answering="The app that holds the clipboard isn't answering. Try copying again."
+# Prints how long a condition took to come true, in ms; fails past the limit.
+timed() {
+  local limit_ms=$1 what=$2
+  shift 2
+  local start end
+  start=$(now_ms)
+  wait_until 10 "$@" || fail "$what never happened"
+  end=$(now_ms)
+  echo "time: $what: $((end - start)) ms"
+  [ $((end - start)) -le "$limit_ms" ] || fail "$what took $((end - start)) ms (limit $limit_ms)"
+}
+
+start_owner() {
+  "$owner" "$@" >"$work/owner.out" 2>"$work/owner.log" &
+  owner_pid=$!
+  pids+=("$owner_pid")
+  wait_until 10 grep -q ready "$work/owner.out" || fail "the clipboard owner did not take the clipboard"
+}
+
+round_trip() {
+  local text=$1 expected=$2
+  set_clipboard "$text"
+  xdotool key alt+space
+  wait_until 10 panel_visible || fail "Alt+Space did not open the panel"
+  xdotool key Return
+  xdotool key Return
+  wait_until 10 clipboard_is "$expected" || fail "clipboard holds: $(clipboard)"
+  wait_until 10 panel_hidden || fail "the panel stayed open after copying"
+}
+
+# An owner that never delivers: the panel opens at once, says so, closes at once, and all is well
+# once the owner has gone.
+hung_owner() {
+  start_accessibility
+  start_tavlets
+  start_owner "$1"
+  xdotool key alt+space
+  timed 500 "panel visible" panel_visible
+  panel_says $'Reading the clipboard\u2026' || fail "no reading state; the panel shows: $(panel_texts)"
+  timed 3000 "not-answering message" panel_says "$not_answering"
+  panel_visible || fail "the panel closed by itself"
+  timed 300 "Escape closes" panel_hidden_after_escape
+  # Again, and away with the shortcut this time, before the message.
+  xdotool key alt+space
+  wait_until 10 panel_visible || fail "Alt+Space did not open the panel again"
+  sleep 0.3
+  timed 300 "the shortcut closes" panel_hidden_after_shortcut
+  kill "$owner_pid"
+  wait "$owner_pid" 2>/dev/null
+  round_trip '{"a":1}' $'{\n  "a": 1\n}'
+}
+panel_hidden_after_escape() {
+  [ -n "${escaped:-}" ] || { xdotool key Escape; escaped=1; }
+  panel_hidden
+}
+panel_hidden_after_shortcut() {
+  [ -n "${toggled:-}" ] || { xdotool key alt+space; toggled=1; }
+  panel_hidden
+}
+
+case "$case_name" in
+owner_silent)
+  hung_owner silent
+  ;;
+
+owner_targets_only)
+  hung_owner targets-only
+  ;;
+
+large_clipboard)
+  # 60 MB of mixed-script text in increments: the reader gets every byte.
+  /usr/bin/python3 - "$work/large.txt" <<'PY'
+import sys
+line = "Grüße, 世界 — ünïcödé 😀 line with some ASCII words in it\n"
+with open(sys.argv[1], "w", encoding="utf-8") as f:
+    f.write(line * (60 * 1024 * 1024 // len(line.encode("utf-8")) + 1))
+PY
+  xclip -selection clipboard -i "$work/large.txt"
+  start=$(now_ms)
+  "$clipboard_probe" >"$work/large.out" || fail "the reader got no text (exit $?)"
+  echo "time: read $(stat -c %s "$work/large.txt") bytes: $(($(now_ms) - start)) ms"
+  cmp -s "$work/large.txt" "$work/large.out" || fail "the large clipboard did not arrive whole"
+  # Through the app: a 3 MB JSON formatted and copied back.
+  /usr/bin/python3 - "$work/big.json" "$work/big.expected" <<'PY'
+import json, sys
+data = [{"id": i, "name": "item %d" % i, "tags": ["a", "b"]} for i in range(50000)]
+open(sys.argv[1], "w").write(json.dumps(data, separators=(",", ":")))
+open(sys.argv[2], "w").write(json.dumps(data, indent=2))
+PY
+  xclip -selection clipboard -i "$work/big.json"
+  start_tavlets
+  xdotool key alt+space
+  wait_until 10 panel_visible || fail "Alt+Space did not open the panel"
+  xdotool key Return
+  xdotool key Return
+  wait_until 10 panel_hidden || fail "the panel stayed open after copying"
+  clipboard >"$work/big.got"
+  cmp -s "$work/big.got" "$work/big.expected" || fail "the formatted JSON is not what was expected"
+  ;;
+
+charset_and_html)
+  start_tavlets
+  printf '%s' '{"b":[true]}' | xclip -selection clipboard -t 'text/plain;charset=utf-8' -i
+  xdotool key alt+space
+  wait_until 10 panel_visible || fail "Alt+Space did not open the panel"
+  xdotool key Return
+  xdotool key Return
+  wait_until 10 clipboard_is $'{\n  "b": [\n    true\n  ]\n}' || fail "charset-labelled text: clipboard holds $(clipboard)"
+  wait_until 10 panel_hidden || fail "the panel stayed open after copying"
+  # HTML only: its text, as a browser's copy-as-text gives it, then UPPERCASE.
+  printf '%s' '<p>Hello <b>w&ouml;rld</b>&nbsp;&amp; more</p>' | xclip -selection clipboard -t text/html -i
+  xdotool key alt+space
+  wait_until 10 panel_visible || fail "Alt+Space did not open the panel"
+  xdotool key Return
+  xdotool key Return
+  wait_until 10 clipboard_is 'HELLO WÖRLD & MORE' || fail "HTML: clipboard holds $(clipboard)"
+  ;;
+
+password_hint)
+  start_accessibility
+  start_tavlets
+  start_owner serve 'correct horse battery' UTF8_STRING x-kde-passwordManagerHint
+  xdotool key alt+space
+  wait_until 10 panel_visible || fail "Alt+Space did not open the panel"
+  wait_until 10 panel_says UPPERCASE || fail "no actions for a password; the panel shows: $(panel_texts)"
+  panel_says 'Hidden: the app that copied this marked it as a password' \
+    || fail "the preview is not hidden; the panel shows: $(panel_texts)"
+  panel_texts | grep -q 'horse' && fail "the password is on screen"
+  xdotool key Return
+  xdotool key Return
+  wait_until 10 clipboard_is 'CORRECT HORSE BATTERY' || fail "clipboard holds $(clipboard)"
+  ;;
+
+*)
+  fail "unknown case"
+  ;;
+esac
+echo "ok: $case_name"
