@@ -1,0 +1,156 @@
+// The panel while the clipboard's text is on its way: when it shows, what it says, and that a
+// late answer never lands on a closed panel.
+#include "panel/panel_controller.hpp"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include "panel/floating_panel.hpp"
+#include "panel/panel_text.hpp"
+#include "panel/panel_view.hpp"
+
+namespace tavlets {
+namespace {
+
+struct LaterClipboard : Clipboard {
+    std::vector<Delivery> requests;
+    void requestText(Delivery deliver) override { requests.push_back(std::move(deliver)); }
+    void writeText(const std::string&) override {}
+    void answer(ClipboardRead read) { requests.back()(std::move(read)); }
+};
+
+struct OneScreen : ScreenSource {
+    std::vector<ScreenArea> screens() const override { return {kArea}; }
+    std::optional<ScreenArea> primary() const override { return kArea; }
+    QPoint pointer() const override { return QPoint(10, 10); }
+    static constexpr ScreenArea kArea{QRect(0, 0, 1600, 1000), QRect(0, 0, 1600, 1000)};
+};
+
+void settle() {
+    for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
+}
+
+void runFor(int ms) {
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < ms) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QThread::msleep(2);
+    }
+    settle();
+}
+
+ClipboardRead text(std::string s, bool concealed = false) {
+    return {ClipboardRead::Status::text, std::move(s), concealed};
+}
+
+ClipboardRead notAnswering() {
+    ClipboardRead read;
+    read.status = ClipboardRead::Status::notAnswering;
+    return read;
+}
+
+struct Panel {
+    std::shared_ptr<LaterClipboard> clipboard = std::make_shared<LaterClipboard>();
+    PanelController controller{clipboard, std::make_unique<OneScreen>(), nullptr};
+    PanelView& view() { return *controller.view(); }
+    QRect frame() { return controller.window()->geometry(); }
+};
+
+TEST(PanelReading, AQuickAnswerOpensThePanelWithItsContent) {
+    Panel p;
+    p.controller.show();
+    settle();
+    EXPECT_FALSE(p.controller.isVisible());  // a moment for the answer
+    EXPECT_TRUE(p.controller.isOpening());
+    p.clipboard->answer(text("{\"a\": [1, 2]}"));
+    settle();
+    ASSERT_TRUE(p.controller.isVisible());
+    EXPECT_FALSE(p.view().showsReadingState());
+    EXPECT_EQ(p.view().headerLabelText(), "JSON");
+    EXPECT_EQ(p.frame().topLeft(), centredTopLeft(OneScreen::kArea.available, p.frame().size()));
+}
+
+TEST(PanelReading, ASlowOwnerShowsTheReadingStateThenTheText) {
+    Panel p;
+    p.controller.show();
+    runFor(PanelController::kFirstAnswerWaitMs + 50);
+    ASSERT_TRUE(p.controller.isVisible());
+    EXPECT_TRUE(p.view().showsReadingState());
+    EXPECT_FALSE(p.view().showsEmptyState());
+    EXPECT_EQ(p.view().readingStateLabelText(), readingText());
+    const int readingHeight = p.frame().height();
+
+    std::string lines;
+    for (int i = 0; i < 40; ++i) lines += "line " + std::to_string(i) + "\n";
+    p.clipboard->answer(text(lines));
+    settle();
+    EXPECT_FALSE(p.view().showsReadingState());
+    EXPECT_GT(p.view().pillCount(), 0);
+    // Placed for the reading state, it is centred again for its content, once.
+    p.controller.model().choose(0);
+    settle();
+    EXPECT_GT(p.frame().height(), readingHeight);
+    const int top = p.frame().top();
+    p.controller.model().move(1);
+    settle();
+    EXPECT_EQ(p.frame().top(), top);
+}
+
+TEST(PanelReading, SaysWhenTheOwnerDoesNotAnswerAndHidesPasswords) {
+    const struct { const char* name; ClipboardRead read; bool reading; QString label; QString preview; } cases[] = {
+        {"not answering", notAnswering(), true, notAnsweringText(), {}},
+        {"password", text("hunter2", true), false, {}, hiddenPreviewText()},
+        {"plain", text("hunter2"), false, {}, QStringLiteral("hunter2")},
+        {"no text", ClipboardRead{}, false, {}, {}},
+    };
+    Panel p;
+    for (const auto& c : cases) {
+        p.controller.show();
+        runFor(PanelController::kFirstAnswerWaitMs + 20);
+        p.clipboard->answer(c.read);
+        settle();
+        EXPECT_EQ(p.view().showsReadingState(), c.reading) << c.name;
+        if (c.reading) {
+            EXPECT_EQ(p.view().readingStateLabelText(), c.label) << c.name;
+        }
+        if (!c.preview.isEmpty()) {
+            EXPECT_EQ(p.view().previewLabelText(), c.preview) << c.name;
+            EXPECT_EQ(p.view().characterCountLabelText(), "7 characters") << c.name;
+        }
+        EXPECT_EQ(p.view().showsEmptyState(), std::string(c.name) == "no text") << c.name;
+        p.controller.hide();
+    }
+}
+
+TEST(PanelReading, ClosingDropsTheReadAndItsLateAnswer) {
+    const struct { const char* name; int waitMs; bool toggle; } cases[] = {
+        {"hide before the panel showed", 0, false},
+        {"shortcut before the panel showed", 0, true},
+        {"hide in the reading state", PanelController::kFirstAnswerWaitMs + 50, false},
+        {"shortcut in the reading state", PanelController::kFirstAnswerWaitMs + 50, true},
+    };
+    for (const auto& c : cases) {
+        Panel p;
+        p.controller.show();
+        runFor(c.waitMs);
+        if (c.toggle) {
+            p.controller.toggle();
+        } else {
+            p.controller.hide();
+        }
+        runFor(PanelController::kFirstAnswerWaitMs + 50);
+        EXPECT_FALSE(p.controller.isOpening()) << c.name;
+        p.clipboard->answer(text("late"));
+        settle();
+        EXPECT_FALSE(p.controller.isOpening()) << c.name;
+        EXPECT_EQ(p.controller.model().text(), "") << c.name;
+        EXPECT_TRUE(p.controller.model().actions().empty()) << c.name;
+    }
+}
+
+}  // namespace
+}  // namespace tavlets

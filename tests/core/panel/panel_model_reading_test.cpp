@@ -1,0 +1,164 @@
+// The model when the clipboard answers later: waiting, answers that arrive too late, an owner
+// that does not answer, and text marked as a password.
+#include <tavlets/panel_model.hpp>
+
+#include <gtest/gtest.h>
+
+#include <utility>
+
+namespace tavlets {
+namespace {
+
+using F = PanelModel::Field;
+using R = PanelModel::Reading;
+using S = ClipboardRead::Status;
+
+// Keeps every request; the test answers them when it likes.
+struct LaterClipboard : Clipboard {
+    std::vector<Delivery> requests;
+    int cancels = 0;
+    std::optional<std::string> now;  // answered at once instead, when set
+    std::vector<std::string> writes;
+    void requestText(Delivery deliver) override {
+        if (now) return deliver(ClipboardRead::of(now));
+        requests.push_back(std::move(deliver));
+    }
+    void cancelRead() override { ++cancels; }
+    void writeText(const std::string& text) override { writes.push_back(text); }
+};
+
+ClipboardRead text(std::string s, bool concealed = false) { return {S::text, std::move(s), concealed}; }
+
+struct Panel {
+    std::shared_ptr<LaterClipboard> clipboard = std::make_shared<LaterClipboard>();
+    PanelModel model{clipboard};
+    std::vector<F> seen;
+    Panel() { model.observe([this](F f) { seen.push_back(f); }); }
+    std::vector<F> take() { return std::exchange(seen, {}); }
+    void answer(std::size_t request, ClipboardRead read) { clipboard->requests.at(request)(std::move(read)); }
+};
+
+TEST(PanelModelReading, WaitsEmptyThenTakesTheAnswer) {
+    Panel p;
+    p.clipboard->now = "old text";
+    p.model.load();
+    p.clipboard->now.reset();
+    p.take();
+    p.model.load();
+    EXPECT_EQ(p.take(), (std::vector{F::text, F::outcome, F::selected, F::analysis, F::actions, F::reading}));
+    EXPECT_EQ(p.model.reading(), R::waiting);
+    EXPECT_EQ(p.model.text(), "");
+    EXPECT_TRUE(p.model.actions().empty());
+    p.model.confirm();  // nothing to run meanwhile
+    EXPECT_FALSE(p.model.outcome());
+
+    p.answer(0, text("[1, 2]"));
+    EXPECT_EQ(p.take(), (std::vector{F::text, F::outcome, F::selected, F::analysis, F::actions, F::reading}));
+    EXPECT_EQ(p.model.reading(), R::done);
+    EXPECT_EQ(p.model.analysis().json, Analysis::JSONState::valid);
+    EXPECT_FALSE(p.model.actions().empty());
+}
+
+TEST(PanelModelReading, AnAnswerForAnEarlierOrAbandonedLoadNeverLands) {
+    struct Case {
+        const char* name;
+        std::function<void(Panel&)> between;  // after the first load, before its answer
+        R reading;                            // once the stale answer has been dropped
+    };
+    const Case cases[] = {
+        {"a newer load is waiting", [](Panel& p) { p.model.load(); }, R::waiting},
+        {"the panel closed", [](Panel& p) { p.model.cancelLoad(); }, R::waiting},
+        {"a newer load was answered",
+         [](Panel& p) {
+             p.model.load();
+             p.answer(1, text("newer"));
+         },
+         R::done},
+    };
+    for (const Case& c : cases) {
+        Panel p;
+        p.model.load();
+        c.between(p);
+        const std::string textBefore = p.model.text();
+        p.take();
+        p.answer(0, text("stale"));
+        EXPECT_TRUE(p.take().empty()) << c.name;
+        EXPECT_EQ(p.model.text(), textBefore) << c.name;
+        EXPECT_EQ(p.model.reading(), c.reading) << c.name;
+        EXPECT_FALSE(p.model.deliverText(1, text("stale"))) << c.name;
+    }
+    Panel closed;
+    closed.model.load();
+    closed.model.cancelLoad();
+    closed.model.cancelLoad();  // nothing left to cancel
+    EXPECT_EQ(closed.clipboard->cancels, 1);
+}
+
+TEST(PanelModelReading, AnOwnerThatDoesNotAnswerLeavesNothingToRun) {
+    Panel p;
+    p.model.load();
+    p.answer(0, ClipboardRead{S::notAnswering, "ignored", true});
+    EXPECT_EQ(p.model.reading(), R::notAnswering);
+    EXPECT_EQ(p.model.text(), "");
+    EXPECT_FALSE(p.model.concealed());
+    EXPECT_TRUE(p.model.actions().empty());
+    p.model.confirm();
+    p.model.move(1);
+    EXPECT_FALSE(p.model.outcome());
+    // The next load starts over.
+    p.clipboard->now = "back";
+    p.take();
+    p.model.load();
+    EXPECT_EQ(p.take(), (std::vector{F::text, F::outcome, F::selected, F::analysis, F::actions, F::reading}));
+    EXPECT_EQ(p.model.reading(), R::done);
+    EXPECT_EQ(p.model.text(), "back");
+}
+
+TEST(PanelModelReading, APasswordIsUsedButMarked) {
+    Panel p;
+    p.model.load();
+    p.answer(0, text("hunter2", true));
+    EXPECT_TRUE(p.model.concealed());
+    ASSERT_FALSE(p.model.actions().empty());
+    p.model.confirm();  // UPPERCASE runs on the real text
+    EXPECT_EQ(p.model.outcome(), (Outcome{"HUNTER2", false, false}));
+    p.model.confirm();
+    EXPECT_EQ(p.clipboard->writes, std::vector<std::string>{"HUNTER2"});
+
+    p.model.load();
+    EXPECT_FALSE(p.model.concealed());  // waiting: nothing to hide
+    p.answer(1, text("plain"));
+    EXPECT_FALSE(p.model.concealed());
+    p.model.load();
+    p.answer(2, text(" \n", true));  // a blank secret is still no text
+    EXPECT_TRUE(p.model.actions().empty());
+}
+
+TEST(PanelModelReading, BeginLoadReadsOnlyWhenAsked) {
+    Panel p;
+    const std::uint64_t first = p.model.beginLoad();
+    EXPECT_EQ(p.model.reading(), R::waiting);
+    EXPECT_TRUE(p.clipboard->requests.empty());
+    const std::uint64_t second = p.model.beginLoad();
+    p.model.readClipboard(first);  // superseded: no request
+    EXPECT_TRUE(p.clipboard->requests.empty());
+    p.model.readClipboard(second);
+    ASSERT_EQ(p.clipboard->requests.size(), 1u);
+    p.answer(0, text("{\"a\": 1}"));
+    EXPECT_EQ(p.model.text(), "{\"a\": 1}");
+    p.model.readClipboard(second);  // answered already
+    EXPECT_EQ(p.clipboard->requests.size(), 1u);
+}
+
+TEST(PanelModelReading, AnAnswerAfterTheModelIsGoneGoesNowhere) {
+    auto clipboard = std::make_shared<LaterClipboard>();
+    {
+        PanelModel model(clipboard);
+        model.load();
+    }
+    ASSERT_EQ(clipboard->requests.size(), 1u);
+    clipboard->requests[0](text("late"));  // must not touch the destroyed model
+}
+
+}  // namespace
+}  // namespace tavlets
