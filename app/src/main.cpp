@@ -12,8 +12,12 @@
 #include <cstdio>
 
 int main(int argc, char** argv) {
-    // On Wayland, XWayland (when there) lets the panel be placed under the pointer.
-    if (tavlets::isWaylandSession() && !qEnvironmentVariableIsEmpty("DISPLAY")) qputenv("QT_QPA_PLATFORM", "xcb");
+    // On Wayland, XWayland (when there) lets the panel be placed under the pointer and the
+    // clipboard be read without waiting for the keyboard focus. A platform the user names wins.
+    if (tavlets::isWaylandSession() && !qEnvironmentVariableIsEmpty("DISPLAY") &&
+        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "xcb");
+    }
 
     tavlets::SingleInstance instance(tavlets::SingleInstance::defaultName());
     if (!instance.claim()) {
