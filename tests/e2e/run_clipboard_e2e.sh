@@ -90,6 +90,9 @@ hung_owner() {
   kill "$owner_pid"
   wait "$owner_pid" 2>/dev/null
   round_trip '{"a":1}' $'{\n  "a": 1\n}'
+  # Now tavlets itself holds the clipboard, and answers its own reader.
+  xdotool key alt+space
+  wait_for 5 panel_says '  "a": 1' || fail "tavlets could not read its own copy; the panel shows: $(panel_texts)"
 }
 panel_hidden_after_escape() {
   [ -n "${escaped:-}" ] || { xdotool key Escape; escaped=1; }

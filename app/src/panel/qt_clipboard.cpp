@@ -40,9 +40,8 @@ ClipboardRead readMimeData(const QMimeData* data) {
 }
 
 QtClipboard::QtClipboard() : receiver_(std::make_unique<QObject>()) {
-    if (QGuiApplication::platformName() == QLatin1String("xcb")) {
-        reader_ = std::make_unique<X11ClipboardReader>(qEnvironmentVariable("DISPLAY").toStdString());
-    }
+    if (QGuiApplication::platformName() != QLatin1String("xcb")) return;
+    reader_ = std::make_unique<X11ClipboardReader>(openedX11Display());
 }
 
 QtClipboard::~QtClipboard() = default;

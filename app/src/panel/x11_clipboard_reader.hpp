@@ -28,6 +28,10 @@ struct SelectionBytes {
     bool concealed = false;  // the owner marked the content as a password
 };
 
+// The name of the X display the application opened (a -display argument may have chosen it over
+// $DISPLAY); empty when it runs on another platform.
+std::string openedX11Display();
+
 // The whole read, blocking: for a worker thread. `display` as for xcb_connect (nullptr: $DISPLAY).
 // Gives up with notAnswering once the owner has shown no progress for `idleBound`, and with none
 // within a few hundredths of a second after `abort` is set.
