@@ -5,6 +5,8 @@
 #include <QMimeData>
 #include <QStringList>
 
+#include <exception>
+
 #include "panel/clipboard_formats.hpp"
 #include "panel/x11_clipboard_reader.hpp"
 
@@ -63,9 +65,16 @@ void QtClipboard::requestText(Delivery deliver) {
                 if (request != request_) return;  // abandoned meanwhile
                 SelectionBytes& got = *shared;
                 switch (got.status) {
-                    case SelectionBytes::Status::data:
-                        deliver(textRead(decodeClipboardText(std::move(got.bytes), got.encoding), got.concealed));
+                    case SelectionBytes::Status::data: {
+                        std::string text;
+                        try {
+                            text = decodeClipboardText(std::move(got.bytes), got.encoding);
+                        } catch (const std::exception&) {
+                            // Out of memory for a huge clipboard: read as no text.
+                        }
+                        deliver(textRead(std::move(text), got.concealed));
                         break;
+                    }
                     case SelectionBytes::Status::none:
                         deliver(ClipboardRead{});
                         break;

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <optional>
 
 namespace tavlets {
@@ -18,6 +19,8 @@ using Clock = std::chrono::steady_clock;
 constexpr std::chrono::milliseconds kSlice{20};
 // Properties are fetched in pieces of this many 32-bit units (4 MB).
 constexpr uint32_t kPieceUnits = 1u << 20;
+// More than this is not text anyone means to act on; an owner that never stops sending is cut off.
+constexpr std::size_t kMaxBytes = std::size_t(1) << 30;
 
 struct FreeDeleter {
     void operator()(void* p) const { std::free(p); }
@@ -155,6 +158,7 @@ bool Session::takeProperty(std::string& bytes, xcb_atom_t& type) {
         type = reply->type;
         const int length = xcb_get_property_value_length(reply.get());
         if (length > 0) {
+            if (bytes.size() + static_cast<std::size_t>(length) > kMaxBytes) return false;
             bytes.append(static_cast<const char*>(xcb_get_property_value(reply.get())),
                          static_cast<std::size_t>(length));
         }
@@ -183,7 +187,7 @@ Session::Convert Session::fetch(xcb_atom_t target, std::string& bytes, xcb_atom_
         hint = size;
     }
     bytes.clear();
-    bytes.reserve(std::min<std::size_t>(hint, std::size_t(1) << 30));
+    bytes.reserve(std::min(hint, kMaxBytes));
     for (;;) {
         Owned<xcb_generic_event_t> event;
         const Wait wait = waitFor(
@@ -289,8 +293,13 @@ SelectionBytes Session::read() {
 
 SelectionBytes readClipboardSelection(const char* display, std::chrono::milliseconds idleBound,
                                       const std::atomic<bool>& abort) {
-    Session session(display, idleBound, abort);
-    return session.read();
+    try {
+        Session session(display, idleBound, abort);
+        return session.read();
+    } catch (const std::exception&) {
+        // Out of memory for a huge clipboard: no text rather than no app.
+        return {};
+    }
 }
 
 X11ClipboardReader::X11ClipboardReader(std::string display, std::chrono::milliseconds idleBound)
