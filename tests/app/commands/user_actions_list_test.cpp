@@ -1,5 +1,6 @@
 #include "shell/settings_window.hpp"
 #include "shell/user_actions_list.hpp"
+#include "panel/symbols.hpp"
 
 #include <QApplication>
 #include <QLabel>
@@ -67,6 +68,20 @@ TEST(UserActionsList, TheSettingsPageShowsTheFileAsItIsWhenOpened) {
         EXPECT_LE(label->mapTo(&window, QPoint(0, label->height())).y(), window.height());
     }
     fs::remove_all(dir);
+}
+
+// A user action may name any symbol or none; the pill then gets a generic icon, never a blank.
+TEST(UserActionsList, UnknownOrAbsentSymbolsDrawAGenericIcon) {
+    const auto painted = [](const QString& name) {
+        const QImage image = symbolPixmap(name, Qt::black, 16).toImage();
+        int count = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) count += qAlpha(image.pixel(x, y)) > 0;
+        return count;
+    };
+    EXPECT_TRUE(hasSymbol(QStringLiteral("arrow.up.arrow.down")));
+    EXPECT_GT(painted(QString()), 20);
+    EXPECT_EQ(painted(QString()), painted(QStringLiteral("no.such.symbol")));
 }
 
 }  // namespace
