@@ -114,6 +114,9 @@ int spawn(const CommandRequest& request, const std::string& workingDirectory, in
     int error = posix_spawn_file_actions_adddup2(&actions, in, STDIN_FILENO);
     if (!error) error = posix_spawn_file_actions_adddup2(&actions, out, STDOUT_FILENO);
     if (!error) error = posix_spawn_file_actions_adddup2(&actions, err, STDERR_FILENO);
+    // Nothing else of the app's (its instance lock, its display connection) reaches the command,
+    // even where a descriptor was opened without close-on-exec.
+    if (!error) error = posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
     if (!error && isDirectory(workingDirectory))
         error = posix_spawn_file_actions_addchdir_np(&actions, workingDirectory.c_str());
     sigset_t none;

@@ -12,6 +12,9 @@
 #include <string>
 #include <thread>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 namespace tavlets {
@@ -88,6 +91,15 @@ TEST(CommandRunner, FinishedCommandsGiveTheirOutputStatusAndErrors) {
         EXPECT_EQ(r.output, c.output);
         EXPECT_EQ(r.errors, c.errors);
     }
+}
+
+TEST(CommandRunner, TheCommandGetsNoOtherDescriptorOfTheApp) {
+    const int leaked = ::open("/dev/null", O_RDONLY);  // without close-on-exec
+    ASSERT_GE(leaked, 3);
+    const CommandResult r = run({"sh", "-c", "ls /proc/self/fd"});
+    ::close(leaked);
+    // 0, 1, 2 and the folder ls itself reads.
+    EXPECT_EQ(r.output, "0\n1\n2\n3\n");
 }
 
 TEST(CommandRunner, RunsInTheHomeFolderWithTheUsersEnvironment) {
