@@ -172,20 +172,5 @@ TEST(CommandRunner, CancellingKillsTheCommandAndWhatItStarted) {
     EXPECT_TRUE(goneSoon(background));
 }
 
-TEST(CommandRunner, ARealRunBecomesTheOutcomeShown) {
-    const auto config = parseUserActions(
-        "[[action]]\ntitle = \"Bytes\"\nrun = [\"printf\", \"caf\\\\303\\\\251 \\\\377\"]\n"
-        "[[action]]\ntitle = \"Fails\"\nrun = [\"sh\", \"-c\", \"echo oops >&2; exit 3\"]\n"
-        "[[action]]\ntitle = \"Missing\"\nrun = [\"tavlets-no-such-program\", \"x\"]\n");
-    ASSERT_EQ(config.actions.size(), 3u);
-    const auto tavlets = userTavlets(config.actions, Analysis{}, "text", homeCommandRunner());
-    ASSERT_EQ(tavlets.size(), 3u);
-    EXPECT_EQ(tavlets[0].run("text"), (Outcome{"caf\u00E9 \uFFFD", false, true}));
-    EXPECT_EQ(tavlets[1].run("text"), (Outcome{"oops", true, false}));
-    EXPECT_EQ(tavlets[2].run("text").text,
-              "The program \u201Ctavlets-no-such-program\u201D wasn't found. Install it, or write its full path in "
-              "\u201Crun\u201D.");
-}
-
 }  // namespace
 }  // namespace tavlets

@@ -66,16 +66,6 @@ TEST_F(UserActionsSourceTest, ReadsOnlyWhenTheFileChanged) {
     EXPECT_TRUE(reported.empty());
 }
 
-TEST_F(UserActionsSourceTest, OffersOnlyWhatAppliesAfterReading) {
-    write(kTwo);
-    UserActionsSource s = source();
-    s.refresh();
-    const auto actions = s.actionsFor(Analysis{}, "b\na\n");
-    ASSERT_EQ(actions.size(), 1u);
-    EXPECT_EQ(actions[0].title, "Sort lines");
-    EXPECT_EQ(actions[0].id, "user.1");
-}
-
 TEST_F(UserActionsSourceTest, AFileOthersMayWriteIsIgnoredWithItsReasonUntilFixed) {
     write(kTwo, 0664);
     UserActionsSource s = source();
