@@ -128,6 +128,16 @@ TEST(CommandRunner, TimeoutKillsTheWholeGroup) {
     EXPECT_TRUE(goneSoon(background));
 }
 
+TEST(CommandRunner, WhatTheCommandLeftRunningDoesNotHoldTheResult) {
+    TempDir dir;
+    const auto started = Clock::now();
+    const CommandResult r = run({"sh", "-c", "sleep 30 & echo $! > \"$0\"; echo done", (dir.path / "pid").string()});
+    EXPECT_LT(Clock::now() - started, 3s);
+    EXPECT_EQ(r.ending, Ending::exited);
+    EXPECT_EQ(r.output, "done\n");
+    EXPECT_TRUE(goneSoon(pidIn(dir.path / "pid")));
+}
+
 TEST(CommandRunner, OutputBeyondTheLimitStopsTheCommand) {
     const auto started = Clock::now();
     const CommandResult r = run({"yes"}, "", 10s, 1 << 20);
