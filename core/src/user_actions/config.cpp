@@ -216,6 +216,34 @@ void sortByPlace(std::vector<ConfigProblem>& problems) {
     });
 }
 
+// The file up to the [[...]] header that opens the entry holding `line`, parsed, with the line of
+// that header; nullopt when there is no earlier entry or the part before does not parse on its own
+// (a header inside a multi-line string, say).
+std::optional<std::pair<toml::table, int>> entriesBefore(std::string_view source, int line) {
+    std::size_t cut = std::string_view::npos;
+    int cutLine = 0;
+    std::size_t pos = 0;
+    for (int current = 1; current <= line && pos <= source.size(); ++current) {
+        const std::size_t end = source.find('\n', pos);
+        std::string_view text = source.substr(pos, end == std::string_view::npos ? std::string_view::npos : end - pos);
+        text.remove_prefix(std::min(text.find_first_not_of(" \t"), text.size()));
+        if (text.starts_with("[[")) {
+            cut = pos;
+            cutLine = current;
+        }
+        if (end == std::string_view::npos) break;
+        pos = end + 1;
+    }
+    if (cut == std::string_view::npos || cut == 0) return std::nullopt;
+    try {
+        toml::table prefix = toml::parse(source.substr(0, cut));
+        if (prefix.empty()) return std::nullopt;
+        return std::make_pair(std::move(prefix), cutLine);
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
 }  // namespace
 
 UserActionsConfig parseUserActions(std::string_view source) {
@@ -228,9 +256,15 @@ UserActionsConfig parseUserActions(std::string_view source) {
         std::string message(error.description());
         if (!message.empty()) message[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(message[0])));
         if (!message.empty() && message.back() != '.') message += '.';
-        config.problems.push_back({static_cast<int>(where.line), static_cast<int>(where.column),
-                                   "The file isn't valid TOML, so none of its actions are used: " + message});
-        return config;
+        // The entries before the one with the syntax error are still sound: keep them.
+        const auto salvage = entriesBefore(source, static_cast<int>(where.line));
+        config.problems.push_back(
+            {static_cast<int>(where.line), static_cast<int>(where.column),
+             salvage ? "The file isn't valid TOML here, so the actions from line " + std::to_string(salvage->second) +
+                           " on are not used: " + message
+                     : "The file isn't valid TOML, so none of its actions are used: " + message});
+        if (!salvage) return config;
+        root = std::move(salvage->first);
     } catch (const std::exception&) {
         config.problems.push_back({0, 0, "The file couldn't be read, so none of its actions are used."});
         return config;
