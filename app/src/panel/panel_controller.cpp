@@ -132,7 +132,7 @@ void PanelController::build() {
     connect(qApp, &QGuiApplication::focusWindowChanged, this, [this] { focusChanged(); });
 }
 
-bool PanelController::clipboardNeedsFocus() {
+bool PanelController::nativeWayland() {
     return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
 }
 
@@ -143,7 +143,7 @@ void PanelController::show() {
     presentPending_ = false;
     focusLoad_.reset();
 
-    if (clipboardNeedsFocus()) {
+    if (nativeWayland()) {
         // The compositor offers the clipboard to the focused window only: show first, read when
         // the focus is ours.
         focusLoad_ = model_.beginLoad();
@@ -165,12 +165,17 @@ void PanelController::show() {
 void PanelController::present() {
     view_->sync();
     const QSize size = view_->sizeHint();
-    const QRect area = panelArea(*screens_);
-    const QPoint topLeft = centredTopLeft(area, size);
-    top_ = topLeft.y();
-    window_->setGeometry(QRect(topLeft, size));
-    // Under a compositor that places windows itself there is nothing to correct later.
-    recentre_ = model_.reading() == PanelModel::Reading::waiting && !clipboardNeedsFocus();
+    if (nativeWayland()) {
+        // The compositor places the window; only its size is ours.
+        window_->resize(size);
+        recentre_ = false;
+    } else {
+        const QRect area = panelArea(*screens_);
+        const QPoint topLeft = centredTopLeft(area, size);
+        top_ = topLeft.y();
+        window_->setGeometry(QRect(topLeft, size));
+        recentre_ = model_.reading() == PanelModel::Reading::waiting;
+    }
 
     window_->show();
     // The offscreen platform used by tests has no stacking order to change.
@@ -240,6 +245,10 @@ void PanelController::remeasure() {
         const QPoint topLeft = centredTopLeft(panelArea(*screens_), size);
         top_ = topLeft.y();
         if (window_->geometry() != QRect(topLeft, size)) window_->setGeometry(QRect(topLeft, size));
+        return;
+    }
+    if (nativeWayland()) {
+        if (window_->size() != size) window_->resize(size);
         return;
     }
     // The top edge stays put; the panel grows or shrinks at the bottom.

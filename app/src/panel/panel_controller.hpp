@@ -94,7 +94,7 @@ private:
     void focusChanged();
     // Where the compositor, not the app, places windows and hands the clipboard to the focused
     // window only (Wayland).
-    static bool clipboardNeedsFocus();
+    static bool nativeWayland();
     void installKeyHandler();
     void removeKeyHandler();
     void scheduleRemeasure();
