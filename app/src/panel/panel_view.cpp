@@ -21,6 +21,8 @@ namespace tavlets {
 namespace {
 
 constexpr int kFlowSpacing = 8;
+// How much of the result stays in view before the pills start to give up room to it.
+constexpr int kFewResultLines = 64;
 // Above these sizes a result is certainly taller than the scroll area, so it is not laid out
 // just to learn its height (a 10 MB result would take seconds).
 constexpr qsizetype kMeasureLimit = 20000;
@@ -261,15 +263,14 @@ void PanelView::relayout() {
         return 2 * kPadding + (parts - 1) * kSpacing + emptyHeight + headerHeight + previewHeight +
                pillsHeight + (result ? area + 2 * ResultBox::kPadding : 0) + footerHeight;
     };
-    // Too tall for the screen: the result's scroll area gives way first, then the pills, which
-    // keep at least one row in view and scroll.
-    if (result && total() > maxHeight_) {
-        area = std::max(kMinResultHeight, area - (total() - maxHeight_));
-    }
-    if (!empty && total() > maxHeight_) {
-        const int oneRow = pills_.isEmpty() ? 0 : pills_.first()->sizeHint().height();
-        pillsHeight = std::max(std::min(oneRow, pillsNatural), pillsHeight - (total() - maxHeight_));
-    }
+    // Too tall for the screen: the result's scroll area gives way first, down to a few lines;
+    // then the pills, which keep one row in view and scroll; then the result down to its least.
+    const auto shrink = [&](int& height, int floor) {
+        if (total() > maxHeight_) height = std::max(std::min(floor, height), height - (total() - maxHeight_));
+    };
+    if (result) shrink(area, kFewResultLines);
+    if (!empty) shrink(pillsHeight, pills_.isEmpty() ? 0 : pills_.first()->sizeHint().height());
+    if (result) shrink(area, kMinResultHeight);
     resultBox_->setAreaHeight(area);
     // With a scroll bar the pills wrap in the width that is left beside it.
     const int pillsWidth = pillsHeight < pillsNatural
