@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "look_fakes.hpp"
 #include "panel/floating_panel.hpp"
 #include "panel/panel_parts.hpp"
 #include "panel/panel_view.hpp"
@@ -16,24 +17,9 @@
 namespace tavlets {
 namespace {
 
-struct MemoryClipboard : Clipboard {
-    explicit MemoryClipboard(std::string text) : text(std::move(text)) {}
-    std::optional<std::string> readText() override { return text; }
-    void writeText(const std::string& written) override { text = written; }
-    std::string text;
-};
-
-struct OneScreen : ScreenSource {
-    explicit OneScreen(ScreenArea s) : screen(s) {}
-    std::vector<ScreenArea> screens() const override { return {screen}; }
-    std::optional<ScreenArea> primary() const override { return screen; }
-    QPoint pointer() const override { return screen.geometry.center(); }
-    ScreenArea screen;
-};
-
-void settle() {
-    for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
-}
+using testing::MemoryClipboard;
+using testing::OneScreen;
+using testing::settle;
 
 void press(PanelView& view, int key) {
     QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier);
