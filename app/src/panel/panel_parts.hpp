@@ -102,6 +102,8 @@ public:
     bool isSelected() const { return selected_; }
     void setColors(const QColor& primary, const QColor& accent);
     QString title() const { return title_; }
+    // Runs the pill's action, as a click does (for assistive technology).
+    void activate() { emit clicked(index_); }
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
 

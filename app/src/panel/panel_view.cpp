@@ -14,6 +14,7 @@
 #include <cmath>
 
 #include "panel/flow_layout.hpp"
+#include "panel/panel_accessibility.hpp"
 #include "panel/panel_parts.hpp"
 #include "panel/panel_text.hpp"
 
@@ -55,6 +56,7 @@ QColor PanelColors::primaryAt(qreal opacity) const {
 }
 
 PanelView::PanelView(PanelModel& model, QWidget* parent) : QWidget(parent), model_(model) {
+    installPanelAccessibility();
     setAttribute(Qt::WA_TranslucentBackground);
     setFocusPolicy(Qt::StrongFocus);
     setFixedWidth(width_);
@@ -174,7 +176,12 @@ void PanelView::rebuildPills() {
 
 void PanelView::updateSelection() {
     const int selected = model_.selected();
+    PillButton* before = nullptr;
+    for (PillButton* pill : pills_) {
+        if (pill->isSelected()) before = pill;
+    }
     for (qsizetype i = 0; i < pills_.size(); ++i) pills_[i]->setSelected(i == selected);
+    announceSelection(before, pills_.value(selected));
 }
 
 void PanelView::updateText() {
@@ -205,6 +212,7 @@ void PanelView::updateOutcome() {
     resultBox_->setAreaHeight(naturalAreaHeight_);
     editor->setResultText(text);
     resultBox_->setVisible(!model_.actions().empty());
+    announceResult(editor, outcome->isError);
 }
 
 double PanelView::measureResult(const QString& text, const QFont& font, int width) const {
@@ -326,6 +334,11 @@ void PanelView::changeEvent(QEvent* event) {
     if (event->type() == QEvent::PaletteChange || event->type() == QEvent::StyleChange) {
         applyColors();
     }
+}
+
+void PanelView::focusInEvent(QFocusEvent* event) {
+    QWidget::focusInEvent(event);
+    announceFocus(showsResult() ? static_cast<QWidget*>(resultBox_->editor()) : pills_.value(model_.selected()));
 }
 
 void PanelView::resizeEvent(QResizeEvent* event) {
