@@ -57,6 +57,8 @@ wait_until 10 xdotool getmouselocation || fail "display $DISPLAY does not answer
 unset WAYLAND_DISPLAY
 export XDG_SESSION_TYPE=x11 QT_QPA_PLATFORM=xcb TMPDIR="$work"
 export XDG_RUNTIME_DIR="$work/runtime"
+# No config of the person running the tests.
+export XDG_CONFIG_HOME="$work/config"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 socket="$work/tavlets-$(id -u)-_$display"
 
