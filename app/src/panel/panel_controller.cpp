@@ -147,6 +147,8 @@ void PanelController::show() {
     const QRect frame = keptInside(area_, QRect(centredTopLeft(area_, size), size));
     top_ = frame.top();
     left_ = frame.left();
+    placed_ = frame;
+    corrections_ = 0;
     window_->setGeometry(frame);
 
     window_->show();
@@ -187,6 +189,7 @@ void PanelController::remeasure() {
     // it past the bottom of the screen. The left edge is the one show chose, not the window's
     // current one, which a window manager may not have settled yet.
     const QRect frame = keptInside(area_, QRect(QPoint(left_, top_), size));
+    placed_ = frame;
     if (window_->geometry() != frame) window_->setGeometry(frame);
 }
 
@@ -202,7 +205,22 @@ void PanelController::removeKeyHandler() {
     keyHandlerInstalled_ = false;
 }
 
+void PanelController::keepPlaced() {
+    if (!window_ || !window_->isVisible() || window_->pos() == placed_.topLeft()) return;
+    if (corrections_ >= kMaxCorrections) return;  // a window manager that insists has its way
+    ++corrections_;
+    // Later: the move may be one of the passing positions a window manager reports while it
+    // maps the window, already settled by then.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (window_ && window_->isVisible() && window_->pos() != placed_.topLeft()) window_->move(placed_.topLeft());
+        },
+        Qt::QueuedConnection);
+}
+
 bool PanelController::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Move && watched == window_) keepPlaced();
     if (event->type() != QEvent::KeyPress) return QObject::eventFilter(watched, event);
     if (!window_ || !window_->isVisible()) return false;
     const auto* key = static_cast<const QKeyEvent*>(event);

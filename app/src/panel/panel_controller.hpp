@@ -93,6 +93,8 @@ private:
     void removeKeyHandler();
     void scheduleRemeasure();
     void remeasure();
+    // Puts the panel back where it was placed when something else moved it.
+    void keepPlaced();
 
     std::shared_ptr<Clipboard> clipboard_;
     std::unique_ptr<ScreenSource> screens_;
@@ -108,6 +110,10 @@ private:
     // Its left edge, and the screen area it was placed in, also fixed by show.
     int left_ = 0;
     QRect area_ = kFallbackArea;
+    // The frame last set, and how often a move away from it was undone since show.
+    QRect placed_;
+    int corrections_ = 0;
+    static constexpr int kMaxCorrections = 3;
 };
 
 }  // namespace tavlets

@@ -102,5 +102,26 @@ TEST(PanelFit, StaysInsideTheScreenWithItsFooterInViewAtEveryStep) {
     }
 }
 
+TEST(PanelFit, AMoveByTheWindowManagerIsUndoneButNotFoughtForever) {
+    auto clipboard = std::make_shared<MemoryClipboard>("some text");
+    PanelController controller(
+        clipboard, std::make_unique<OneScreen>(ScreenArea{QRect(0, 0, 1280, 800), QRect(0, 0, 1280, 800)}), nullptr);
+    controller.show();
+    settle();
+    const QRect placed = controller.window()->geometry();
+    for (int round = 0; round < 3; ++round) {
+        controller.window()->move(0, 0);  // as a window manager placing it in a corner
+        settle();
+        EXPECT_EQ(controller.window()->geometry(), placed) << round;
+    }
+    controller.window()->move(0, 0);  // and once more: it keeps it there
+    settle();
+    EXPECT_EQ(controller.window()->pos(), QPoint(0, 0));
+    controller.hide();
+    controller.show();  // a new show places it afresh
+    settle();
+    EXPECT_EQ(controller.window()->geometry(), placed);
+}
+
 }  // namespace
 }  // namespace tavlets
