@@ -154,8 +154,8 @@ a11y_panel)
   seen "button${tab}Minify${tab}selected,focused" "the selection after Right"
   seen "button${tab}Format as JSON${tab}" "the first action no longer selected"
 
-  xdotool key Return
-  wait_until 5 eval 'a11y tree | grep -q "^result"' || fail "no result after Return"
+  heard=$(a11y announce Return)
+  grep -qxF "focus${tab}Result" <<<"$heard" || fail "the result was not announced; heard: $heard"
   tree=$(a11y tree)
   seen "result${tab}Result${tab}{\"name\":\"Ada\",\"n\":[1,2]}" "the result text"
   seen "label${tab}↩ copy result & close   ·   ← → pick another action   ·   esc close" "the footer after a result"
