@@ -40,6 +40,8 @@ Seen onBackground(const QIcon& icon, int side, const QColor& background) {
 }
 
 TEST(TrayIcon, StandsOutOnBlackAndOnWhiteAtEveryTraySize) {
+    ASSERT_NEAR(contrastRatio(Qt::black, Qt::white), 21.0, 1e-9);
+    ASSERT_NEAR(contrastRatio(QColor(0x80, 0x80, 0x80), Qt::white), 3.95, 0.01);
     const struct { const char* name; QIcon icon; } icons[] = {{"drawn", drawnTrayIcon()}, {"chosen", trayIcon()}};
     for (const auto& icon : icons) {
         for (int side : {16, 22, 24, 32, 48}) {
@@ -52,17 +54,6 @@ TEST(TrayIcon, StandsOutOnBlackAndOnWhiteAtEveryTraySize) {
             }
         }
     }
-}
-
-TEST(TrayIcon, ContrastRatioFollowsTheUsualScale) {
-    const struct { QColor a, b; double ratio; } cases[] = {
-        {Qt::black, Qt::white, 21.0},
-        {Qt::white, Qt::black, 21.0},
-        {QColor(0x77, 0x77, 0x77), Qt::white, 4.48},
-        {QColor(0x80, 0x80, 0x80), Qt::black, 5.32},
-        {Qt::red, Qt::red, 1.0},
-    };
-    for (const auto& c : cases) EXPECT_NEAR(contrastRatio(c.a, c.b), c.ratio, 0.01) << c.a.name().toStdString();
 }
 
 // Where no tray recolours it, the symbolic icon shows in the colours written in the file.
