@@ -7,6 +7,7 @@
 #include <QScreen>
 #include <QWindow>
 
+#include <algorithm>
 #include <cmath>
 
 #include "panel/floating_panel.hpp"
@@ -53,6 +54,18 @@ QPoint centredTopLeft(const QRect& area, const QSize& size) {
     // std::round takes halves away from zero.
     return QPoint(static_cast<int>(std::round(midX - size.width() / 2.0)),
                   static_cast<int>(std::round(midY - size.height() / 2.0)));
+}
+
+QSize panelLimits(const QRect& area) {
+    return QSize(std::max(0, area.width() - 2 * kScreenMargin), area.height());
+}
+
+QRect keptInside(const QRect& area, const QRect& frame) {
+    QRect moved = frame;
+    const int x = std::max(area.left(), std::min(frame.left(), area.right() + 1 - frame.width()));
+    const int y = std::max(area.top(), std::min(frame.top(), area.bottom() + 1 - frame.height()));
+    moved.moveTopLeft(QPoint(x, y));
+    return moved;
 }
 
 PanelController::PanelController(std::shared_ptr<Clipboard> clipboard, QObject* parent)
@@ -163,17 +176,22 @@ void PanelController::show() {
 }
 
 void PanelController::present() {
+    area_ = panelArea(*screens_);
+    const QSize limits = panelLimits(area_);
+    view_->setLimits(limits.width(), limits.height());
     view_->sync();
-    const QSize size = view_->sizeHint();
+    const QSize size = view_->sizeHint().boundedTo(limits);
     if (nativeWayland()) {
         // The compositor places the window; only its size is ours.
         window_->resize(size);
         recentre_ = false;
     } else {
-        const QRect area = panelArea(*screens_);
-        const QPoint topLeft = centredTopLeft(area, size);
-        top_ = topLeft.y();
-        window_->setGeometry(QRect(topLeft, size));
+        const QRect frame = keptInside(area_, QRect(centredTopLeft(area_, size), size));
+        top_ = frame.top();
+        left_ = frame.left();
+        placed_ = frame;
+        corrections_ = 0;
+        window_->setGeometry(frame);
         recentre_ = model_.reading() == PanelModel::Reading::waiting;
     }
 
@@ -238,21 +256,26 @@ void PanelController::scheduleRemeasure() {
 void PanelController::remeasure() {
     if (!window_ || !view_ || !window_->isVisible()) return;
     view_->sync();
-    const QSize size = view_->sizeHint();
-    if (recentre_ && model_.reading() != PanelModel::Reading::waiting) {
-        // It was placed for the reading state; place it once for its content.
-        recentre_ = false;
-        const QPoint topLeft = centredTopLeft(panelArea(*screens_), size);
-        top_ = topLeft.y();
-        if (window_->geometry() != QRect(topLeft, size)) window_->setGeometry(QRect(topLeft, size));
-        return;
-    }
+    const QSize size = view_->sizeHint().boundedTo(panelLimits(area_));
     if (nativeWayland()) {
         if (window_->size() != size) window_->resize(size);
         return;
     }
-    // The top edge stays put; the panel grows or shrinks at the bottom.
-    const QRect frame(QPoint(window_->x(), top_), size);
+    if (recentre_ && model_.reading() != PanelModel::Reading::waiting) {
+        // It was placed for the reading state; place it once for its content.
+        recentre_ = false;
+        const QRect frame = keptInside(area_, QRect(centredTopLeft(area_, size), size));
+        top_ = frame.top();
+        left_ = frame.left();
+        placed_ = frame;
+        if (window_->geometry() != frame) window_->setGeometry(frame);
+        return;
+    }
+    // The top edge stays put and the panel grows or shrinks at the bottom, unless that would take
+    // it past the bottom of the screen. The left edge is the one show chose, not the window's
+    // current one, which a window manager may not have settled yet.
+    const QRect frame = keptInside(area_, QRect(QPoint(left_, top_), size));
+    placed_ = frame;
     if (window_->geometry() != frame) window_->setGeometry(frame);
 }
 
@@ -268,7 +291,23 @@ void PanelController::removeKeyHandler() {
     keyHandlerInstalled_ = false;
 }
 
+void PanelController::keepPlaced() {
+    if (nativeWayland()) return;  // the compositor's choice
+    if (!window_ || !window_->isVisible() || window_->pos() == placed_.topLeft()) return;
+    if (corrections_ >= kMaxCorrections) return;  // a window manager that insists has its way
+    ++corrections_;
+    // Later: the move may be one of the passing positions a window manager reports while it
+    // maps the window, already settled by then.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (window_ && window_->isVisible() && window_->pos() != placed_.topLeft()) window_->move(placed_.topLeft());
+        },
+        Qt::QueuedConnection);
+}
+
 bool PanelController::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Move && watched == window_) keepPlaced();
     if (event->type() != QEvent::KeyPress) return QObject::eventFilter(watched, event);
     if (!window_ || !window_->isVisible()) return false;
     const auto* key = static_cast<const QKeyEvent*>(event);
