@@ -242,14 +242,13 @@ SelectionBytes Session::read() {
         return ended(listed);
     }
     std::vector<xcb_atom_t> offered;
-    if (listed == Convert::ok && listType == XCB_ATOM_ATOM) {
+    // The list's type is ATOM; a few owners put TARGETS there.
+    if (listed == Convert::ok && (listType == XCB_ATOM_ATOM || listType == targets_)) {
         offered.resize(list.size() / sizeof(xcb_atom_t));
         std::memcpy(offered.data(), list.data(), offered.size() * sizeof(xcb_atom_t));
     }
 
     SelectionBytes result;
-    std::optional<TextFormat> format;
-    xcb_atom_t formatAtom = XCB_ATOM_NONE;
     if (offered.empty()) {
         // An owner that cannot list its formats: ask for the usual text forms in turn.
         for (const auto& [atom, encoding] : {std::pair{utf8String_, TextEncoding::utf8},
@@ -274,8 +273,9 @@ SelectionBytes Session::read() {
         result.concealed = got == Convert::ok && marksSecret(hint);
         break;
     }
-    format = chooseTextFormat(names);
+    const std::optional<TextFormat> format = chooseTextFormat(names);
     if (!format) return {};
+    xcb_atom_t formatAtom = XCB_ATOM_NONE;
     for (std::size_t i = 0; i < names.size(); ++i) {
         if (names[i] == format->name) {
             formatAtom = offered[i];
