@@ -1,6 +1,7 @@
 // Holds the CLIPBOARD selection the way odd apps do, for end-to-end cases.
 //   clipboard_owner silent                 owns it and never answers
 //   clipboard_owner targets-only           lists UTF8_STRING but never sends it
+//   clipboard_owner incr-stall             starts sending UTF8_STRING in increments, then stops
 //   clipboard_owner serve TEXT TARGET...   offers TEXT under each TARGET; the target
 //                                          x-kde-passwordManagerHint answers "secret"
 // Prints "ready" once it owns the selection; ends when another client takes it over.
@@ -29,8 +30,8 @@ xcb_atom_t intern(const std::string& name) {
 
 int main(int argc, char** argv) {
     const std::string mode = argc > 1 ? argv[1] : "";
-    if (mode != "silent" && mode != "targets-only" && !(mode == "serve" && argc > 3)) {
-        std::fprintf(stderr, "usage: clipboard_owner silent | targets-only | serve TEXT TARGET...\n");
+    if (mode != "silent" && mode != "targets-only" && mode != "incr-stall" && !(mode == "serve" && argc > 3)) {
+        std::fprintf(stderr, "usage: clipboard_owner silent | targets-only | incr-stall | serve TEXT TARGET...\n");
         return 2;
     }
     int screenNumber = 0;
@@ -47,7 +48,8 @@ int main(int argc, char** argv) {
     const xcb_atom_t hint = intern("x-kde-passwordManagerHint");
     std::vector<xcb_atom_t> offered{targets};
     std::string text;
-    if (mode == "targets-only") offered.push_back(intern("UTF8_STRING"));
+    const xcb_atom_t incr = intern("INCR");
+    if (mode == "targets-only" || mode == "incr-stall") offered.push_back(intern("UTF8_STRING"));
     if (mode == "serve") {
         text = argv[2];
         for (int i = 3; i < argc; ++i) offered.push_back(intern(argv[i]));
@@ -81,6 +83,10 @@ int main(int argc, char** argv) {
         } else if (mode == "targets-only") {
             std::free(event);
             continue;  // the text never comes
+        } else if (mode == "incr-stall") {
+            // Announces a large transfer; the pieces never follow.
+            const uint32_t size = 1u << 20;
+            xcb_change_property(connection, XCB_PROP_MODE_REPLACE, request->requestor, property, incr, 32, 1, &size);
         } else if (request->target == hint && std::find(offered.begin(), offered.end(), hint) != offered.end()) {
             xcb_change_property(connection, XCB_PROP_MODE_REPLACE, request->requestor, property, request->target, 8,
                                 6, "secret");

@@ -130,6 +130,13 @@ PY
   "$clipboard_probe" >"$work/large.out" || fail "the reader got no text (exit $?)"
   echo "time: read $(stat -c %s "$work/large.txt") bytes: $(($(now_ms) - start)) ms"
   cmp -s "$work/large.txt" "$work/large.out" || fail "the large clipboard did not arrive whole"
+  # An owner that stops halfway is given up on, not waited for.
+  start_owner incr-stall
+  start=$(now_ms)
+  "$clipboard_probe" >/dev/null
+  status=$?
+  [ "$status" -eq 4 ] || fail "a stalled transfer gave exit $status, not the not-answering 4"
+  echo "time: stalled transfer given up after $(($(now_ms) - start)) ms"
   # Through the app: a 3 MB JSON formatted and copied back.
   /usr/bin/python3 - "$work/big.json" "$work/big.expected" <<'PY'
 import json, sys
