@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   # build
-  cmake ninja-build g++ pkg-config libicu-dev qt6-base-dev libx11-dev
+  cmake ninja-build g++ pkg-config libicu-dev qt6-base-dev libx11-dev libxcb1-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev rapidjson-dev
   # fuzzing (libFuzzer comes with clang's runtime)
