@@ -136,6 +136,32 @@ std::size_t sentenceCount(std::string_view s);
 // Word tokens only (letters, numbers, ideographs...), no spaces or punctuation.
 std::vector<Range> wordRanges(std::string_view s);
 
+// The ranges of sentenceRanges or wordRanges for many texts in turn, with one ICU iterator set up
+// once instead of for every text. Not shared between threads.
+class Segmenter {
+public:
+    enum class Kind { sentence, word };
+    explicit Segmenter(Kind kind);
+    ~Segmenter();
+    Segmenter(const Segmenter&) = delete;
+    Segmenter& operator=(const Segmenter&) = delete;
+
+    // Replaces `out` with the ranges of s.
+    void ranges(std::string_view s, std::vector<Range>& out);
+
+private:
+    struct Icu;
+    Kind kind_;
+    std::unique_ptr<Icu> icu_;
+};
+
+// ---- Code point properties the engines' fast paths need ----
+bool isLetter(char32_t c);        // general category L
+bool isDecimalDigit(char32_t c);  // general category Nd
+// Whether c can end a sentence or a paragraph (Sentence_Break ATerm, STerm, Sep, CR or LF): a
+// text without any has no sentence break inside it.
+bool canEndSentence(char32_t c);
+
 // ---- Percent-decoding, Base64 ----
 // "%" + two hex digits is one byte; every other character stands for its own bytes. Fails on a
 // malformed escape or when the result is not valid UTF-8.
