@@ -161,6 +161,9 @@ bool isDecimalDigit(char32_t c);  // general category Nd
 // Whether c can end a sentence or a paragraph (Sentence_Break ATerm, STerm, Sep, CR or LF): a
 // text without any has no sentence break inside it.
 bool canEndSentence(char32_t c);
+// Whether c, right after a space, stays in the space's word-break segment (Word_Break Extend,
+// Format, ZWJ or WSegSpace); before any other code point a space always ends a segment.
+bool staysWithSpace(char32_t c);
 
 // ---- Percent-decoding, Base64 ----
 // "%" + two hex digits is one byte; every other character stands for its own bytes. Fails on a

@@ -31,7 +31,11 @@ std::uint64_t hashOf(std::string_view s) {
     return h ^ (h >> 29);
 }
 
-bool isAscii(char c) { return static_cast<unsigned char>(c) < 0x80; }
+// Whether a piece may start at s[i], right after a space.
+bool mayStartPiece(std::string_view s, std::size_t i) {
+    if (static_cast<unsigned char>(s[i]) < 0x80) return true;  // never a space here
+    return !text::staysWithSpace(text::decodeAt(s, i));
+}
 
 }  // namespace
 
@@ -44,7 +48,7 @@ std::vector<std::size_t> KeywordIndex::cuts(std::string_view text) {
         std::size_t end = i;
         while (end < text.size() && text[end] == ' ') ++end;
         if (end >= text.size()) break;
-        if (isAscii(text[end])) out.push_back(end);
+        if (mayStartPiece(text, end)) out.push_back(end);
         i = text.find(' ', end);
     }
     return out;
@@ -57,7 +61,7 @@ void KeywordIndex::keywords(std::string_view text, std::vector<std::uint32_t>& i
         std::size_t end = i;
         while (end < text.size() && text[end] == ' ') ++end;
         if (end >= text.size()) break;
-        if (isAscii(text[end])) {
+        if (mayStartPiece(text, end)) {
             // The piece without its trailing spaces, which hold no words.
             piece(text.substr(start, i - start), ids);
             start = end;

@@ -2,7 +2,8 @@
 // The summary's keywords of many sentences, as small ids.
 //
 // A sentence is cut where a word break is certain and nothing on one side changes how the other
-// is split into words: after a run of spaces, before an ASCII character that is not a space. The
+// is split into words: after a run of spaces, before a code point that does not join the space
+// (a combining mark would). The
 // pieces between such cuts repeat across a long text ("the", "budget,", "Straße"), so each
 // distinct piece is split into words, lower-cased and checked against the stop words once, and
 // its keyword ids are reused whenever it comes back.

@@ -149,4 +149,18 @@ bool canEndSentence(char32_t c) {
     }
 }
 
+bool staysWithSpace(char32_t c) {
+    if (c < 0x80) return c == ' ';
+    if (c > 0x10FFFF) return false;
+    switch (u_getIntPropertyValue(static_cast<UChar32>(c), UCHAR_WORD_BREAK)) {
+        case U_WB_EXTEND:
+        case U_WB_FORMAT:
+        case U_WB_ZWJ:
+        case U_WB_WSEGSPACE:
+            return true;
+        default:
+            return false;
+    }
+}
+
 }  // namespace tavlets::text
