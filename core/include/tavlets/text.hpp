@@ -69,6 +69,12 @@ private:
 std::size_t characterCount(std::string_view s);
 // The first n characters (all of s when it has fewer).
 std::string_view prefixCharacters(std::string_view s, std::size_t n);
+// The number of characters, and of those whose first code point is not White_Space, in one walk.
+struct CharacterTally {
+    std::size_t characters = 0;
+    std::size_t nonWhitespace = 0;
+};
+CharacterTally tallyCharacters(std::string_view s);
 // Whether a character (a slice from CharacterIterator) has White_Space as its first code point.
 bool isWhitespaceCharacter(std::string_view character);
 // Whether a character's first code point is Alphabetic.
