@@ -20,15 +20,18 @@ namespace tavlets::transforms {
 namespace {
 
 // Calls f with every line of the text, split at each code point of the newlines class (so CR LF
-// gives an empty line between its two separators). Walks the text once without collecting lines.
+// gives an empty line between its two separators). Walks the text once without collecting lines;
+// stops early (leaving lines out) when the run is cancelled.
 template <typename F>
 void forEachLine(std::string_view s, F&& f) {
     std::size_t lineStart = 0;
     std::size_t i = 0;
+    std::size_t lines = 0;
     while (i < s.size()) {
         const unsigned char b = static_cast<unsigned char>(s[i]);
         if (b < 0x80) {
             if (b >= 0x0A && b <= 0x0D) {
+                if ((lines++ & 4095) == 0 && cancelRequested()) return;
                 f(s.substr(lineStart, i - lineStart));
                 lineStart = i + 1;
             }
@@ -150,9 +153,7 @@ Tally tally(std::string_view text) {
     const text::CharacterTally characters = text::tallyCharacters(text);
     t.characters = characters.characters;
     t.nonWhitespace = characters.nonWhitespace;
-    std::size_t seen = 0;
     forEachLine(text, [&](std::string_view line) {
-        if ((++seen & 4095) == 0 && cancelRequested()) return;
         if (!text::trim(line, text::CharClass::whitespace).empty()) ++t.lines;
     });
     return t;

@@ -81,7 +81,7 @@ public:
             if (b >= 0x80) {
                 if ((b & 0xC0) != 0x80) {
                     std::size_t k = i;
-                    if (foldsToAscii(text::decodeAt(s, k))) return std::nullopt;
+                    if (mining::foldsToAscii(text::decodeAt(s, k))) return std::nullopt;
                 }
                 continue;
             }
@@ -103,12 +103,6 @@ public:
         }
         if (undecided) return std::nullopt;
         return false;
-    }
-
-    // Whether the full case folding of c holds an ASCII letter.
-    static bool foldsToAscii(char32_t c) {
-        return c == 0xDF || c == 0x130 || c == 0x149 || c == 0x17F || c == 0x1F0 || (c >= 0x1E96 && c <= 0x1E9A) ||
-               c == 0x1E9E || c == 0x212A || (c >= 0xFB00 && c <= 0xFB06);
     }
 
 private:
@@ -143,10 +137,6 @@ const WordList& requestWords() {
     return list;
 }
 
-bool hasRequest(std::string_view w) {
-    if (auto decided = requestWords().find(w)) return *decided;
-    return requestRegex().search(w);
-}
 
 constexpr std::string_view kNoItems =
     "No action items found. I look for to-dos, requests (\"can you\u2026\"), commitments (\"I'll\u2026\"), "
@@ -193,7 +183,19 @@ std::optional<text::Range> sharedDetectorMatch(std::string_view s) {
 
 }  // namespace
 
+bool foldsToAscii(char32_t c) {
+    return c == 0xDF || c == 0x130 || c == 0x149 || c == 0x17F || c == 0x1F0 || (c >= 0x1E96 && c <= 0x1E9A) ||
+           c == 0x1E9E || c == 0x212A || (c >= 0xFB00 && c <= 0xFB06);
+}
+
 bool hasTriggerByPattern(std::string_view w) { return triggerRegex().search(w); }
+
+bool hasRequestByPattern(std::string_view w) { return requestRegex().search(w); }
+
+bool hasRequest(std::string_view w) {
+    if (auto decided = requestWords().find(w)) return *decided;
+    return hasRequestByPattern(w);
+}
 
 bool hasTrigger(std::string_view w) {
     if (auto decided = triggerWords().find(w)) return *decided;

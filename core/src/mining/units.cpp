@@ -122,7 +122,7 @@ bool forEachUnit(std::string_view text, const std::function<bool(const UnitView&
     bool complete = true;
     std::size_t lines = 0;
     scan::forEachLine(text, [&](std::string_view piece) {
-        if ((++lines & 1023) == 0 && cancelRequested()) return complete = false;
+        if ((lines++ & 1023) == 0 && cancelRequested()) return complete = false;
         const std::string_view line = text::trim(piece, text::CharClass::whitespace);
         if (line.empty()) return true;
 

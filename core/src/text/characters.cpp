@@ -189,7 +189,7 @@ CharacterTally tallyCharacters(std::string_view s) {
     std::size_t whitespace = 0;
     std::size_t rounds = 0;
     while (pos < n) {
-        if ((++rounds & 4095) == 0 && cancelRequested()) break;
+        if ((rounds++ & 4095) == 0 && cancelRequested()) break;
         const std::size_t e = asciiPrefixLength(s, pos);
         if (e > pos) {
             // As in advance(): every ASCII byte before `stop` starts a character, CR LF being one.
