@@ -27,7 +27,9 @@ std::size_t wordCountUpTo(std::string_view s, std::size_t limit) {
     char32_t prevCp = 0;
     const std::size_t n = s.size();
     std::size_t i = 0;
+    std::size_t steps = 0;
     while (i < n) {
+        if ((steps++ & 0xFFFF) == 0 && cancelRequested()) return count;
         if (inWord) {
             // Inside a word, printable ASCII changes nothing: skip it in bulk.
             const std::size_t next = scan::find(
