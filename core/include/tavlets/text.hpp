@@ -21,8 +21,36 @@ namespace tavlets::text {
 inline constexpr char32_t kReplacementCharacter = 0xFFFD;
 
 // ---- UTF-8 ----
+namespace detail {
+char32_t decodeAtSlowly(std::string_view s, std::size_t& i);
+}
 // Decodes the code point starting at byte i and advances i past it (always by at least 1).
-char32_t decodeAt(std::string_view s, std::size_t& i);
+// Inline for ASCII and the well-formed two- and three-byte forms, which the inner loops of
+// counting and scanning meet nearly always.
+inline char32_t decodeAt(std::string_view s, std::size_t& i) {
+    if (i < s.size()) {
+        const auto b0 = static_cast<unsigned char>(s[i]);
+        if (b0 < 0x80) {
+            ++i;
+            return b0;
+        }
+        if (b0 >= 0xC2 && b0 <= 0xDF && i + 1 < s.size()) {
+            const auto b1 = static_cast<unsigned char>(s[i + 1]);
+            if ((b1 & 0xC0) == 0x80) {
+                i += 2;
+                return static_cast<char32_t>((b0 & 0x1F) << 6 | (b1 & 0x3F));
+            }
+        } else if (b0 >= 0xE1 && b0 <= 0xEF && b0 != 0xED && i + 2 < s.size()) {
+            const auto b1 = static_cast<unsigned char>(s[i + 1]);
+            const auto b2 = static_cast<unsigned char>(s[i + 2]);
+            if ((b1 & 0xC0) == 0x80 && (b2 & 0xC0) == 0x80) {
+                i += 3;
+                return static_cast<char32_t>((b0 & 0x0F) << 12 | (b1 & 0x3F) << 6 | (b2 & 0x3F));
+            }
+        }
+    }
+    return detail::decodeAtSlowly(s, i);
+}
 // Decodes the code point ending just before byte i and moves i back to its first byte.
 char32_t decodeBefore(std::string_view s, std::size_t& i);
 bool isValidUTF8(std::string_view s);

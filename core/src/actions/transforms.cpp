@@ -15,36 +15,22 @@
 #include <tavlets/text_mining.hpp>
 
 #include "code/character_splitter.hpp"
+#include "table/byte_scan.hpp"
 
 namespace tavlets::transforms {
 namespace {
 
 // Calls f with every line of the text, split at each code point of the newlines class (so CR LF
-// gives an empty line between its two separators). Walks the text once without collecting lines;
-// stops early (leaving lines out) when the run is cancelled.
+// gives an empty line between its two separators), found a machine word at a time. Stops early
+// (leaving lines out) when the run is cancelled.
 template <typename F>
 void forEachLine(std::string_view s, F&& f) {
-    std::size_t lineStart = 0;
-    std::size_t i = 0;
     std::size_t lines = 0;
-    while (i < s.size()) {
-        const unsigned char b = static_cast<unsigned char>(s[i]);
-        if (b < 0x80) {
-            if (b >= 0x0A && b <= 0x0D) {
-                if ((lines++ & 4095) == 0 && cancelRequested()) return;
-                f(s.substr(lineStart, i - lineStart));
-                lineStart = i + 1;
-            }
-            ++i;
-            continue;
-        }
-        const std::size_t start = i;
-        if (text::isNewline(text::decodeAt(s, i))) {
-            f(s.substr(lineStart, start - lineStart));
-            lineStart = i;
-        }
-    }
-    f(s.substr(lineStart));
+    scan::forEachLine(s, [&](std::string_view line) {
+        if ((lines++ & 4095) == 0 && cancelRequested()) return false;
+        f(line);
+        return true;
+    });
 }
 
 bool isAscii(std::string_view s) {

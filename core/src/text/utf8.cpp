@@ -58,7 +58,7 @@ inline Decoded decodeSequence(const unsigned char* p, std::size_t avail) {
 
 }  // namespace
 
-char32_t decodeAt(std::string_view s, std::size_t& i) {
+char32_t detail::decodeAtSlowly(std::string_view s, std::size_t& i) {
     if (i >= s.size()) {
         ++i;
         return kReplacementCharacter;
