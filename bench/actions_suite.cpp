@@ -45,13 +45,21 @@ private:
     std::uint64_t state_ = 0x5EED;
 };
 
-std::string prose(std::size_t size, const std::vector<std::string_view>& words) {
+// Sentences of random words with no action-item trigger among them, and now and then one of a
+// few to-dos (the same few, so that the item list stays short and every unit is looked at).
+std::string prose(std::size_t size, const std::vector<std::string_view>& words,
+                  const std::vector<std::string_view>& todos) {
     Random random;
     std::string out;
     out.reserve(size + 512);
     while (out.size() < size) {
         const std::size_t sentences = 1 + random.below(5);
         for (std::size_t s = 0; s < sentences; ++s) {
+            if (random.below(2000) == 0) {
+                out += todos[random.below(todos.size())];
+                out += ' ';
+                continue;
+            }
             const std::size_t count = 5 + random.below(16);
             for (std::size_t w = 0; w < count; ++w) {
                 std::string_view word = words[random.below(words.size())];
@@ -68,19 +76,23 @@ std::string prose(std::size_t size, const std::vector<std::string_view>& words) 
 }
 
 std::string asciiProse(std::size_t size) {
-    return prose(size, {"We", "I'll", "Please", "The", "Alice", "Can you", "Bob", "Dr. Smith", "meeting", "notes",
-                        "should", "ship", "it", "on", "Friday", "will", "review", "budget", "and", "send", "a",
-                        "summary", "to", "team", "don't", "forget", "(draft)", "version", "2.1", "customer",
-                        "feedback", "was", "good", "by", "end", "of", "week", "need", "to", "deadline", "e.g.",
-                        "roadmap", "quarter", "revenue", "grew", "12%", "after", "launch", "migration"});
+    return prose(size,
+                 {"We", "They", "The", "Alice", "Bob", "Our", "Dr. Smith", "Then", "meeting", "notes", "ship", "it", "on",
+                  "Friday", "review", "budget", "and", "send", "a", "summary", "team", "(draft)", "version", "2.1",
+                  "customer", "feedback", "was", "good", "end", "of", "week", "e.g.", "roadmap", "quarter", "revenue",
+                  "grew", "12%", "after", "launch", "migration", "don't", "it's", "users", "server"},
+                 {"Please send the slides to Dana by Friday.", "I'll update the budget tonight.",
+                  "Can you review the migration plan?", "- [ ] Book the venue for the offsite"});
 }
 
 std::string nonAsciiProse(std::size_t size) {
-    return prose(size, {"Wir", "Ich", "Bitte", "Мы", "私は", "Η", "אנחנו", "Können Sie", "Straße", "über",
-                        "Größe", "müssen", "Besprechung", "Freitag", "привет", "встреча", "завтра", "нужно",
-                        "отправить", "日本語", "東京", "会議", "明日", "送ってください", "Ελλάδα", "συνάντηση",
-                        "αύριο", "πρέπει", "שלום", "פגישה", "מחר", "צריך", "the", "and", "please", "review",
-                        "Zürich", "déjà", "naïve", "“quoted”", "—", "2,5", "café", "mañana"});
+    return prose(size,
+                 {"Wir", "Ich", "Мы", "私は", "Η", "אנחנו", "Die", "Они", "Straße", "über", "Größe", "müssen",
+                  "Besprechung", "Freitag", "привет", "встреча", "завтра", "нужно", "отправить", "日本語", "東京",
+                  "会議", "明日", "送ってください", "Ελλάδα", "συνάντηση", "αύριο", "πρέπει", "שלום", "פגישה", "מחר",
+                  "צריך", "the", "and", "review", "Zürich", "déjà", "naïve", "“quoted”", "—", "2,5", "café", "mañana"},
+                 {"Bitte schick mir die Folien, please.", "Можешь отправить отчёт? Please do.",
+                  "I'll send 会議 notes to Jürgen tomorrow.", "[ ] Kaffee für Freitag bestellen"});
 }
 
 std::string chat(std::size_t size) {

@@ -76,12 +76,13 @@ public:
     std::optional<bool> find(std::string_view s) const {
         const std::size_t n = s.size();
         bool undecided = false;
+        bool folding = false;  // a code point that folds to ASCII letters
         for (std::size_t i = 0; i < n; ++i) {
             const auto b = static_cast<unsigned char>(s[i]);
             if (b >= 0x80) {
-                if ((b & 0xC0) != 0x80) {
+                if ((b & 0xC0) != 0x80 && !folding) {
                     std::size_t k = i;
-                    if (mining::foldsToAscii(text::decodeAt(s, k))) return std::nullopt;
+                    folding = mining::foldsToAscii(text::decodeAt(s, k));
                 }
                 continue;
             }
@@ -102,10 +103,52 @@ public:
             }
         }
         if (undecided) return std::nullopt;
+        if (folding) {
+            // A match through such code points folds, code point by code point, to a word of the
+            // list; so when the folded text holds none of them anywhere, there is none.
+            const std::string folded = foldedSkeleton(s);
+            for (std::string_view w : words_)
+                if (folded.find(w) != std::string::npos) return std::nullopt;
+        }
         return false;
     }
 
 private:
+    // The text with ASCII letters lower-cased, the code points that fold to ASCII letters replaced
+    // by their folding's ASCII letters, and every other non-ASCII byte by 0x80.
+    static std::string foldedSkeleton(std::string_view s) {
+        std::string out;
+        out.reserve(s.size() + 8);
+        for (std::size_t i = 0; i < s.size();) {
+            if (static_cast<unsigned char>(s[i]) < 0x80) {
+                out += lower(s[i++]);
+                continue;
+            }
+            const char32_t c = text::decodeAt(s, i);
+            switch (c) {
+                case 0xDF: case 0x1E9E: out += "ss"; break;
+                case 0x17F: out += 's'; break;
+                case 0x212A: out += 'k'; break;
+                case 0x130: out += "i\x80"; break;
+                case 0x149: out += "\x80n"; break;
+                case 0x1F0: out += "j\x80"; break;
+                case 0x1E96: out += "h\x80"; break;
+                case 0x1E97: out += "t\x80"; break;
+                case 0x1E98: out += "w\x80"; break;
+                case 0x1E99: out += "y\x80"; break;
+                case 0x1E9A: out += "a\x80"; break;
+                case 0xFB00: out += "ff"; break;
+                case 0xFB01: out += "fi"; break;
+                case 0xFB02: out += "fl"; break;
+                case 0xFB03: out += "ffi"; break;
+                case 0xFB04: out += "ffl"; break;
+                case 0xFB05: case 0xFB06: out += "st"; break;
+                default: out += '\x80'; break;
+            }
+        }
+        return out;
+    }
+
     static char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
     static std::size_t index(char a, char b) {
         return static_cast<std::size_t>(static_cast<unsigned char>(lower(a))) << 8 |

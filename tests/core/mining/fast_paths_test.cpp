@@ -131,9 +131,11 @@ TEST(MiningFastPaths, TriggerAndRequestWordsAgreeWithThePatternsBeyondAscii) {
     const std::vector<std::string> pieces = {
         "please", "Please", "can you", "CAN YOU", "need to", "must", "i'll", "ill", "by friday", "action:", "due",
         "\u00E9", "\u00E9please", "please\u00E9", "\u0301", "\u200D", "\u00AD", "\u2014", "\u043F", "\u65E5", " ", "x",
-        "\u017Fhould", "\u212Aeep", "\u00DF", "a\u00DFigned to", "\uFB01", "\u0130", "\xFF", "-", "'", ":", "?"};
+        "\u017Fhould", "\u212Aeep", "\u00DF", "a\u00DFigned to", "a\u1E9Eigned", "\uFB01", "\u0130", "\xFF", "-", "'",
+        ":", "?", "mu\u017Ft", "ha\u017F to", "let\u017F", "a\u017Fap", "\uFB05", "\uFB06", "\u0130 will", "\u0149",
+        "\u1E97", "Stra\u00DFe", "\u212A", "follow\uFB00"};
     Random random{17};
-    for (int round = 0; round < 8000; ++round) {
+    for (int round = 0; round < 20000; ++round) {
         const std::string s = random.glue(pieces, 6);
         ASSERT_EQ(mining::hasTrigger(s), mining::hasTriggerByPattern(s)) << s;
         ASSERT_EQ(mining::hasRequest(s), mining::hasRequestByPattern(s)) << s;
