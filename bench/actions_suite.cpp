@@ -230,14 +230,17 @@ int timeAll(std::size_t bytes, int runs, std::string_view only) {
                 continue;
             double best = 1e9;
             double bestProcessor = 1e9;
-            std::size_t size = 0;
+            std::string out;
             for (int r = 0; r < runs; ++r) {
                 const double processorStart = processorSeconds();
-                best = std::min(best, secondsOf([&] { size = action.run(text).text.size(); }));
+                best = std::min(best, secondsOf([&] { out = action.run(text).text; }));
                 bestProcessor = std::min(bestProcessor, processorSeconds() - processorStart);
             }
-            std::printf("  %-36s %8.1f ms  (processor %7.1f ms, %zu bytes out)\n", action.title.c_str(), best * 1000,
-                        bestProcessor * 1000, size);
+            // The size and a digest of the result, to compare builds that must agree byte for byte.
+            std::uint64_t digest = 0xCBF29CE484222325ull;
+            for (const char c : out) digest = (digest ^ static_cast<unsigned char>(c)) * 0x100000001B3ull;
+            std::printf("  %-36s %8.1f ms  (processor %7.1f ms, %zu bytes out, digest %016llx)\n", action.title.c_str(),
+                        best * 1000, bestProcessor * 1000, out.size(), static_cast<unsigned long long>(digest));
             std::fflush(stdout);
             rows.push_back(Row{kind.name, action.title, best});
         }

@@ -30,7 +30,7 @@ std::size_t wordCountUpTo(std::string_view s, std::size_t limit) {
     std::size_t steps = 0;
     while (i < n) {
         if ((steps++ & 0xFFFF) == 0 && cancelRequested()) return count;
-        if (inWord) {
+        if (inWord && static_cast<unsigned char>(s[i]) < 0x80) {
             // Inside a word, printable ASCII changes nothing: skip it in bulk.
             const std::size_t next = scan::find(
                 s, i, [](std::uint64_t v) { return scan::hasBelowOrHigh(v, 0x21); },

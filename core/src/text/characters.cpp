@@ -190,7 +190,7 @@ CharacterTally tallyCharacters(std::string_view s) {
     std::size_t rounds = 0;
     while (pos < n) {
         if ((rounds++ & 4095) == 0 && cancelRequested()) break;
-        const std::size_t e = asciiPrefixLength(s, pos);
+        const std::size_t e = static_cast<unsigned char>(d[pos]) < 0x80 ? asciiPrefixLength(s, pos) : pos;
         if (e > pos) {
             // As in advance(): every ASCII byte before `stop` starts a character, CR LF being one.
             const std::size_t stop = e == n ? n : e - 1;

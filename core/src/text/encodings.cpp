@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 #include <tavlets/cancel.hpp>
 
@@ -44,7 +45,12 @@ std::optional<std::string> percentDecode(std::string_view s) {
             nextCheck = i + kCancelStride;
         }
         if (s[i] != '%') {
-            out.push_back(s[i]);
+            // Everything up to the next escape (or the next look at the flag) as it is.
+            const std::size_t stop = std::min(s.size(), nextCheck);
+            const void* escape = std::memchr(s.data() + i, '%', stop - i);
+            const std::size_t end = escape ? static_cast<std::size_t>(static_cast<const char*>(escape) - s.data()) : stop;
+            out.append(s, i, end - i);
+            i = end - 1;
             continue;
         }
         if (i + 2 >= s.size()) return std::nullopt;
