@@ -6,9 +6,12 @@
 
 #include <unicode/rbbi.h>
 #include <unicode/uchar.h>
+#include <unicode/ustring.h>
+#include <unicode/utf16.h>
 
 #include <tavlets/cancel.hpp>
 
+#include <algorithm>
 #include <climits>
 
 namespace tavlets::text {
@@ -78,18 +81,45 @@ std::size_t sentenceCount(std::string_view s) {
     // A line feed always ends a sentence, and no rule (nor the abbreviation filter) looks across
     // one, so a long text is counted a piece at a time: the same count with less to hold and a
     // chance to stop between pieces.
+    // Each piece is handed to ICU as UTF-16, which its iterator walks much faster than UTF-8;
+    // ill-formed bytes become U+FFFD either way, and only the number of sentences is kept.
     constexpr std::size_t kPiece = 256 * 1024;
-    Segmenter segmenter(Segmenter::Kind::sentence);
-    std::vector<Range> found;
+    auto it = newBreakIterator(BreakKind::sentence);
+    std::vector<UChar> units;
+    UText text = UTEXT_INITIALIZER;
     std::size_t count = 0;
     std::size_t start = 0;
     while (start < s.size() && !cancelRequested()) {
         std::size_t end = s.size() - start <= kPiece ? std::string_view::npos : s.find('\n', start + kPiece);
         end = end == std::string_view::npos ? s.size() : end + 1;
-        segmenter.ranges(s.substr(start, end - start), found);
-        count += found.size();
+        const std::string_view piece = s.substr(start, end - start);
         start = end;
+        units.resize(piece.size() + 1);
+        UErrorCode status = U_ZERO_ERROR;
+        int32_t length = 0;
+        u_strFromUTF8WithSub(units.data(), static_cast<int32_t>(units.size()), &length, piece.data(),
+                             static_cast<int32_t>(piece.size()), 0xFFFD, nullptr, &status);
+        if (U_FAILURE(status)) break;
+        utext_openUChars(&text, units.data(), length, &status);
+        it->setText(&text, status);
+        if (U_FAILURE(status)) break;
+        int32_t prev = std::max<int32_t>(it->first(), 0);
+        for (int32_t b = it->next(); b != icu::BreakIterator::DONE; b = it->next()) {
+            const int32_t cur = std::min(b, length);
+            if (cur <= prev) continue;
+            // A sentence made only of white space and line ends does not count.
+            for (int32_t k = prev; k < cur;) {
+                UChar32 c;
+                U16_NEXT(units.data(), k, cur, c);
+                if (!isWhitespaceOrNewline(static_cast<char32_t>(c))) {
+                    ++count;
+                    break;
+                }
+            }
+            prev = cur;
+        }
     }
+    utext_close(&text);
     return count;
 }
 
