@@ -4,6 +4,8 @@
 #include "tavlets/text.hpp"
 
 #include <gtest/gtest.h>
+#include <unicode/bytestream.h>
+#include <unicode/casemap.h>
 #include <unicode/uchar.h>
 
 #include <atomic>
@@ -103,6 +105,28 @@ TEST(FastPaths, CharacterTallyAgreesWithTheIterator) {
         ASSERT_EQ(fast.characters, plain.characters) << s;
         ASSERT_EQ(fast.nonWhitespace, plain.nonWhitespace) << s;
     }
+}
+
+// Long texts are case-mapped a piece at a time, cut after line feeds: the same as mapping the
+// whole at once, final sigmas at the cuts included.
+TEST(FastPaths, PiecewiseCaseMappingAgreesWithWholeText) {
+    Random random{23};
+    const std::vector<std::string> parts = {"\u039F\u0394\u039F\u03A3", "\u03A3", "\u03A3\u0391\u03A3 ", "\n", "\n\u03A3",
+        "\u03A3\n", "'\n", "Stra\u00DFe ", "\u0130I ", "\xFF", "\u00E9t\u00E9 ", "\u1F88 "};
+    std::string s;
+    while (s.size() < 2500 * 1024) s += parts[random.below(parts.size())];
+    const auto whole = [&s](bool upper) {
+        std::string out;
+        const std::string valid = text::toValidUTF8(s);
+        icu::StringByteSink<std::string> sink(&out);
+        UErrorCode status = U_ZERO_ERROR;
+        const icu::StringPiece piece(valid.data(), static_cast<int32_t>(valid.size()));
+        if (upper) icu::CaseMap::utf8ToUpper("", 0, piece, sink, nullptr, status);
+        else icu::CaseMap::utf8ToLower("", 0, piece, sink, nullptr, status);
+        return out;
+    };
+    EXPECT_TRUE(text::lowercased(s) == whole(false));
+    EXPECT_TRUE(text::uppercased(s) == whole(true));
 }
 
 // Percent-decoding byte by byte, the yardstick for the decoder that copies plain runs whole.
