@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <future>
 
 #include <tavlets/cancel.hpp>
 #include <tavlets/text.hpp>
@@ -89,16 +90,38 @@ void keywordScores(const std::vector<const mining::UnitView*>& pool, std::vector
         for (double& s : scores) s /= best;
 }
 
+std::vector<mining::UnitView> unitsOf(std::string_view text) {
+    std::vector<mining::UnitView> units;
+    mining::forEachUnit(text, [&units](const mining::UnitView& unit) {
+        units.push_back(unit);
+        return true;
+    });
+    return units;
+}
+
+// Every unit, in order. Units never span lines, so a large text is read as two halves cut after
+// a line end, the second on another thread.
+std::vector<mining::UnitView> allUnits(std::string_view text) {
+    constexpr std::size_t kParallelFrom = 1024 * 1024;
+    const std::size_t cut = text.size() < kParallelFrom ? std::string_view::npos : text.find('\n', text.size() / 2);
+    if (cut == std::string_view::npos) return unitsOf(text);
+    const std::atomic<bool>* cancel = detail::currentCancelFlag;
+    auto second = std::async(std::launch::async, [cancel, rest = text.substr(cut + 1)] {
+        const CancelScope scope(cancel);
+        return unitsOf(rest);
+    });
+    std::vector<mining::UnitView> units = unitsOf(text.substr(0, cut + 1));
+    const std::vector<mining::UnitView> rest = second.get();
+    units.insert(units.end(), rest.begin(), rest.end());
+    return units;
+}
+
 }  // namespace
 
 Outcome TextMining::tldr(std::string_view text) { return tldr(text, englishSentenceEmbedding().get()); }
 
 Outcome TextMining::tldr(std::string_view input, const SentenceEmbedding* embedding) {
-    std::vector<mining::UnitView> all;
-    mining::forEachUnit(input, [&all](const mining::UnitView& unit) {
-        all.push_back(unit);
-        return true;
-    });
+    std::vector<mining::UnitView> all = allUnits(input);
     if (all.empty()) return Outcome{"There's nothing to summarize.", true, true};
 
     std::vector<const mining::UnitView*> pool;
