@@ -19,6 +19,7 @@
 
 namespace tavlets::mining {
 
+// The pieces are remembered as slices of the texts given, which must outlive the index.
 class KeywordIndex {
 public:
     KeywordIndex();

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <string>
 #include <vector>
@@ -104,8 +105,9 @@ TEST(MiningFastPaths, KeywordIdsAgreeWithWordLists) {
     Random random{9};
     mining::KeywordIndex index;
     std::map<std::string, std::uint32_t> plainIds;
+    std::deque<std::string> texts;  // the index remembers slices of them
     for (int round = 0; round < 5000; ++round) {
-        const std::string s = random.glue(pieces, 12);
+        const std::string& s = texts.emplace_back(random.glue(pieces, 12));
         std::vector<std::uint32_t> fast, plain;
         index.keywords(s, fast);
         for (const std::string& word : TextMining::words(s)) {
