@@ -9,6 +9,7 @@
 #include <atomic>
 #include <climits>
 #include <future>
+#include <system_error>
 
 #include <tavlets/cancel.hpp>
 #include <tavlets/text.hpp>
@@ -155,10 +156,15 @@ Tally tallyInHalves(std::string_view text) {
         text.size() > static_cast<std::size_t>(INT32_MAX))  // beyond ICU's reach: no sentences, as a whole
         return tally(text);
     const std::atomic<bool>* cancel = detail::currentCancelFlag;
-    auto second = std::async(std::launch::async, [cancel, rest = text.substr(cut + 1)] {
-        const CancelScope scope(cancel);
-        return tally(rest);
-    });
+    std::future<Tally> second;
+    try {
+        second = std::async(std::launch::async, [cancel, rest = text.substr(cut + 1)] {
+            const CancelScope scope(cancel);
+            return tally(rest);
+        });
+    } catch (const std::system_error&) {
+        return tally(text);  // no thread to be had: one pass
+    }
     const Tally a = tally(text.substr(0, cut + 1));
     const Tally b = second.get();
     return Tally{a.words + b.words, a.sentences + b.sentences, a.characters + b.characters,

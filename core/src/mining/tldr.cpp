@@ -2,6 +2,7 @@
 #include <cmath>
 #include <cstdint>
 #include <future>
+#include <system_error>
 
 #include <tavlets/cancel.hpp>
 #include <tavlets/text.hpp>
@@ -106,10 +107,15 @@ std::vector<mining::UnitView> allUnits(std::string_view text) {
     const std::size_t cut = text.size() < kParallelFrom ? std::string_view::npos : text.find('\n', text.size() / 2);
     if (cut == std::string_view::npos) return unitsOf(text);
     const std::atomic<bool>* cancel = detail::currentCancelFlag;
-    auto second = std::async(std::launch::async, [cancel, rest = text.substr(cut + 1)] {
-        const CancelScope scope(cancel);
-        return unitsOf(rest);
-    });
+    std::future<std::vector<mining::UnitView>> second;
+    try {
+        second = std::async(std::launch::async, [cancel, rest = text.substr(cut + 1)] {
+            const CancelScope scope(cancel);
+            return unitsOf(rest);
+        });
+    } catch (const std::system_error&) {
+        return unitsOf(text);  // no thread to be had: one pass
+    }
     std::vector<mining::UnitView> units = unitsOf(text.substr(0, cut + 1));
     const std::vector<mining::UnitView> rest = second.get();
     units.insert(units.end(), rest.begin(), rest.end());
