@@ -178,9 +178,13 @@ std::string Delimited::markdown(const Rows& rows) {
     std::vector<std::size_t> columnWidth(width, 3);
     std::size_t bytes = 0;
     std::string scratch;
+    std::size_t cells = 0;
     for (std::size_t r = 0; r < rows.size(); ++r) {
-        if ((r & 1023) == 0 && cancelRequested()) return {};
         const Row& row = rows[r];
+        if ((cells += row.size() + 1) >= 4096) {
+            if (cancelRequested()) return {};
+            cells = 0;
+        }
         for (std::size_t i = 0; i < row.size(); ++i) {
             const std::string_view cell = markdownCell(row[i], scratch);
             const std::size_t w = text::characterCount(cell);

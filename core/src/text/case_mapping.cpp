@@ -72,8 +72,8 @@ std::string mapWhole(std::string_view s, Mapping mapping) {
         s = valid;
     }
     // Mapped a piece at a time, so that a cancelled run stops between pieces. A piece ends after
-    // a line feed, which no mapping looks across (only the final-sigma rule of lower-casing looks
-    // at neighbours, and a line end is neither a letter nor skipped over).
+    // a space or a line feed, which no mapping looks across (only the final-sigma rule of
+    // lower-casing looks at neighbours, and neither is a letter or skipped over).
     constexpr std::size_t kPiece = 1024 * 1024;
     if (s.size() > static_cast<std::size_t>(INT32_MAX)) {
         appendMapped(out, s, mapping);
@@ -81,7 +81,7 @@ std::string mapWhole(std::string_view s, Mapping mapping) {
     }
     for (std::size_t start = 0; start < s.size();) {
         if (cancelRequested()) break;
-        std::size_t end = s.size() - start <= kPiece ? std::string_view::npos : s.find('\n', start + kPiece);
+        std::size_t end = s.size() - start <= kPiece ? std::string_view::npos : s.find_first_of(" \n", start + kPiece);
         end = end == std::string_view::npos ? s.size() : end + 1;
         appendMapped(out, s.substr(start, end - start), mapping);
         start = end;

@@ -39,7 +39,9 @@ void collect(icu::BreakIterator& it, UText* text, std::string_view s, Keep keep,
     it.setText(text, status);
     if (U_FAILURE(status)) return;
     std::size_t prev = static_cast<std::size_t>(std::max<int32_t>(it.first(), 0));
+    std::size_t seen = 0;
     for (int32_t b = it.next(); b != icu::BreakIterator::DONE; b = it.next()) {
+        if ((++seen & 1023) == 0 && cancelRequested()) return;  // the ranges so far; thrown away
         const auto cur = std::min(static_cast<std::size_t>(b), s.size());
         if (cur <= prev) continue;
         if (keep(it, s.substr(prev, cur - prev))) out.push_back({prev, cur});
@@ -104,7 +106,9 @@ std::size_t sentenceCount(std::string_view s) {
         it->setText(&text, status);
         if (U_FAILURE(status)) break;
         int32_t prev = std::max<int32_t>(it->first(), 0);
+        std::size_t seen = 0;
         for (int32_t b = it->next(); b != icu::BreakIterator::DONE; b = it->next()) {
+            if ((++seen & 1023) == 0 && cancelRequested()) break;
             const int32_t cur = std::min(b, length);
             if (cur <= prev) continue;
             // A sentence made only of white space and line ends does not count.

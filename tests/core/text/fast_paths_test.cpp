@@ -162,10 +162,19 @@ TEST(FastPaths, PercentDecodingAgreesWithBytewiseDecoding) {
 TEST(FastPaths, CancelledCountsStopEarly) {
     std::string large;
     while (large.size() < 4 * 1024 * 1024) large += "One sentence here. Another one!\nAnd a line \u00E9t\u00E9.\n";
+    const std::string haystack = std::string(4 * 1024 * 1024, 'a') + "needle";
+    const text::Regex needle("ne+dle");
+    ASSERT_TRUE(needle.search(haystack));
     const std::atomic<bool> cancelled{true};
     const tavlets::CancelScope scope(&cancelled);
     EXPECT_LT(text::sentenceCount(large), 1000u);
     EXPECT_LT(text::tallyCharacters(large).characters, large.size() / 2);
+    text::Segmenter sentences(text::Segmenter::Kind::sentence);
+    std::vector<text::Range> found;
+    sentences.ranges(large, found);  // one long text: stopped between breaks
+    EXPECT_LT(found.size(), 2000u);
+    EXPECT_FALSE(needle.search(haystack));  // the search gives up as at its time limit
+    EXPECT_LT(text::uppercased(large).size(), large.size() / 2);
 }
 
 }  // namespace
