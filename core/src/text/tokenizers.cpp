@@ -6,7 +6,6 @@
 
 #include <unicode/rbbi.h>
 #include <unicode/uchar.h>
-#include <unicode/ustring.h>
 #include <unicode/utf16.h>
 
 #include <tavlets/cancel.hpp>
@@ -84,7 +83,8 @@ std::size_t sentenceCount(std::string_view s) {
     // one, so a long text is counted a piece at a time: the same count with less to hold and a
     // chance to stop between pieces.
     // Each piece is handed to ICU as UTF-16, which its iterator walks much faster than UTF-8;
-    // ill-formed bytes become U+FFFD either way, and only the number of sentences is kept.
+    // ill-formed bytes become U+FFFD either way (how many of them does not move a sentence
+    // break), and only the number of sentences is kept.
     constexpr std::size_t kPiece = 256 * 1024;
     auto it = newBreakIterator(BreakKind::sentence);
     std::vector<UChar> units;
@@ -97,11 +97,19 @@ std::size_t sentenceCount(std::string_view s) {
         const std::string_view piece = s.substr(start, end - start);
         start = end;
         units.resize(piece.size() + 1);
-        UErrorCode status = U_ZERO_ERROR;
         int32_t length = 0;
-        u_strFromUTF8WithSub(units.data(), static_cast<int32_t>(units.size()), &length, piece.data(),
-                             static_cast<int32_t>(piece.size()), 0xFFFD, nullptr, &status);
-        if (U_FAILURE(status)) break;
+        for (std::size_t i = 0; i < piece.size();) {
+            const auto b = static_cast<unsigned char>(piece[i]);
+            if (b < 0x80) {
+                units[static_cast<std::size_t>(length++)] = b;
+                ++i;
+                continue;
+            }
+            // Never more units than bytes: a supplementary code point takes four bytes.
+            const auto c = static_cast<UChar32>(decodeAt(piece, i));  // the macro reads it twice
+            U16_APPEND_UNSAFE(units.data(), length, c);
+        }
+        UErrorCode status = U_ZERO_ERROR;
         utext_openUChars(&text, units.data(), length, &status);
         it->setText(&text, status);
         if (U_FAILURE(status)) break;
