@@ -260,7 +260,18 @@ std::string Delimited::json(const Rows& rows) {
     // Written straight out in the pretty printer's layout (an array of objects, two spaces per
     // level): building a tree of every cell first would hold the table in memory twice more.
     if (rows.size() == 1) return "[]";
-    std::string out = "[\n";
+    // Sized once for the usual case (cells that need no escapes), so the output is not copied
+    // over and over as it grows to several times the table.
+    std::size_t keyBytes = 0;
+    for (const std::string& key : quotedKeys) keyBytes += key.size() + 12;
+    std::size_t estimate = 4;
+    for (std::size_t r = 1; r < rows.size(); ++r) {
+        estimate += 10 + keyBytes;
+        for (std::size_t i = 0; i < rows[r].size() && i < keys.size(); ++i) estimate += rows[r][i].size();
+    }
+    std::string out;
+    out.reserve(estimate);
+    out += "[\n";
     for (std::size_t r = 1; r < rows.size(); ++r) {
         if ((r & 1023) == 0 && cancelRequested()) break;
         const Row& row = rows[r];
