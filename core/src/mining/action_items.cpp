@@ -284,7 +284,7 @@ Outcome actionItems(std::string_view input, const ItemServices& services) {
         const TextMining::Unit unit{view.hasSpeaker ? std::optional<std::string>(view.speaker) : std::nullopt,
                                     std::string(view.text), view.unchecked};
         std::string item = taskPrefixRegex().removingFirstMatch(w);
-        if (text::characterCount(item) > kItemLimit) {
+        if (text::prefixCharacters(item, kItemLimit).size() < item.size()) {  // more than the limit
             item = std::string(text::prefixCharacters(item, kItemLimit - 3));
             item += "\u2026";
         }

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include <tavlets/cancel.hpp>
+
 #include "mining/mining_shared.hpp"
 
 namespace tavlets::mining {
@@ -57,7 +59,9 @@ std::vector<std::size_t> KeywordIndex::cuts(std::string_view text) {
 void KeywordIndex::keywords(std::string_view text, std::vector<std::uint32_t>& ids) {
     std::size_t start = 0;
     std::size_t i = text.find(' ');
+    std::size_t pieces = 0;
     while (i != std::string_view::npos) {
+        if ((++pieces & 4095) == 0 && cancelRequested()) return;  // a sentence of millions of words
         std::size_t end = i;
         while (end < text.size() && text[end] == ' ') ++end;
         if (end >= text.size()) break;

@@ -150,7 +150,7 @@ Outcome TextMining::tldr(std::string_view input, const SentenceEmbedding* embedd
 
     const mining::UnitView& unit = *pool[chosen];
     std::string result;
-    if (text::characterCount(unit.text) > kResultLimit) {
+    if (text::prefixCharacters(unit.text, kResultLimit).size() < unit.text.size()) {  // more than the limit
         result = std::string(text::prefixCharacters(unit.text, kResultLimit - 3));
         result += "\u2026";
     } else {
