@@ -17,7 +17,6 @@ namespace {
 
 constexpr std::size_t kCandidateMinimumWords = 4;
 constexpr std::size_t kMinimumVectors = 2;
-constexpr std::size_t kKeywordMinimumLength = 4;
 constexpr double kLengthDamping = 4.0;
 constexpr double kLeadBonus = 0.03;
 constexpr double kQuestionPenalty = -0.05;
@@ -127,7 +126,7 @@ std::vector<mining::UnitView> allUnits(std::string_view text) {
 Outcome TextMining::tldr(std::string_view text) { return tldr(text, englishSentenceEmbedding().get()); }
 
 Outcome TextMining::tldr(std::string_view input, const SentenceEmbedding* embedding) {
-    std::vector<mining::UnitView> all = allUnits(input);
+    const std::vector<mining::UnitView> all = allUnits(input);
     if (all.empty()) return Outcome{"There's nothing to summarize.", true, true};
 
     std::vector<const mining::UnitView*> pool;

@@ -78,10 +78,6 @@ std::size_t wordCountUpTo(std::string_view s, std::size_t limit) {
     return count;
 }
 
-}  // namespace mining
-
-namespace mining {
-
 namespace {
 
 std::size_t skipWhiteSpace(std::string_view s, std::size_t i) {
