@@ -7,6 +7,7 @@
 //   actions_suite --mb 5 --runs 3  another size or number of runs
 //   actions_suite --only "chat/Action items"
 //                                  the rows whose "kind/action" contains the text
+//   actions_suite --print          each result's beginning too
 //   actions_suite --memory [--mb 50]
 //                                  peak resident memory of TL;DR and Action items on prose and
 //                                  chat, each in a process of its own
@@ -45,8 +46,9 @@ private:
     std::uint64_t state_ = 0x5EED;
 };
 
-// Sentences of random words with no action-item trigger among them, and now and then one of a
-// few to-dos (the same few, so that the item list stays short and every unit is looked at).
+// Sentences of random words with no action-item trigger among them, and now and then a line with
+// one of a few to-dos (the same few, so that the item list stays short and every unit is looked
+// at).
 std::string prose(std::size_t size, const std::vector<std::string_view>& words,
                   const std::vector<std::string_view>& todos) {
     Random random;
@@ -56,8 +58,10 @@ std::string prose(std::size_t size, const std::vector<std::string_view>& words,
         const std::size_t sentences = 1 + random.below(5);
         for (std::size_t s = 0; s < sentences; ++s) {
             if (random.below(2000) == 0) {
+                // On a line of its own, so that its sentences repeat word for word.
+                out += '\n';
                 out += todos[random.below(todos.size())];
-                out += ' ';
+                out += '\n';
                 continue;
             }
             const std::size_t count = 5 + random.below(16);
@@ -212,7 +216,7 @@ double processorSeconds() {
     return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
 }
 
-int timeAll(std::size_t bytes, int runs, std::string_view only) {
+int timeAll(std::size_t bytes, int runs, std::string_view only, bool print) {
     struct Row {
         std::string kind, action;
         double seconds;
@@ -241,6 +245,7 @@ int timeAll(std::size_t bytes, int runs, std::string_view only) {
             for (const char c : out) digest = (digest ^ static_cast<unsigned char>(c)) * 0x100000001B3ull;
             std::printf("  %-36s %8.1f ms  (processor %7.1f ms, %zu bytes out, digest %016llx)\n", action.title.c_str(),
                         best * 1000, bestProcessor * 1000, out.size(), static_cast<unsigned long long>(digest));
+            if (print) std::printf("%.*s\n", static_cast<int>(std::min<std::size_t>(out.size(), 1500)), out.data());
             std::fflush(stdout);
             rows.push_back(Row{kind.name, action.title, best});
         }
@@ -294,22 +299,25 @@ int main(int argc, char** argv) {
     double mb = -1;
     int runs = 2;
     std::string_view only;
+    bool print = false;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
         if (arg == "--memory") {
             memory = true;
         } else if (arg == "--mb" && i + 1 < argc) {
             mb = std::atof(argv[++i]);
+        } else if (arg == "--print") {
+            print = true;
         } else if (arg == "--only" && i + 1 < argc) {
             only = argv[++i];
         } else if (arg == "--runs" && i + 1 < argc) {
             runs = std::max(1, std::atoi(argv[++i]));
         } else {
-            std::fprintf(stderr, "usage: %s [--mb N] [--runs N] [--only KIND/ACTION] [--memory]\n", argv[0]);
+            std::fprintf(stderr, "usage: %s [--mb N] [--runs N] [--only KIND/ACTION] [--print] [--memory]\n", argv[0]);
             return 2;
         }
     }
     if (mb <= 0) mb = memory ? 50 : 10;
     const auto bytes = static_cast<std::size_t>(mb * kMB);
-    return memory ? measureMemory(bytes) : timeAll(bytes, runs, only);
+    return memory ? measureMemory(bytes) : timeAll(bytes, runs, only, print);
 }

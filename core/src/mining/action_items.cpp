@@ -1,6 +1,8 @@
 #include "mining/action_items_internal.hpp"
 
+#include <algorithm>
 #include <array>
+#include <cstdint>
 #include <initializer_list>
 #include <unordered_set>
 
@@ -69,7 +71,19 @@ bool isAsciiWordByte(char c) {
 class WordList {
 public:
     explicit WordList(std::initializer_list<std::string_view> words) : words_(words) {
-        for (std::string_view w : words_) starts_[index(w[0], w[1])] = true;
+        // Grouped by their first two letters, so a position is compared only with the words
+        // that start the way it does.
+        std::stable_sort(words_.begin(), words_.end(),
+                         [](std::string_view a, std::string_view b) { return index(a[0], a[1]) < index(b[0], b[1]); });
+        firstWord_.fill(kNone);
+        for (std::size_t k = words_.size(); k-- > 0;) {
+            const std::string_view w = words_[k];
+            firstWord_[index(w[0], w[1])] = static_cast<std::uint8_t>(k);
+            firstBytes_[static_cast<unsigned char>(w[0])] = true;
+            firstBytes_[static_cast<unsigned char>(w[0] - 'a' + 'A')] = true;
+        }
+        // The lead bytes of the code points that fold to ASCII letters (see foldsToAscii).
+        for (const unsigned char b : {0xC3, 0xC4, 0xC5, 0xC7, 0xE1, 0xE2, 0xEF}) foldLeads_[b] = true;
     }
 
     // true or false when the bytes decide; nullopt when the pattern must.
@@ -80,15 +94,18 @@ public:
         for (std::size_t i = 0; i < n; ++i) {
             const auto b = static_cast<unsigned char>(s[i]);
             if (b >= 0x80) {
-                if ((b & 0xC0) != 0x80 && !folding) {
+                if (!folding && foldLeads_[b]) {
                     std::size_t k = i;
                     folding = mining::foldsToAscii(text::decodeAt(s, k));
                 }
                 continue;
             }
-            if (i + 1 >= n || !starts_[index(s[i], s[i + 1])]) continue;
-            if (i > 0 && isAsciiWordByte(s[i - 1])) continue;
-            for (std::string_view w : words_) {
+            if (!firstBytes_[b] || (i > 0 && isAsciiWordByte(s[i - 1])) || i + 1 >= n) continue;
+            const std::size_t start = index(s[i], s[i + 1]);
+            if (firstWord_[start] == kNone) continue;
+            for (std::size_t k = firstWord_[start]; k < words_.size(); ++k) {
+                const std::string_view w = words_[k];
+                if (index(w[0], w[1]) != start) break;
                 if (n - i < w.size() || !sameLetters(s.substr(i, w.size()), w)) continue;
                 const std::size_t end = i + w.size();
                 const bool asciiBefore = i == 0 || static_cast<unsigned char>(s[i - 1]) < 0x80;
@@ -106,22 +123,37 @@ public:
         if (folding) {
             // A match through such code points folds, code point by code point, to a word of the
             // list; so when the folded text holds none of them anywhere, there is none.
-            const std::string folded = foldedSkeleton(s);
-            for (std::string_view w : words_)
-                if (folded.find(w) != std::string::npos) return std::nullopt;
+            if (appearsIn(foldedSkeleton(s))) return std::nullopt;
         }
         return false;
     }
 
 private:
+    // Whether a word of the list appears anywhere in lower-case text, word boundaries or not.
+    bool appearsIn(std::string_view lower) const {
+        for (std::size_t i = 0; i + 1 < lower.size(); ++i) {
+            const std::size_t start = index(lower[i], lower[i + 1]);
+            if (firstWord_[start] == kNone) continue;
+            for (std::size_t k = firstWord_[start]; k < words_.size() && index(words_[k][0], words_[k][1]) == start; ++k)
+                if (lower.substr(i).starts_with(words_[k])) return true;
+        }
+        return false;
+    }
+
     // The text with ASCII letters lower-cased, the code points that fold to ASCII letters replaced
     // by their folding's ASCII letters, and every other non-ASCII byte by 0x80.
-    static std::string foldedSkeleton(std::string_view s) {
+    std::string foldedSkeleton(std::string_view s) const {
         std::string out;
         out.reserve(s.size() + 8);
         for (std::size_t i = 0; i < s.size();) {
-            if (static_cast<unsigned char>(s[i]) < 0x80) {
+            const auto b = static_cast<unsigned char>(s[i]);
+            if (b < 0x80) {
                 out += lower(s[i++]);
+                continue;
+            }
+            if (!foldLeads_[b]) {
+                out += '\x80';
+                ++i;
                 continue;
             }
             const char32_t c = text::decodeAt(s, i);
@@ -160,8 +192,11 @@ private:
         return true;
     }
 
+    static constexpr std::uint8_t kNone = 0xFF;
     std::vector<std::string_view> words_;
-    std::array<bool, 65536> starts_{};
+    std::array<std::uint8_t, 65536> firstWord_{};  // by first two letters, lower-cased
+    std::array<bool, 256> firstBytes_{};  // first letters in either case
+    std::array<bool, 256> foldLeads_{};
 };
 
 const WordList& triggerWords() {

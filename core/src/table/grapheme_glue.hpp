@@ -55,8 +55,11 @@ private:
     static constexpr std::uint8_t kKnown = 1, kJoinsNext = 2, kJoinsPrevious = 4;
 
     std::uint8_t lookup(char32_t cp) {
-        // A small direct-mapped cache in front of the map: a text's letters come back often.
-        Recent& recent = recent_[cp & (kRecent - 1)];
+        // A small direct-mapped cache in front of the map, kept by the thread across texts (the
+        // answers are facts about code points): a text's letters come back often, and a Glue is
+        // made for every short count.
+        thread_local std::array<Recent, kRecent> recentOfThread{};
+        Recent& recent = recentOfThread[cp & (kRecent - 1)];
         if (recent.bits != 0 && recent.cp == cp) return recent.bits;
         std::uint8_t& bits = cache_[cp];
         if (!(bits & kKnown)) {
@@ -78,7 +81,6 @@ private:
         std::uint8_t bits = 0;  // 0: empty (a known entry has kKnown set)
     };
     static constexpr std::size_t kRecent = 256;
-    std::array<Recent, kRecent> recent_{};
     std::unordered_map<char32_t, std::uint8_t> cache_;
 };
 
