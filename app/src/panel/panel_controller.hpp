@@ -6,6 +6,7 @@
 #include <QPoint>
 #include <QRect>
 #include <QSize>
+#include <QString>
 
 #include <memory>
 #include <optional>
@@ -66,6 +67,8 @@ public:
     void show();  // load the clipboard, size, centre under the pointer, show with focus
     void hide();
     void toggle();  // hide when visible, else show
+    // The shortcut the empty state tells the user to press; empty when none works.
+    void setShortcutText(const QString& shortcut);
     bool isVisible() const;
 
     // The window, once built (nullptr before the first show). For tests and screenshots.
@@ -91,6 +94,7 @@ private:
     FloatingPanel* window_ = nullptr;
     PanelView* view_ = nullptr;
     bool keyHandlerInstalled_ = false;
+    QString shortcutText_ = QStringLiteral("Alt+Space");
     bool hiding_ = false;
     // The panel's top edge, fixed by show; the panel grows and shrinks below it.
     int top_ = 0;

@@ -60,6 +60,8 @@ public:
     QSize sizeHint() const override;
 
     void setTranslucentBackground(bool translucent);
+    // The shortcut the empty state names; empty when no shortcut opens the panel.
+    void setShortcutText(const QString& shortcut);
     const PanelColors& colors() const { return colors_; }
 
     // What is on show, for tests and the screenshot driver.
