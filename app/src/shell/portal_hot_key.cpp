@@ -103,10 +103,10 @@ PortalHotKey::PortalHotKey(QDBusConnection bus, Timeouts timeouts, QObject* pare
     qDBusRegisterMetaType<PortalShortcutList>();
     bus_.connect(QLatin1String(kPortalService), QLatin1String(kPortalPath), QLatin1String(kShortcutsInterface),
                  QStringLiteral("Activated"), this,
-                 SLOT(onActivated(QDBusObjectPath, QString, qulonglong, QVariantMap)));
+                 SLOT(onActivated(QDBusMessage)));
     bus_.connect(QLatin1String(kPortalService), QLatin1String(kPortalPath), QLatin1String(kShortcutsInterface),
                  QStringLiteral("ShortcutsChanged"), this,
-                 SLOT(onShortcutsChanged(QDBusObjectPath, tavlets::PortalShortcutList)));
+                 SLOT(onShortcutsChanged(QDBusMessage)));
 }
 
 PortalHotKey::~PortalHotKey() {
@@ -268,14 +268,19 @@ void PortalHotKey::closeSession(const QString& session) {
     bus_.send(close);
 }
 
-void PortalHotKey::onActivated(const QDBusObjectPath& session, const QString& id, qulonglong, const QVariantMap&) {
-    if (session.path() != session_ || id != QLatin1String(kOpenPanelId) || status_ != HotKeyStatus::registered) return;
+void PortalHotKey::onActivated(const QDBusMessage& message) {
+    const QVariantList args = message.arguments();
+    if (args.size() < 2 || pathText(args[0]) != session_ || args[1].toString() != QLatin1String(kOpenPanelId) ||
+        status_ != HotKeyStatus::registered) {
+        return;
+    }
     if (handler_) QMetaObject::invokeMethod(this, handler_, Qt::QueuedConnection);
 }
 
-void PortalHotKey::onShortcutsChanged(const QDBusObjectPath& session, const tavlets::PortalShortcutList& shortcuts) {
-    if (session.path() != session_ || status_ != HotKeyStatus::registered) return;
-    setState(status_, openPanelTrigger(shortcuts));
+void PortalHotKey::onShortcutsChanged(const QDBusMessage& message) {
+    const QVariantList args = message.arguments();
+    if (args.size() < 2 || pathText(args[0]) != session_ || status_ != HotKeyStatus::registered) return;
+    setState(status_, openPanelTrigger(qdbus_cast<PortalShortcutList>(args[1])));
 }
 
 }  // namespace tavlets

@@ -15,7 +15,7 @@
 
 #include <functional>
 
-class QDBusObjectPath;
+class QDBusMessage;
 class QDBusPendingCallWatcher;
 
 namespace tavlets {
@@ -57,8 +57,9 @@ public:
     QString sessionHandle() const { return session_; }
 
 private slots:
-    void onActivated(const QDBusObjectPath& session, const QString& id, qulonglong timestamp, const QVariantMap& options);
-    void onShortcutsChanged(const QDBusObjectPath& session, const tavlets::PortalShortcutList& shortcuts);
+    // Taken as whole messages, so that no argument type has to be known by name to the signal match.
+    void onActivated(const QDBusMessage& message);
+    void onShortcutsChanged(const QDBusMessage& message);
 
 private:
     using Answer = std::function<void(uint code, const QVariantMap& results)>;
