@@ -114,6 +114,10 @@ void AppDelegate::chooseShortcut(QKeyCombination combination) {
         keep();
         return;
     }
+    if (hotKey_->status() == HotKeyStatus::pending) {
+        if (settings_) settings_->setShortcutMessage(QStringLiteral("Your desktop has not answered yet. Try again in a moment."));
+        return;
+    }
     QPointer<AppDelegate> self(this);
     const QString old = hotKey_->isRegistered()
                             ? QStringLiteral(" %1 stays.").arg(shortcutName(shortcut_))
