@@ -131,12 +131,26 @@ void PortalHotKey::registerKey(Qt::Key key, Qt::KeyboardModifiers modifiers, Han
 
 void PortalHotKey::start() {
     busy_ = true;
-    // A portal without the interface answers this with an error, without waiting on anybody.
-    QDBusMessage probe = QDBusMessage::createMethodCall(QLatin1String(kPortalService), QLatin1String(kPortalPath),
-                                                       QStringLiteral("org.freedesktop.DBus.Properties"),
-                                                       QStringLiteral("Get"));
-    probe << QLatin1String(kShortcutsInterface) << QStringLiteral("version");
-    auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(probe, timeouts_.callMs), this);
+    // Newer portals learn who the caller is through their registry, before any other call from
+    // the connection; older ones have none and answer with an error, which changes nothing.
+    QDBusMessage registration = QDBusMessage::createMethodCall(QLatin1String(kPortalService), QLatin1String(kPortalPath),
+                                                              QStringLiteral("org.freedesktop.host.portal.Registry"),
+                                                              QStringLiteral("Register"));
+    registration << QStringLiteral("tavlets") << QVariantMap();
+    auto* registered = new QDBusPendingCallWatcher(bus_.asyncCall(registration, timeouts_.callMs), this);
+    connect(registered, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* done) {
+        done->deleteLater();
+        probe();
+    });
+}
+
+void PortalHotKey::probe() {
+    // A portal without the interface, or no portal at all, answers this with an error at once.
+    QDBusMessage get = QDBusMessage::createMethodCall(QLatin1String(kPortalService), QLatin1String(kPortalPath),
+                                                     QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                     QStringLiteral("Get"));
+    get << QLatin1String(kShortcutsInterface) << QStringLiteral("version");
+    auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(get, timeouts_.callMs), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* call) {
         call->deleteLater();
         if (call->isError()) {
@@ -144,31 +158,21 @@ void PortalHotKey::start() {
             setState(HotKeyStatus::unsupported, {});
             return;
         }
-        // Newer portals learn who the caller is through their registry; older ones have none and
-        // answer with an error, which changes nothing.
-        QDBusMessage registration = QDBusMessage::createMethodCall(
-            QLatin1String(kPortalService), QLatin1String(kPortalPath), QStringLiteral("org.freedesktop.host.portal.Registry"),
-            QStringLiteral("Register"));
-        registration << QStringLiteral("tavlets") << QVariantMap();
-        auto* registered = new QDBusPendingCallWatcher(bus_.asyncCall(registration, timeouts_.callMs), this);
-        connect(registered, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* done) {
-            done->deleteLater();
-            createSession([this](const QString& session, bool missing) {
-                if (session.isEmpty()) {
-                    busy_ = false;
-                    setState(missing ? HotKeyStatus::unsupported : HotKeyStatus::declined, {});
-                    return;
+        createSession([this](const QString& session, bool missing) {
+            if (session.isEmpty()) {
+                busy_ = false;
+                setState(missing ? HotKeyStatus::unsupported : HotKeyStatus::declined, {});
+                return;
+            }
+            session_ = session;
+            bind(session, combination_, [this](uint code, const QVariantMap& results) {
+                busy_ = false;
+                if (code == 0 && listsOpenPanel(results)) {
+                    setState(HotKeyStatus::registered,
+                             openPanelTrigger(qdbus_cast<PortalShortcutList>(results.value(QStringLiteral("shortcuts")))));
+                } else {
+                    setState(HotKeyStatus::declined, {});
                 }
-                session_ = session;
-                bind(session, combination_, [this](uint code, const QVariantMap& results) {
-                    busy_ = false;
-                    if (code == 0 && listsOpenPanel(results)) {
-                        setState(HotKeyStatus::registered,
-                                 openPanelTrigger(qdbus_cast<PortalShortcutList>(results.value(QStringLiteral("shortcuts")))));
-                    } else {
-                        setState(HotKeyStatus::declined, {});
-                    }
-                });
             });
         });
     });

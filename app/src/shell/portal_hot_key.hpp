@@ -70,7 +70,8 @@ private:
     void createSession(std::function<void(const QString& session, bool missing)> created);
     void bind(const QString& session, QKeyCombination combination, Answer answer);
     void closeSession(const QString& session);
-    void start();
+    void start();  // registers the app id, then probe()
+    void probe();  // checks for the interface, then creates the session and binds
     void setState(HotKeyStatus status, const QString& trigger);
     QString nextToken();
 
