@@ -17,9 +17,20 @@ conf="$XDG_CONFIG_HOME/tavlets/tavlets.conf"
 settings_visible() { xdotool search --onlyvisible --name '^Tavlets Settings$'; }
 alt_space_held() { ! "$probe" free; }
 
-openbox >"$work/openbox.log" 2>&1 &
-pids+=($!)
-wait_until 10 alt_space_held || fail "openbox did not take Alt+Space"
+wm_running() { xdotool search --class openbox; }
+# openbox grabs its keys again once the keyboard mapping settles at start: wait until it holds
+# Alt+Space steadily, or tavlets could slip in between.
+steadily_held() { alt_space_held && stays alt_space_held; }
+# On a loaded machine openbox now and then fails to connect at its first try.
+for attempt in 1 2 3; do
+  openbox >>"$work/openbox.log" 2>&1 &
+  openbox_pid=$!
+  pids+=("$openbox_pid")
+  wait_until 10 wm_running && break
+  kill "$openbox_pid" 2>/dev/null
+done
+wm_running || fail "openbox did not start"
+wait_until 10 steadily_held || fail "openbox did not take Alt+Space"
 
 case "$case_name" in
 choose_shortcut)
@@ -51,6 +62,9 @@ choose_shortcut)
   # After a restart the choice is still in force, and nothing is refused.
   kill "$tavlets_pid"
   wait "$tavlets_pid" 2>/dev/null
+  # Its socket file stays behind; without it, "up" below means the new one listens, which it does
+  # only after its grab.
+  rm -f "$socket"
   : >"$work/tavlets.log"
   start_tavlets
   xdotool key ctrl+alt+space
