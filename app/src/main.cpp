@@ -2,6 +2,8 @@
 // the user picked another); a second launch toggles the panel of the running one and exits.
 // `tavlets --settings` opens the Settings window, in the running one if there is one.
 
+#include "commands/user_actions_source.hpp"
+#include "panel/panel_controller.hpp"
 #include "panel/qt_clipboard.hpp"
 #include "shell/app_delegate.hpp"
 #include "shell/hot_key.hpp"
@@ -39,6 +41,7 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     tavlets::AppDelegate delegate(std::make_shared<tavlets::QtClipboard>(), tavlets::createHotKey());
+    tavlets::installUserActions(delegate.panel().model());
     delegate.start();
     const bool listening = instance.listen();
     delegate.attach(instance);

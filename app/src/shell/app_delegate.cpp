@@ -5,6 +5,7 @@
 #include "shell/shell_symbols.hpp"
 #include "shell/shortcut_settings.hpp"
 #include "shell/single_instance.hpp"
+#include "shell/tray_icon.hpp"
 
 #include <QApplication>
 #include <QMenu>
@@ -58,7 +59,7 @@ void AppDelegate::start() {
     hotKey_->registerKey(shortcut_.key(), shortcut_.keyboardModifiers(), [self] { if (self) self->togglePanel(); });
 
     tray_ = new QSystemTrayIcon(this);
-    tray_->setIcon(trayIcon(QApplication::palette().color(QPalette::WindowText)));
+    tray_->setIcon(trayIcon());
     tray_->setContextMenu(menu_.get());
     // A plain click on the tray item opens the menu too, as the one way in besides the hot key.
     connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {

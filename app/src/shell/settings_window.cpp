@@ -3,6 +3,7 @@
 #include "shell/autostart.hpp"
 #include "shell/shell_symbols.hpp"
 #include "shell/shortcut_recorder.hpp"
+#include "shell/user_actions_list.hpp"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -86,6 +87,7 @@ SettingsWindow::SettingsWindow(const ShortcutState& shortcut, QWidget* parent)
     outer->addWidget(controlsRow());
     outer->addWidget(labelRow(QStringLiteral("gearshape.2"), methodText(), QStringLiteral("method")));
     outer->addWidget(labelRow(QStringLiteral("lock.shield"), privacyText(), QStringLiteral("privacy")));
+    outer->addWidget(new UserActionsList);
 
     setShortcutState(shortcut);
     fitHeight();
