@@ -170,8 +170,10 @@ void SettingsWindow::fitHeight() {
     const int room = fixedWidth - layout()->contentsMargins().left() - layout()->contentsMargins().right() - indent;
     const int needed = caption_->sizeHint().width() + shortcutLine_->spacing() + recorder_->sizeHint().width();
     shortcutLine_->setDirection(needed <= room ? QBoxLayout::LeftToRight : QBoxLayout::TopToBottom);
-    // Nested layouts answer height-for-width from caches that are otherwise only renewed by
-    // posted events: renew them all now, so the height below is that of the current texts and font.
+    // Nested layouts and their items answer height-for-width from caches that are otherwise only
+    // renewed by posted events: renew them all now, so the height below is that of the current
+    // texts and font.
+    for (QWidget* child : findChildren<QWidget*>()) child->updateGeometry();
     for (QLayout* nested : findChildren<QLayout*>()) nested->invalidate();
     layout()->activate();
     setFixedHeight(heightForWidth(fixedWidth));

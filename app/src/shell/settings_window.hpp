@@ -21,6 +21,9 @@ public:
     static constexpr int fixedWidth = 460;
 
     explicit SettingsWindow(const ShortcutState& shortcut, QWidget* parent = nullptr);
+    // With the default shortcut, Alt+Space, in the given state.
+    explicit SettingsWindow(HotKeyStatus status, QWidget* parent = nullptr)
+        : SettingsWindow(ShortcutState{status, QStringLiteral("Alt+Space"), {}}, parent) {}
 
     // The status line and the recorder follow the hot key.
     void setShortcutState(const ShortcutState& shortcut);
