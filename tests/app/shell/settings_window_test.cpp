@@ -56,25 +56,6 @@ TEST(SettingsWindow, EveryTextWrapsAndKeepsItsHeightAtAnyFontSize) {
     QApplication::setFont(original);
 }
 
-TEST(SettingsWindow, FollowsTheShortcutState) {
-    SettingsWindow window({HotKeyStatus::pending, QStringLiteral("Alt+Space"), {}});
-    auto* status = window.findChild<QLabel*>(QStringLiteral("shortcut"));
-    window.show();
-    QApplication::processEvents();
-    const int pendingHeight = window.height();
-    for (const ShortcutState& state :
-         {ShortcutState{HotKeyStatus::refused, QStringLiteral("Alt+Space"), {}},
-          ShortcutState{HotKeyStatus::registered, QStringLiteral("Ctrl+Alt+Space"), {}},
-          ShortcutState{HotKeyStatus::registered, QStringLiteral("Alt+Space"), QStringLiteral("Meta+Space")}}) {
-        window.setShortcutState(state);
-        QApplication::processEvents();
-        EXPECT_EQ(status->text(), shortcutStatusText(state));
-        EXPECT_EQ(window.recorder()->text(), state.name);
-        expectEveryTextWhole(window);
-    }
-    EXPECT_GT(pendingHeight, 0);
-}
-
 TEST(SettingsWindow, FixedTextsAndOnlyAClosingButton) {
     SettingsWindow window(kWorking);
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Tavlets Settings"));
