@@ -1,6 +1,7 @@
 #include "shell/shortcut_settings.hpp"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSettings>
 
@@ -18,6 +19,25 @@ std::optional<QKeyCombination> parseShortcut(const QString& text) {
     if (combination.key() == Qt::Key_unknown || combination.key() == 0) return std::nullopt;
     if (recorderRefusal(combination) || isModifierOnly(combination.key())) return std::nullopt;
     return combination;
+}
+
+// "line:column" of the top-level shortcut value in the file, for people fixing it by hand.
+QString valuePosition(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return QStringLiteral("?");
+    bool topLevel = true;
+    for (int line = 1; !file.atEnd(); ++line) {
+        const QByteArray text = file.readLine(64 * 1024);
+        const QByteArray trimmed = text.trimmed();
+        if (trimmed.startsWith('[')) topLevel = trimmed == "[General]";
+        const int equals = text.indexOf('=');
+        if (!topLevel || equals < 0 || text.left(equals).trimmed() != kKey) continue;
+        int column = equals + 1;
+        while (column < text.size() && (text[column] == ' ' || text[column] == '\t')) ++column;
+        // Columns count characters, not bytes.
+        return QStringLiteral("%1:%2").arg(line).arg(QString::fromUtf8(text.left(column)).size() + 1);
+    }
+    return QStringLiteral("?");
 }
 
 }  // namespace
@@ -41,9 +61,9 @@ StoredShortcut loadShortcut(const QString& path) {
     if (const auto combination = parseShortcut(text)) {
         stored.combination = *combination;
     } else {
-        stored.warning = QStringLiteral("Tavlets: %1: shortcut=%2 is not a key combination with Ctrl, Alt or Meta; "
+        stored.warning = QStringLiteral("Tavlets: %1:%2: shortcut=%3 is not a key combination with Ctrl, Alt or Meta; "
                                         "using Alt+Space.")
-                             .arg(path, value.toStringList().join(QLatin1Char(',')));
+                             .arg(path, valuePosition(path), value.toStringList().join(QLatin1Char(',')));
     }
     return stored;
 }

@@ -54,14 +54,14 @@ TEST(ShortcutFile, RoundTripThroughARealFileInTheConfigHome) {
 TEST(ShortcutFile, HandWrittenValues) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("tavlets.conf"));
-    const struct { const char* content; QKeyCombination expected; bool warns; } cases[] = {
+    const struct { const char* content; QKeyCombination expected; bool warns; const char* where = ""; } cases[] = {
         {"[General]\nshortcut=Ctrl+Alt+Space\n", kCtrlAltSpace, false},
         {"shortcut=Ctrl+Alt+Space\n", kCtrlAltSpace, false},  // no section header: still top level
         {"[General]\nshortcut = meta+k\n", QKeyCombination(Qt::MetaModifier, Qt::Key_K), false},
         {"[General]\nother=1\n", kDefaultShortcut, false},  // no key: the default, quietly
         {"", kDefaultShortcut, false},
-        {"[General]\nshortcut=Space\n", kDefaultShortcut, true},  // no modifier
-        {"[General]\nshortcut=Shift+A\n", kDefaultShortcut, true},
+        {"[General]\nshortcut=Space\n", kDefaultShortcut, true, ":2:10:"},  // no modifier
+        {"# mine\n[Other]\nshortcut=x\n[General]\n  shortcut =  Shift+A\n", kDefaultShortcut, true, ":5:15:"},
         {"[General]\nshortcut=Ctrl+Alt\n", kDefaultShortcut, true},  // modifiers only
         {"[General]\nshortcut=Alt+Spcae\n", kDefaultShortcut, true},
         {"[General]\nshortcut=\n", kDefaultShortcut, true},
@@ -77,7 +77,7 @@ TEST(ShortcutFile, HandWrittenValues) {
         EXPECT_EQ(loaded.combination, c.expected);
         EXPECT_EQ(!loaded.warning.isEmpty(), c.warns) << loaded.warning.toStdString();
         if (c.warns) {
-            EXPECT_TRUE(loaded.warning.contains(path));
+            EXPECT_TRUE(loaded.warning.contains(path + QString::fromLatin1(c.where))) << loaded.warning.toStdString();
             EXPECT_FALSE(loaded.warning.contains(QLatin1Char('\n')));
         }
     }
