@@ -121,9 +121,11 @@ void AppDelegate::chooseShortcut(QKeyCombination combination) {
     }
     QPointer<AppDelegate> self(this);
     const QString old = hotKey_->isRegistered()
-                            ? QStringLiteral(" %1 stays.").arg(shortcutName(shortcut_))
+                            ? QStringLiteral(" %1 stays.").arg(workingShortcut(shortcutState()))
                             : QString();
-    hotKey_->rebind(combination.key(), combination.keyboardModifiers(), [self, keep, name, old](bool inForce) {
+    const QString refusal = hotKey_->desktopBinds() ? QStringLiteral("Your desktop did not take %1.%2")
+                                                    : QStringLiteral("%1 is not available: another app may hold it.%2");
+    hotKey_->rebind(combination.key(), combination.keyboardModifiers(), [self, keep, name, old, refusal](bool inForce) {
         if (!self) return;
         if (inForce) {
             keep();
@@ -132,7 +134,7 @@ void AppDelegate::chooseShortcut(QKeyCombination combination) {
         self->onHotKeyChanged();
         if (self->settings_) {
             self->settings_->setShortcutMessage(
-                QStringLiteral("%1 is not available: another app may hold it.%2").arg(name, old));
+                refusal.arg(name, old));
         }
     });
 }

@@ -36,6 +36,8 @@ public:
     virtual HotKeyStatus status() const = 0;
     // How the desktop names the trigger it bound (portal); empty where the combination is ours.
     virtual QString triggerDescription() const { return {}; }
+    // True where the desktop binds the keys and may ask the user (portal), not a grab of our own.
+    virtual bool desktopBinds() const { return false; }
 
     bool isRegistered() const { return status() == HotKeyStatus::registered; }
 

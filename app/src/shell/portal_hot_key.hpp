@@ -52,6 +52,7 @@ public:
     void rebind(Qt::Key key, Qt::KeyboardModifiers modifiers, Done done) override;
     HotKeyStatus status() const override { return status_; }
     QString triggerDescription() const override { return trigger_; }
+    bool desktopBinds() const override { return true; }
 
     // The session the shortcut lives in; empty before one is created.
     QString sessionHandle() const { return session_; }

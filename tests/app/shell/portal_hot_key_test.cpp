@@ -165,6 +165,14 @@ TEST_F(PortalOnPrivateBus, ActivatedTogglesThePanelAndShortcutsChangedReachesSet
     portal.changeShortcuts(session, QStringLiteral("Meta+Shift+T"));
     EXPECT_TRUE(spinUntil([&] { return status->text().contains(QStringLiteral("Meta+Shift+T")); }));
     EXPECT_EQ(key->triggerDescription(), QStringLiteral("Meta+Shift+T"));
+
+    // A choice the desktop turns down leaves the bound shortcut as it was.
+    portal.bindCode = 1;
+    app.chooseShortcut(QKeyCombination(Qt::MetaModifier, Qt::Key_T));
+    auto* message = app.settingsWindow()->findChild<QLabel*>(QStringLiteral("shortcutMessage"));
+    EXPECT_TRUE(spinUntil([&] { return !message->text().isEmpty(); }));
+    EXPECT_EQ(message->text(), QStringLiteral("Your desktop did not take Meta+T. Meta+Shift+T stays."));
+    EXPECT_EQ(key->sessionHandle(), session);
     app.settingsWindow()->close();
     qputenv("XDG_CONFIG_HOME", old);
 }
