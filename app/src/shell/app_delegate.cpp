@@ -104,9 +104,9 @@ void AppDelegate::chooseShortcut(QKeyCombination combination) {
     const auto keep = [this, combination] {
         shortcut_ = combination;
         QString error;
-        const QString message = saveShortcut(combination, &error)
-                                    ? QString()
-                                    : error + QStringLiteral(" The shortcut works until Tavlets quits.");
+        // In force but not kept: the next start goes back to the stored one.
+        const QString message =
+            saveShortcut(combination, &error) ? QString() : error + QStringLiteral(" The choice is not kept.");
         onHotKeyChanged();
         if (settings_) settings_->setShortcutMessage(message);
     };
@@ -133,8 +133,7 @@ void AppDelegate::chooseShortcut(QKeyCombination combination) {
         }
         self->onHotKeyChanged();
         if (self->settings_) {
-            self->settings_->setShortcutMessage(
-                refusal.arg(name, old));
+            self->settings_->setShortcutMessage(refusal.arg(name, old));
         }
     });
 }
