@@ -131,6 +131,7 @@ void PanelController::build() {
     };
     window_ = window;
     view_ = view;
+    view_->setShortcutText(shortcutText_);
 
     // The model announces a change before it stores the value; the view catches up in a task
     // posted behind it, when the value is in place.
@@ -246,6 +247,14 @@ void PanelController::toggle() {
         hide();
     } else {
         show();
+    }
+}
+
+void PanelController::setShortcutText(const QString& shortcut) {
+    shortcutText_ = shortcut;
+    if (view_) {
+        view_->setShortcutText(shortcut);
+        scheduleRemeasure();
     }
 }
 

@@ -6,6 +6,7 @@
 #include <QPoint>
 #include <QRect>
 #include <QSize>
+#include <QString>
 #include <QTimer>
 
 #include <cstdint>
@@ -80,6 +81,8 @@ public:
     void show();
     void hide();
     void toggle();  // hide when visible (or about to show), else show
+    // The shortcut the empty state tells the user to press; empty when none works.
+    void setShortcutText(const QString& shortcut);
     bool isVisible() const;
     // Shown, or waiting a moment for the clipboard before showing.
     bool isOpening() const;
@@ -119,6 +122,7 @@ private:
     FloatingPanel* window_ = nullptr;
     PanelView* view_ = nullptr;
     bool keyHandlerInstalled_ = false;
+    QString shortcutText_ = QStringLiteral("Alt+Space");
     bool hiding_ = false;
     // The panel's top edge, fixed by show; the panel grows and shrinks below it (moving up only
     // as far as the screen's bottom edge makes it).
