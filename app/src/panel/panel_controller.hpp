@@ -2,10 +2,12 @@
 // Owns the panel window and the model behind it: shows it centred under the pointer, routes keys
 // while it is shown, and keeps its size in step with the content.
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPoint>
 #include <QRect>
 #include <QSize>
+#include <QTimer>
 
 #include <memory>
 #include <optional>
@@ -16,6 +18,7 @@
 
 namespace tavlets {
 
+class ActionWorker;
 class FloatingPanel;
 class PanelView;
 
@@ -73,6 +76,12 @@ public:
     PanelView* view() const;
     // Whether the key filter is currently installed.
     bool keyHandlerInstalled() const;
+    ActionWorker& worker() const { return *worker_; }
+
+    // How long a run may take before the panel says it is working.
+    static constexpr int kBusyDelayMs = 150;
+    // How long after hiding the freed memory goes back to the system.
+    static constexpr int kMemoryReleaseDelayMs = 100;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -83,6 +92,10 @@ private:
     void removeKeyHandler();
     void scheduleRemeasure();
     void remeasure();
+    void scheduleBusyUpdate();
+    void updateBusy();
+    void stopBusy();
+    void scheduleMemoryRelease();
 
     std::shared_ptr<Clipboard> clipboard_;
     std::unique_ptr<ScreenSource> screens_;
@@ -92,6 +105,13 @@ private:
     PanelView* view_ = nullptr;
     bool keyHandlerInstalled_ = false;
     bool hiding_ = false;
+    std::unique_ptr<ActionWorker> worker_;
+    QTimer* busyDelay_ = nullptr;  // before the busy box shows
+    QTimer* busyTick_ = nullptr;   // counts the seconds in it
+    QElapsedTimer busyClock_;
+    QTimer* memoryRelease_ = nullptr;
+    bool busyUpdateQueued_ = false;
+    bool runChanged_ = false;
     // The panel's top edge, fixed by show; the panel grows and shrinks below it.
     int top_ = 0;
 };

@@ -51,4 +51,13 @@ QString emptyStateText() {
     return QStringLiteral("The clipboard has no text. Copy something, then press Alt+Space.");
 }
 
+QString workingText(int seconds) {
+    if (seconds < 1) return QStringLiteral(u"Working\u2026");
+    return QStringLiteral(u"Working\u2026 %1 s").arg(seconds);
+}
+
+QString busyFooterText() {
+    return QStringLiteral(u"\u2190 \u2192 pick another action   \u00B7   esc cancel");
+}
+
 }  // namespace tavlets

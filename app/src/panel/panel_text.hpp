@@ -24,4 +24,9 @@ QString footerText(const std::optional<Outcome>& outcome);
 
 QString emptyStateText();
 
+// While an action takes long: "Working…", then with the whole seconds spent.
+QString workingText(int seconds);
+// The keyboard hint while an action is working.
+QString busyFooterText();
+
 }  // namespace tavlets

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "panel/busy_box.hpp"
 #include "panel/flow_layout.hpp"
 #include "panel/panel_parts.hpp"
 #include "panel/panel_text.hpp"
@@ -74,6 +75,8 @@ PanelView::PanelView(PanelModel& model, QWidget* parent) : QWidget(parent), mode
     pillsLayout_ = new FlowLayout(pillsBox_, kFlowSpacing);
 
     resultBox_ = new ResultBox(this);
+    busyBox_ = new BusyBox(this);
+    busyBox_->hide();
 
     footer_ = new QLabel(this);
     footer_->setFont(textStyle::caption());
@@ -92,19 +95,27 @@ void PanelView::markChanged(PanelModel::Field field) {
         case PanelModel::Field::actions: actionsDirty_ = true; break;
         case PanelModel::Field::selected: selectedDirty_ = true; break;
         case PanelModel::Field::outcome: outcomeDirty_ = true; break;
+        case PanelModel::Field::busy: busyDirty_ = true; break;
     }
 }
 
 void PanelView::sync() {
-    const bool changed =
-        textDirty_ || analysisDirty_ || actionsDirty_ || selectedDirty_ || outcomeDirty_;
+    const bool changed = textDirty_ || analysisDirty_ || actionsDirty_ || selectedDirty_ ||
+                         outcomeDirty_ || busyDirty_;
     if (!changed) return;
     if (actionsDirty_) rebuildPills();
     if (actionsDirty_ || selectedDirty_) updateSelection();
     if (textDirty_) updateText();
     if (analysisDirty_) header_->setLabel(fromUtf8(model_.analysis().label()));
     if (outcomeDirty_ || actionsDirty_) updateOutcome();
-    textDirty_ = analysisDirty_ = actionsDirty_ = selectedDirty_ = outcomeDirty_ = false;
+    if (busyDirty_ || outcomeDirty_ || actionsDirty_) {
+        // Each run earns its busy box anew.
+        if (!model_.busy()) busyShown_ = false;
+        busyBox_->setVisible(showsBusy());
+        if (showsBusy()) footer_->setText(busyFooterText());
+        else if (busyDirty_) footer_->setText(footerText(model_.outcome()));
+    }
+    textDirty_ = analysisDirty_ = actionsDirty_ = selectedDirty_ = outcomeDirty_ = busyDirty_ = false;
     relayout();
 }
 
@@ -121,7 +132,7 @@ void PanelView::rebuildPills() {
         auto* pill = new PillButton(static_cast<int>(i), fromUtf8(actions[i].title),
                                     fromUtf8(actions[i].symbol), pillsBox_);
         pill->setColors(colors_.primary, colors_.accent);
-        connect(pill, &PillButton::clicked, this, [this](int index) { model_.choose(index); });
+        connect(pill, &PillButton::clicked, this, [this](int index) { model_.start(index); });
         pillsLayout_->addWidget(pill);
         pill->show();
         pills_.append(pill);
@@ -221,11 +232,28 @@ void PanelView::relayout() {
         place(preview_, preview_->heightForWidth(kContentWidth));
         place(pillsBox_, pillsLayout_->heightForWidth(kContentWidth));
         if (model_.outcome()) place(resultBox_, resultBox_->areaHeight() + 2 * ResultBox::kPadding);
+        if (showsBusy()) place(busyBox_, busyBox_->sizeHint().height());
     }
     place(footer_, footer_->sizeHint().height());
     naturalHeight_ = y - kSpacing + kPadding;
     updateGeometry();
     update();
+}
+
+void PanelView::setBusy(bool shown, int seconds) {
+    const QString text = workingText(seconds);
+    if (shown == busyShown_ && text == busyBox_->text()) return;
+    busyShown_ = shown;
+    busyBox_->setText(text);
+    busyDirty_ = true;
+    sync();
+}
+
+void PanelView::releaseDocuments() {
+    busyShown_ = false;
+    busyDirty_ = true;
+    // With the model emptied, this drops the pills and the result's document.
+    sync();
 }
 
 QSize PanelView::sizeHint() const {
@@ -245,6 +273,7 @@ void PanelView::applyColors() {
     preview_->setColors(colors_.secondary, colors_.primaryAt(0.05));
     for (PillButton* pill : pills_) pill->setColors(colors_.primary, colors_.accent);
     resultBox_->setFill(colors_.primaryAt(0.06));
+    busyBox_->setColors(colors_.secondary, colors_.primaryAt(0.06));
     const std::optional<Outcome>& outcome = model_.outcome();
     setTextColor(resultBox_->editor(), outcome && outcome->isError ? colors_.red : colors_.primary);
     setTextColor(footer_, colors_.secondary);
@@ -284,6 +313,14 @@ bool PanelView::showsEmptyState() const {
 
 bool PanelView::showsResult() const {
     return !model_.actions().empty() && model_.outcome().has_value() && !resultBox_->isHidden();
+}
+
+bool PanelView::showsBusy() const {
+    return busyShown_ && model_.busy() && !model_.outcome() && !model_.actions().empty();
+}
+
+QString PanelView::busyLabelText() const {
+    return busyBox_->text();
 }
 
 QString PanelView::headerLabelText() const {

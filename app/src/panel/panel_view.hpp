@@ -15,6 +15,7 @@ class QPlainTextEdit;
 
 namespace tavlets {
 
+class BusyBox;
 class FlowLayout;
 class HeaderRow;
 class PillButton;
@@ -59,12 +60,20 @@ public:
     // Width 680, height the sum of the parts.
     QSize sizeHint() const override;
 
+    // Whether the busy box stands in for the result while the model is busy, and the whole seconds
+    // the run has taken. The controller shows it only once a run has taken a moment.
+    void setBusy(bool shown, int seconds);
+    // Lets go of the result's document and other large buffers (the panel is put away).
+    void releaseDocuments();
+
     void setTranslucentBackground(bool translucent);
     const PanelColors& colors() const { return colors_; }
 
     // What is on show, for tests and the screenshot driver.
     bool showsEmptyState() const;
     bool showsResult() const;
+    bool showsBusy() const;
+    QString busyLabelText() const;
     QString headerLabelText() const;
     QString characterCountLabelText() const;
     QString previewLabelText() const;
@@ -103,6 +112,7 @@ private:
     bool actionsDirty_ = true;
     bool selectedDirty_ = true;
     bool outcomeDirty_ = true;
+    bool busyDirty_ = true;
 
     QWidget* emptyRow_ = nullptr;
     SymbolLabel* emptyIcon_ = nullptr;
@@ -113,6 +123,8 @@ private:
     FlowLayout* pillsLayout_ = nullptr;
     QList<PillButton*> pills_;
     ResultBox* resultBox_ = nullptr;
+    BusyBox* busyBox_ = nullptr;
+    bool busyShown_ = false;
     QLabel* footer_ = nullptr;
 
     double resultHeight_ = 40;
