@@ -1,6 +1,7 @@
 // Tavlets: starts in the background with a tray item and Alt+Space; a second launch toggles the
 // panel of the running one and exits.
 
+#include "panel/memory_release.hpp"
 #include "panel/qt_clipboard.hpp"
 #include "shell/app_delegate.hpp"
 #include "shell/hot_key.hpp"
@@ -12,6 +13,7 @@
 #include <cstdio>
 
 int main(int argc, char** argv) {
+    tavlets::tuneAllocatorForLargeBuffers();
     // On Wayland, XWayland (when there) lets the panel be placed under the pointer.
     if (tavlets::isWaylandSession() && !qEnvironmentVariableIsEmpty("DISPLAY")) qputenv("QT_QPA_PLATFORM", "xcb");
 

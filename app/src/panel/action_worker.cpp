@@ -3,6 +3,10 @@
 #include <utility>
 #include <vector>
 
+#if defined(__linux__)
+#include <pthread.h>
+#endif
+
 namespace tavlets {
 
 ActionWorker::ActionWorker(Post post, std::size_t maxThreads)
@@ -68,6 +72,10 @@ void ActionWorker::start(PanelModel::Run run, Done done) {
 }
 
 void ActionWorker::work(Slot* slot, Job job) {
+#if defined(__linux__)
+    // Named, so that the threads can be told apart in a process listing.
+    pthread_setname_np(pthread_self(), "tavlets-action");
+#endif
     for (;;) {
         if (!job.run.cancelled->load()) {
             auto outcome = std::make_shared<Outcome>(job.run.execute());
