@@ -15,4 +15,35 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "Run $exe from a terminal inside your desktop session." >&2
   exit 1
 fi
-exec "$exe" "$@"
+
+# The shortcut that opens the panel: the one set in the settings file, else the default.
+shortcut_setting() {
+  local conf="${XDG_CONFIG_HOME:-$HOME/.config}/tavlets/tavlets.conf"
+  [ -r "$conf" ] || return 0
+  awk '
+    /^[ \t]*\[/ { general = ($0 ~ /^[ \t]*\[General\][ \t\r]*$/); next }
+    general && /^[ \t]*shortcut[ \t]*=/ {
+      sub(/^[^=]*=[ \t]*/, ""); sub(/[ \t\r]+$/, ""); gsub(/^"|"$/, ""); print; exit
+    }' "$conf"
+}
+shortcut=$(shortcut_setting)
+shortcut=${shortcut:-Alt+Space}
+
+"$exe" "$@" &
+pid=$!
+trap 'kill "$pid" 2>/dev/null' INT TERM
+# Up means: holds its instance lock (the lock file names its process) and listens for later launches.
+# A launch that finds Tavlets already running toggles its panel and ends at once: nothing to say.
+for _ in $(seq 100); do
+  kill -0 "$pid" 2>/dev/null || break
+  up=
+  for lock in "${TMPDIR:-/tmp}/tavlets-$(id -u)-"*.lock; do
+    if [ "$(head -n 1 "$lock" 2>/dev/null)" == "$pid" ] && [ -S "${lock%.lock}" ]; then up=1; fi
+  done
+  if [ -n "$up" ]; then
+    echo "Tavlets is running in the tray. Press $shortcut to open it; running tavlets again toggles the panel."
+    break
+  fi
+  sleep 0.1
+done
+wait "$pid"

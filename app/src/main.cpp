@@ -1,7 +1,9 @@
 // Tavlets: starts in the background with a tray item and Alt+Space; a second launch toggles the
 // panel of the running one and exits.
 
+#include "commands/user_actions_source.hpp"
 #include "panel/memory_release.hpp"
+#include "panel/panel_controller.hpp"
 #include "panel/qt_clipboard.hpp"
 #include "shell/app_delegate.hpp"
 #include "shell/hot_key.hpp"
@@ -33,6 +35,7 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     tavlets::AppDelegate delegate(std::make_shared<tavlets::QtClipboard>(), tavlets::createHotKey());
+    tavlets::installUserActions(delegate.panel().model());
     delegate.start();
     const bool listening = instance.listen();
     delegate.attach(instance);

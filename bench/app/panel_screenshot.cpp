@@ -3,7 +3,8 @@
 // The panel is drawn over a plain backdrop with a soft shadow, as a compositing desktop shows it;
 // screen.png is what the X server itself shows around the window.
 // For other looks: PANEL_SHOT_TEXT replaces the clipboard text (empty: the empty state),
-// PANEL_SHOT_RUN picks the action to run (-1: none), PANEL_SHOT_DARK=1 uses a dark palette.
+// PANEL_SHOT_RUN picks the action to run (-1: none), PANEL_SHOT_DARK=1 uses a dark palette,
+// PANEL_SHOT_WHOLE_SCREEN=1 makes screen.png the whole screen (to show how the panel fits it).
 
 #include <QApplication>
 #include <QPalette>
@@ -114,7 +115,9 @@ int main(int argc, char** argv) {
     }
     if (argc > 2) saveSymbolSheet(QString::fromLocal8Bit(argv[2]));
     if (argc > 3) {
-        const QRect around = controller.window()->geometry().adjusted(-20, -20, 20, 20);
+        const QRect around = qEnvironmentVariableIntValue("PANEL_SHOT_WHOLE_SCREEN") == 1
+                                 ? QGuiApplication::primaryScreen()->geometry()
+                                 : controller.window()->geometry().adjusted(-20, -20, 20, 20);
         QGuiApplication::primaryScreen()
             ->grabWindow(0, around.x(), around.y(), around.width(), around.height())
             .save(QString::fromLocal8Bit(argv[3]));

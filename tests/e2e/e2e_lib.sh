@@ -1,7 +1,7 @@
 # Shared set-up for end-to-end cases, sourced by each case script after it has set case_name,
 # tavlets and probe: a virtual X display of its own with the real X11 clipboard (xclip) and real key
 # presses (xdotool), a private runtime folder, and helpers to start tavlets and wait on conditions.
-# Exits 77 (skipped) when the X tools are missing.
+# Exits 77 (skipped) when the X tools are missing. A case may set e2e_screen (WIDTHxHEIGHTxDEPTH).
 set -u
 
 for tool in Xvfb xdotool xclip; do
@@ -35,11 +35,12 @@ wait_until() {
   done
 }
 
-# A display of our own, away from the low numbers people and other tools use.
+# A display of our own, away from the low numbers people and other tools use. No reset when the
+# last client leaves: a client connecting during a reset is turned away.
 display=
 for n in $(shuf -i 100-999 -n 30); do
   [ -e "/tmp/.X$n-lock" ] && continue
-  Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp 2>"$work/xvfb.log" &
+  Xvfb ":$n" -screen 0 "${e2e_screen:-1280x800x24}" -nolisten tcp -noreset 2>"$work/xvfb.log" &
   xvfb_pid=$!
   if wait_until 10 test -S "/tmp/.X11-unix/X$n" && kill -0 "$xvfb_pid" 2>/dev/null; then
     pids+=("$xvfb_pid")
@@ -57,6 +58,8 @@ wait_until 10 xdotool getmouselocation || fail "display $DISPLAY does not answer
 unset WAYLAND_DISPLAY
 export XDG_SESSION_TYPE=x11 QT_QPA_PLATFORM=xcb TMPDIR="$work"
 export XDG_RUNTIME_DIR="$work/runtime"
+# No config of the person running the tests.
+export XDG_CONFIG_HOME="$work/config"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 socket="$work/tavlets-$(id -u)-_$display"
 

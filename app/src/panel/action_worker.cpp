@@ -9,6 +9,14 @@
 
 namespace tavlets {
 
+namespace {
+std::atomic<std::size_t> threadsInProcess{0};
+}
+
+std::size_t ActionWorker::liveThreadsInProcess() {
+    return threadsInProcess.load();
+}
+
 ActionWorker::ActionWorker(Post post, std::size_t maxThreads)
     : post_(std::move(post)), maxThreads_(maxThreads < 1 ? 1 : maxThreads) {}
 
@@ -67,6 +75,7 @@ void ActionWorker::start(PanelModel::Run run, Done done) {
         return;
     }
     Slot& slot = slots_.emplace_back();
+    ++threadsInProcess;
     slot.cancelled = job.run.cancelled;
     slot.thread = std::thread(&ActionWorker::work, this, &slot, std::move(job));
 }
@@ -98,6 +107,7 @@ void ActionWorker::work(Slot* slot, Job job) {
         }
         slot->finished = true;
         slot->cancelled.reset();
+        --threadsInProcess;
         bool idle = !stopping_;
         for (const Slot& other : slots_) idle = idle && other.finished;
         lock.unlock();

@@ -36,8 +36,9 @@ public:
     // Called on the UI thread each time the last busy thread has finished (to return memory).
     std::function<void()> onIdle;
 
-    // Threads that have not finished yet, for tests.
+    // Threads that have not finished yet, of this worker and of every worker (for tests).
     std::size_t liveThreads() const;
+    static std::size_t liveThreadsInProcess();
 
 private:
     struct Job {

@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QScreen>
 
+#include <algorithm>
 #include <cmath>
 
 #include "panel/action_worker.hpp"
@@ -54,6 +55,18 @@ QPoint centredTopLeft(const QRect& area, const QSize& size) {
     // std::round takes halves away from zero.
     return QPoint(static_cast<int>(std::round(midX - size.width() / 2.0)),
                   static_cast<int>(std::round(midY - size.height() / 2.0)));
+}
+
+QSize panelLimits(const QRect& area) {
+    return QSize(std::max(0, area.width() - 2 * kScreenMargin), area.height());
+}
+
+QRect keptInside(const QRect& area, const QRect& frame) {
+    QRect moved = frame;
+    const int x = std::max(area.left(), std::min(frame.left(), area.right() + 1 - frame.width()));
+    const int y = std::max(area.top(), std::min(frame.top(), area.bottom() + 1 - frame.height()));
+    moved.moveTopLeft(QPoint(x, y));
+    return moved;
 }
 
 PanelController::PanelController(std::shared_ptr<Clipboard> clipboard, QObject* parent)
@@ -173,12 +186,17 @@ void PanelController::show() {
     if (!window_ || !view_) return;
 
     model_.load();
+    area_ = panelArea(*screens_);
+    const QSize limits = panelLimits(area_);
+    view_->setLimits(limits.width(), limits.height());
     view_->sync();
-    const QSize size = view_->sizeHint();
-    const QRect area = panelArea(*screens_);
-    const QPoint topLeft = centredTopLeft(area, size);
-    top_ = topLeft.y();
-    window_->setGeometry(QRect(topLeft, size));
+    const QSize size = view_->sizeHint().boundedTo(limits);
+    const QRect frame = keptInside(area_, QRect(centredTopLeft(area_, size), size));
+    top_ = frame.top();
+    left_ = frame.left();
+    placed_ = frame;
+    corrections_ = 0;
+    window_->setGeometry(frame);
 
     window_->show();
     // The offscreen platform used by tests has no stacking order to change.
@@ -254,9 +272,12 @@ void PanelController::scheduleRemeasure() {
 void PanelController::remeasure() {
     if (!window_ || !view_ || !window_->isVisible()) return;
     view_->sync();
-    const QSize size = view_->sizeHint();
-    // The top edge stays put; the panel grows or shrinks at the bottom.
-    const QRect frame(QPoint(window_->x(), top_), size);
+    const QSize size = view_->sizeHint().boundedTo(panelLimits(area_));
+    // The top edge stays put and the panel grows or shrinks at the bottom, unless that would take
+    // it past the bottom of the screen. The left edge is the one show chose, not the window's
+    // current one, which a window manager may not have settled yet.
+    const QRect frame = keptInside(area_, QRect(QPoint(left_, top_), size));
+    placed_ = frame;
     if (window_->geometry() != frame) window_->setGeometry(frame);
 }
 
@@ -272,7 +293,22 @@ void PanelController::removeKeyHandler() {
     keyHandlerInstalled_ = false;
 }
 
+void PanelController::keepPlaced() {
+    if (!window_ || !window_->isVisible() || window_->pos() == placed_.topLeft()) return;
+    if (corrections_ >= kMaxCorrections) return;  // a window manager that insists has its way
+    ++corrections_;
+    // Later: the move may be one of the passing positions a window manager reports while it
+    // maps the window, already settled by then.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (window_ && window_->isVisible() && window_->pos() != placed_.topLeft()) window_->move(placed_.topLeft());
+        },
+        Qt::QueuedConnection);
+}
+
 bool PanelController::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Move && watched == window_) keepPlaced();
     if (event->type() != QEvent::KeyPress) return QObject::eventFilter(watched, event);
     if (!window_ || !window_->isVisible()) return false;
     const auto* key = static_cast<const QKeyEvent*>(event);

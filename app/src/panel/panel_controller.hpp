@@ -55,6 +55,16 @@ QRect panelArea(const ScreenSource& screens);
 // from zero.
 QPoint centredTopLeft(const QRect& area, const QSize& size);
 
+// The space kept free on the left and right of the panel when the screen is narrow.
+inline constexpr int kScreenMargin = 16;
+
+// The largest panel `area` holds: its width less the margins, its full height.
+QSize panelLimits(const QRect& area);
+
+// `frame` moved the least distance that puts it inside `area`; a frame larger than the area keeps
+// its top-left corner in the area's.
+QRect keptInside(const QRect& area, const QRect& frame);
+
 class PanelController : public QObject {
     Q_OBJECT
 public:
@@ -96,6 +106,8 @@ private:
     void updateBusy();
     void stopBusy();
     void scheduleMemoryRelease();
+    // Puts the panel back where it was placed when something else moved it.
+    void keepPlaced();
 
     std::shared_ptr<Clipboard> clipboard_;
     std::unique_ptr<ScreenSource> screens_;
@@ -112,8 +124,16 @@ private:
     QTimer* memoryRelease_ = nullptr;
     bool busyUpdateQueued_ = false;
     bool runChanged_ = false;
-    // The panel's top edge, fixed by show; the panel grows and shrinks below it.
+    // The panel's top edge, fixed by show; the panel grows and shrinks below it (moving up only
+    // as far as the screen's bottom edge makes it).
     int top_ = 0;
+    // Its left edge, and the screen area it was placed in, also fixed by show.
+    int left_ = 0;
+    QRect area_ = kFallbackArea;
+    // The frame last set, and how often a move away from it was undone since show.
+    QRect placed_;
+    int corrections_ = 0;
+    static constexpr int kMaxCorrections = 3;
 };
 
 }  // namespace tavlets

@@ -28,11 +28,30 @@ QFont systemFontAt(qreal pixels, QFont::Weight weight) {
     return font;
 }
 
+QFont fixedPitchFont(const QFont& preferred) {
+    if (QFontInfo(preferred).fixedPitch()) return preferred;
+    static const char* const kKnownFamilies[] = {"DejaVu Sans Mono", "Liberation Mono", "Noto Sans Mono",
+                                                 "Ubuntu Mono", "Cousine", "Monospace"};
+    for (const char* family : kKnownFamilies) {
+        QFont font = preferred;
+        font.setFamilies({QString::fromLatin1(family)});
+        font.setStyleHint(QFont::Monospace);
+        font.setFixedPitch(true);
+        if (QFontInfo(font).fixedPitch()) return font;
+    }
+    // Nothing known is installed; let the font system pick by the hint.
+    QFont font = preferred;
+    font.setFamilies({});
+    font.setStyleHint(QFont::TypeWriter);
+    font.setFixedPitch(true);
+    return font;
+}
+
 QFont monospacedFontAt(qreal pixels) {
     QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     font.setStyleHint(QFont::Monospace);
     font.setPointSizeF(pixels * 0.75);
-    return font;
+    return fixedPitchFont(font);
 }
 
 namespace textStyle {

@@ -15,6 +15,10 @@ namespace tavlets {
 // proportions whatever the desktop's font size; the desktop's DPI setting still scales them.
 QFont systemFontAt(qreal pixels, QFont::Weight weight = QFont::Normal);
 QFont monospacedFontAt(qreal pixels);
+// `preferred` if the font system gives it a fixed-pitch face, else the same size in the first
+// known monospaced family that has one. Some platform themes name a proportional font as the
+// fixed one, which puts the syntax-error caret under the wrong character.
+QFont fixedPitchFont(const QFont& preferred);
 
 // Sets the colour a label or text editor draws its text in.
 void setTextColor(QWidget* widget, const QColor& color);
@@ -98,6 +102,8 @@ public:
     bool isSelected() const { return selected_; }
     void setColors(const QColor& primary, const QColor& accent);
     QString title() const { return title_; }
+    // Runs the pill's action, as a click does (for assistive technology).
+    void activate() { emit clicked(index_); }
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
 

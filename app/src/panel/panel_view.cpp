@@ -6,6 +6,8 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPlainTextEdit>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTextLayout>
 
 #include <algorithm>
@@ -13,6 +15,7 @@
 
 #include "panel/busy_box.hpp"
 #include "panel/flow_layout.hpp"
+#include "panel/panel_accessibility.hpp"
 #include "panel/panel_parts.hpp"
 #include "panel/panel_text.hpp"
 
@@ -20,6 +23,8 @@ namespace tavlets {
 namespace {
 
 constexpr int kFlowSpacing = 8;
+// How much of the result stays in view before the pills start to give up room to it.
+constexpr int kFewResultLines = 64;
 // Above these sizes a result is certainly taller than the scroll area, so it is not laid out
 // just to learn its height (a 10 MB result would take seconds).
 constexpr qsizetype kMeasureLimit = 20000;
@@ -52,9 +57,10 @@ QColor PanelColors::primaryAt(qreal opacity) const {
 }
 
 PanelView::PanelView(PanelModel& model, QWidget* parent) : QWidget(parent), model_(model) {
+    installPanelAccessibility();
     setAttribute(Qt::WA_TranslucentBackground);
     setFocusPolicy(Qt::StrongFocus);
-    setFixedWidth(kWidth);
+    setFixedWidth(width_);
 
     emptyRow_ = new QWidget(this);
     auto* emptyLayout = new QHBoxLayout(emptyRow_);
@@ -71,8 +77,18 @@ PanelView::PanelView(PanelModel& model, QWidget* parent) : QWidget(parent), mode
     header_ = new HeaderRow(this);
     preview_ = new PreviewBox(this);
 
-    pillsBox_ = new QWidget(this);
+    // The pills scroll only on a screen too small for all of them.
+    pillsScroll_ = new QScrollArea(this);
+    pillsScroll_->setFrameShape(QFrame::NoFrame);
+    pillsScroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    pillsScroll_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    pillsScroll_->setFocusPolicy(Qt::NoFocus);
+    pillsScroll_->setAutoFillBackground(false);
+    pillsScroll_->viewport()->setAutoFillBackground(false);
+    pillsBox_ = new QWidget;
     pillsLayout_ = new FlowLayout(pillsBox_, kFlowSpacing);
+    pillsScroll_->setWidget(pillsBox_);
+    pillsBox_->setAutoFillBackground(false);
 
     resultBox_ = new ResultBox(this);
     busyBox_ = new BusyBox(this);
@@ -81,6 +97,7 @@ PanelView::PanelView(PanelModel& model, QWidget* parent) : QWidget(parent), mode
     footer_ = new QLabel(this);
     footer_->setFont(textStyle::caption());
     footer_->setTextFormat(Qt::PlainText);
+    footer_->setWordWrap(true);
 
     applyColors();
     sync();
@@ -115,8 +132,32 @@ void PanelView::sync() {
         if (showsBusy()) footer_->setText(busyFooterText());
         else if (busyDirty_) footer_->setText(footerText(model_.outcome()));
     }
+    const bool selectionMoved = actionsDirty_ || selectedDirty_;
     textDirty_ = analysisDirty_ = actionsDirty_ = selectedDirty_ = outcomeDirty_ = busyDirty_ = false;
     relayout();
+    if (selectionMoved) revealSelectedPill();
+}
+
+void PanelView::setLimits(int maxWidth, int maxHeight) {
+    const int width = std::clamp(maxWidth, kMinWidth, kWidth);
+    const int height = std::max(maxHeight, 0);
+    if (width == width_ && height == maxHeight_) return;
+    const bool widthChanged = width != width_;
+    width_ = width;
+    maxHeight_ = height;
+    setFixedWidth(width_);
+    if (widthChanged) {
+        // The result's height depends on the width it wraps at.
+        outcomeDirty_ = true;
+        sync();
+    } else {
+        relayout();
+    }
+}
+
+void PanelView::revealSelectedPill() {
+    PillButton* pill = pills_.value(model_.selected());
+    if (pill) pillsScroll_->ensureWidgetVisible(pill, 0, 0);
 }
 
 void PanelView::rebuildPills() {
@@ -141,12 +182,17 @@ void PanelView::rebuildPills() {
     emptyRow_->setVisible(empty);
     header_->setVisible(!empty);
     preview_->setVisible(!empty);
-    pillsBox_->setVisible(!empty);
+    pillsScroll_->setVisible(!empty);
 }
 
 void PanelView::updateSelection() {
     const int selected = model_.selected();
+    PillButton* before = nullptr;
+    for (PillButton* pill : pills_) {
+        if (pill->isSelected()) before = pill;
+    }
     for (qsizetype i = 0; i < pills_.size(); ++i) pills_[i]->setSelected(i == selected);
+    announceSelection(before, pills_.value(selected));
 }
 
 void PanelView::updateText() {
@@ -170,13 +216,14 @@ void PanelView::updateOutcome() {
     editor->document()->setDefaultFont(font);
     setTextColor(editor, outcome->isError ? colors_.red : colors_.primary);
     const QString text = fromUtf8(outcome->text);
-    const int width = kContentWidth - 2 * ResultBox::kPadding;
+    const int width = contentWidth() - 2 * ResultBox::kPadding;
     resultHeight_ = measureResult(text, font, width);
-    const int area = std::clamp(static_cast<int>(std::ceil(resultHeight_)), kMinResultHeight,
-                                kMaxResultHeight);
-    resultBox_->setAreaHeight(area);
+    naturalAreaHeight_ = std::clamp(static_cast<int>(std::ceil(resultHeight_)), kMinResultHeight,
+                                    kMaxResultHeight);
+    resultBox_->setAreaHeight(naturalAreaHeight_);
     editor->setResultText(text);
     resultBox_->setVisible(!model_.actions().empty());
+    announceResult(editor, outcome->isError);
 }
 
 double PanelView::measureResult(const QString& text, const QFont& font, int width) const {
@@ -220,21 +267,55 @@ double PanelView::measureResult(const QString& text, const QFont& font, int widt
 }
 
 void PanelView::relayout() {
+    const int content = contentWidth();
+    const bool empty = model_.actions().empty();
+    const bool result = !empty && model_.outcome().has_value();
+    const int emptyHeight = empty ? emptyRow_->heightForWidth(content) : 0;
+    const int headerHeight = empty ? 0 : header_->sizeHint().height();
+    const int previewHeight = empty ? 0 : preview_->heightForWidth(content);
+    const int pillsNatural = empty ? 0 : pillsLayout_->heightForWidth(content);
+    const int footerHeight = footer_->heightForWidth(content);
+    // The busy box stands where the result will be; the two never show together.
+    const bool busy = !empty && showsBusy();
+    const int busyHeight = busy ? busyBox_->sizeHint().height() : 0;
+    int area = naturalAreaHeight_;
+    int pillsHeight = pillsNatural;
+    const int parts = empty ? 2 : (result || busy ? 5 : 4);
+    auto total = [&] {
+        return 2 * kPadding + (parts - 1) * kSpacing + emptyHeight + headerHeight + previewHeight +
+               pillsHeight + (result ? area + 2 * ResultBox::kPadding : 0) + busyHeight + footerHeight;
+    };
+    // Too tall for the screen: the result's scroll area gives way first, down to a few lines;
+    // then the pills, which keep one row in view and scroll; then the result down to its least.
+    const auto shrink = [&](int& height, int floor) {
+        if (total() > maxHeight_) height = std::max(std::min(floor, height), height - (total() - maxHeight_));
+    };
+    if (result) shrink(area, kFewResultLines);
+    if (!empty) shrink(pillsHeight, pills_.isEmpty() ? 0 : pills_.first()->sizeHint().height());
+    if (result) shrink(area, kMinResultHeight);
+    resultBox_->setAreaHeight(area);
+    // With a scroll bar the pills wrap in the width that is left beside it.
+    const int pillsWidth = pillsHeight < pillsNatural
+                               ? content - pillsScroll_->verticalScrollBar()->sizeHint().width()
+                               : content;
+    pillsBox_->setFixedSize(pillsWidth, pillsLayout_->heightForWidth(pillsWidth));
+    pillsLayout_->setGeometry(pillsBox_->rect());
+
     int y = kPadding;
     auto place = [&](QWidget* widget, int height) {
-        widget->setGeometry(kPadding, y, kContentWidth, height);
+        widget->setGeometry(kPadding, y, content, height);
         y += height + kSpacing;
     };
-    if (model_.actions().empty()) {
-        place(emptyRow_, emptyRow_->heightForWidth(kContentWidth));
+    if (empty) {
+        place(emptyRow_, emptyHeight);
     } else {
-        place(header_, header_->sizeHint().height());
-        place(preview_, preview_->heightForWidth(kContentWidth));
-        place(pillsBox_, pillsLayout_->heightForWidth(kContentWidth));
-        if (model_.outcome()) place(resultBox_, resultBox_->areaHeight() + 2 * ResultBox::kPadding);
-        if (showsBusy()) place(busyBox_, busyBox_->sizeHint().height());
+        place(header_, headerHeight);
+        place(preview_, previewHeight);
+        place(pillsScroll_, pillsHeight);
+        if (result) place(resultBox_, area + 2 * ResultBox::kPadding);
+        if (busy) place(busyBox_, busyHeight);
     }
-    place(footer_, footer_->sizeHint().height());
+    place(footer_, footerHeight);
     naturalHeight_ = y - kSpacing + kPadding;
     updateGeometry();
     update();
@@ -257,7 +338,7 @@ void PanelView::releaseDocuments() {
 }
 
 QSize PanelView::sizeHint() const {
-    return QSize(kWidth, naturalHeight_);
+    return QSize(width_, naturalHeight_);
 }
 
 void PanelView::setTranslucentBackground(bool translucent) {
@@ -285,6 +366,11 @@ void PanelView::changeEvent(QEvent* event) {
     if (event->type() == QEvent::PaletteChange || event->type() == QEvent::StyleChange) {
         applyColors();
     }
+}
+
+void PanelView::focusInEvent(QFocusEvent* event) {
+    QWidget::focusInEvent(event);
+    announceFocus(showsResult() ? static_cast<QWidget*>(resultBox_->editor()) : pills_.value(model_.selected()));
 }
 
 void PanelView::resizeEvent(QResizeEvent* event) {

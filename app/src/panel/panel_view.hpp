@@ -12,6 +12,7 @@
 
 class QLabel;
 class QPlainTextEdit;
+class QScrollArea;
 
 namespace tavlets {
 
@@ -47,6 +48,8 @@ public:
     static constexpr int kContentWidth = kWidth - 2 * kPadding;
     static constexpr int kMinResultHeight = 20;
     static constexpr int kMaxResultHeight = 280;
+    // The narrowest the view gets, however small the screen.
+    static constexpr int kMinWidth = 240;
 
     explicit PanelView(PanelModel& model, QWidget* parent = nullptr);
     ~PanelView() override;
@@ -57,7 +60,7 @@ public:
     // nothing changed.
     void sync();
 
-    // Width 680, height the sum of the parts.
+    // Width 680, height the sum of the parts; both within the limits below.
     QSize sizeHint() const override;
 
     // Whether the busy box stands in for the result while the model is busy, and the whole seconds
@@ -65,6 +68,11 @@ public:
     void setBusy(bool shown, int seconds);
     // Lets go of the result's document and other large buffers (the panel is put away).
     void releaseDocuments();
+    // The room the screen leaves: the view narrows to `maxWidth` (never more than 680) and, when
+    // taller than `maxHeight`, gives up height from the result's scroll area first, then from
+    // the pills, which then scroll.
+    void setLimits(int maxWidth, int maxHeight);
+    int contentWidth() const { return width_ - 2 * kPadding; }
 
     void setTranslucentBackground(bool translucent);
     const PanelColors& colors() const { return colors_; }
@@ -93,6 +101,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void changeEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
 
 private:
     void applyColors();
@@ -101,6 +110,7 @@ private:
     void updateText();
     void updateOutcome();
     void relayout();
+    void revealSelectedPill();
     double measureResult(const QString& text, const QFont& font, int width) const;
 
     PanelModel& model_;
@@ -120,6 +130,7 @@ private:
     HeaderRow* header_ = nullptr;
     PreviewBox* preview_ = nullptr;
     QWidget* pillsBox_ = nullptr;
+    QScrollArea* pillsScroll_ = nullptr;
     FlowLayout* pillsLayout_ = nullptr;
     QList<PillButton*> pills_;
     ResultBox* resultBox_ = nullptr;
@@ -129,6 +140,10 @@ private:
 
     double resultHeight_ = 40;
     int naturalHeight_ = 0;
+    int width_ = kWidth;
+    int maxHeight_ = QWIDGETSIZE_MAX;
+    // The result's scroll area height before any shrinking to fit the screen.
+    int naturalAreaHeight_ = 40;
 };
 
 }  // namespace tavlets

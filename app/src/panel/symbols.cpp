@@ -228,6 +228,11 @@ const QHash<QString, Drawing>& drawings() {
              shackle.lineTo(14.75, 5.5);
              p.drawPath(shackle);
          }},
+        {"arrow.up.arrow.down",
+         [](QPainter& p) {
+             arrow(p, 5.0, 13.5, 5.0, 2.5);
+             arrow(p, 11.0, 2.5, 11.0, 13.5);
+         }},
         {"paperclip", [](QPainter& p) { paperclip(p); }},
         {"paperclip.badge.ellipsis",
          [](QPainter& p) {

@@ -4,6 +4,7 @@
 #include "shell/settings_window.hpp"
 #include "shell/shell_symbols.hpp"
 #include "shell/single_instance.hpp"
+#include "shell/tray_icon.hpp"
 
 #include <QApplication>
 #include <QMenu>
@@ -59,7 +60,7 @@ void AppDelegate::start() {
     hotKey_->registerKey(Qt::Key_Space, Qt::AltModifier, [self] { if (self) self->togglePanel(); });
 
     tray_ = new QSystemTrayIcon(this);
-    tray_->setIcon(trayIcon(QApplication::palette().color(QPalette::WindowText)));
+    tray_->setIcon(trayIcon());
     tray_->setToolTip(QStringLiteral("Tavlets"));
     tray_->setContextMenu(menu_.get());
     // A plain click on the tray item opens the menu too, as the one way in besides the hot key.

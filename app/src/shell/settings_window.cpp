@@ -1,6 +1,7 @@
 #include "shell/settings_window.hpp"
 
 #include "shell/shell_symbols.hpp"
+#include "shell/user_actions_list.hpp"
 
 #include <QCursor>
 #include <QFrame>
@@ -93,6 +94,7 @@ SettingsWindow::SettingsWindow(HotKeyStatus hotKey, QWidget* parent)
     outer->addWidget(labelRow(QStringLiteral("keyboard"), shortcutText(hotKey), QStringLiteral("shortcut")));
     outer->addWidget(labelRow(QStringLiteral("gearshape.2"), methodText(), QStringLiteral("method")));
     outer->addWidget(labelRow(QStringLiteral("lock.shield"), privacyText(), QStringLiteral("privacy")));
+    outer->addWidget(new UserActionsList);
 
     // Fixed 460 wide, and exactly as tall as the wrapped texts need at that width.
     setFixedWidth(fixedWidth);

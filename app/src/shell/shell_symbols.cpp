@@ -86,6 +86,4 @@ QPixmap shellSymbol(const QString& name, int side, const QColor& color, qreal de
     return pixmap;
 }
 
-QIcon trayIcon(const QColor& color) { return symbolIcon(QStringLiteral("paperclip.badge.ellipsis"), color); }
-
 }  // namespace tavlets

@@ -13,7 +13,4 @@ namespace tavlets {
 // A square pixmap of `side` logical pixels in `color`. Unknown names give a transparent pixmap.
 QPixmap shellSymbol(const QString& name, int side, const QColor& color, qreal devicePixelRatio = 1.0);
 
-// The tray icon: the app's symbol at the usual tray sizes.
-QIcon trayIcon(const QColor& color);
-
 }  // namespace tavlets

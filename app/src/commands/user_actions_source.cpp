@@ -1,0 +1,178 @@
+#include "commands/user_actions_source.hpp"
+
+#include "commands/command_runner.hpp"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <utility>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tavlets {
+namespace {
+
+// Far more than any hand-written list of actions; keeps a wrong path from filling memory.
+constexpr std::size_t kMaxFileBytes = 1 << 20;
+
+std::mutex installedMutex;
+std::shared_ptr<UserActionsSource> installedSource;
+
+void printToStderr(const std::string& line) {
+    std::fprintf(stderr, "tavlets: %s\n", line.c_str());
+    std::fflush(stderr);
+}
+
+long long nanoseconds(const timespec& t) {
+    return static_cast<long long>(t.tv_sec) * 1'000'000'000LL + t.tv_nsec;
+}
+
+UserActionsState ignored(UserActionsState state, std::string reason) {
+    state.file = UserActionsState::File::ignored;
+    state.problems = {{0, 0, std::move(reason)}};
+    return state;
+}
+
+}  // namespace
+
+UserActionsSource::UserActionsSource(std::string path, CommandRunner runner, Report report)
+    : path_(std::move(path)),
+      runner_(std::move(runner)),
+      report_(report ? std::move(report) : Report(printToStderr)),
+      state_(std::make_shared<const UserActionsState>(UserActionsState{path_, {}, {}, {}})) {}
+
+std::string UserActionsSource::defaultPath() {
+    // Relative values are invalid by the XDG rules and are ignored.
+    if (const char* config = std::getenv("XDG_CONFIG_HOME"); config && config[0] == '/')
+        return std::string(config) + "/tavlets/actions.toml";
+    return homeDirectory() + "/.config/tavlets/actions.toml";
+}
+
+UserActionsSource::Stamp UserActionsSource::stampOf(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return {};
+    return {true,
+            static_cast<unsigned long long>(st.st_dev),
+            static_cast<unsigned long long>(st.st_ino),
+            static_cast<unsigned long long>(st.st_size),
+            nanoseconds(st.st_mtim),
+            nanoseconds(st.st_ctim)};  // a chmod or chown changes only this one
+}
+
+UserActionsState UserActionsSource::read() const {
+    UserActionsState state;
+    state.path = path_;
+    // Non-blocking, so that a fifo put there cannot hold the panel.
+    const int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) {
+        if (errno == ENOENT) return state;
+        return ignored(std::move(state), std::string("The file couldn't be opened: ") + std::strerror(errno) + ".");
+    }
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    // The checks look at what was opened, not at what the name points to a moment later.
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) return ignored(std::move(state), "The file couldn't be read.");
+    if (!S_ISREG(st.st_mode)) return ignored(std::move(state), "The file is ignored because it isn't a regular file.");
+    if (auto reason = unsafeConfigReason(st.st_uid, st.st_mode, ::geteuid())) return ignored(std::move(state), *reason);
+    if (static_cast<std::size_t>(st.st_size) > kMaxFileBytes)
+        return ignored(std::move(state), "The file is ignored because it is larger than 1 MB.");
+
+    std::string source;
+    char buffer[16 * 1024];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n > 0) {
+            source.append(buffer, static_cast<std::size_t>(n));
+            if (source.size() > kMaxFileBytes)
+                return ignored(std::move(state), "The file is ignored because it is larger than 1 MB.");
+            continue;
+        }
+        if (n == 0) break;
+        if (errno == EINTR) continue;
+        return ignored(std::move(state), std::string("The file couldn't be read: ") + std::strerror(errno) + ".");
+    }
+    UserActionsConfig config = parseUserActions(source);
+    state.file = UserActionsState::File::loaded;
+    state.actions = std::move(config.actions);
+    state.problems = std::move(config.problems);
+    return state;
+}
+
+bool UserActionsSource::refresh() {
+    std::lock_guard<std::mutex> one(refreshing_);
+    const Stamp stamp = stampOf(path_);
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (readOnce_ && stamp == stamp_) return false;
+    }
+    auto next = std::make_shared<const UserActionsState>(read());
+
+    std::vector<std::string> toReport;
+    std::vector<std::function<void()>> listeners;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        readOnce_ = true;
+        stamp_ = stamp;
+        state_ = next;
+        for (const ConfigProblem& problem : next->problems) {
+            std::string line = path_;
+            if (problem.line > 0) {
+                line.append(":").append(std::to_string(problem.line));
+                line.append(":").append(std::to_string(problem.column));
+            }
+            line.append(": ").append(problem.message);
+            if (reported_.insert(line).second) toReport.push_back(std::move(line));
+        }
+        for (const auto& entry : listeners_) listeners.push_back(entry.second);
+    }
+    for (const std::string& line : toReport) report_(line);
+    for (const auto& listener : listeners) listener();
+    return true;
+}
+
+std::shared_ptr<const UserActionsState> UserActionsSource::state() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return state_;
+}
+
+std::vector<Tavlet> UserActionsSource::actionsFor(const Analysis& analysis, std::string_view text) const {
+    const auto current = state();
+    return userTavlets(current->actions, analysis, text, runner_);
+}
+
+UserActionsSource::ListenerId UserActionsSource::listen(std::function<void()> listener) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    const ListenerId id = nextListener_++;
+    listeners_.emplace_back(id, std::move(listener));
+    return id;
+}
+
+void UserActionsSource::unlisten(ListenerId id) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::erase_if(listeners_, [id](const auto& entry) { return entry.first == id; });
+}
+
+std::shared_ptr<UserActionsSource> UserActionsSource::installed() {
+    std::lock_guard<std::mutex> lock(installedMutex);
+    return installedSource;
+}
+
+void installUserActions(PanelModel& model) {
+    auto source = std::make_shared<UserActionsSource>(UserActionsSource::defaultPath(), homeCommandRunner());
+    {
+        std::lock_guard<std::mutex> lock(installedMutex);
+        installedSource = source;
+    }
+    model.extraActions = [source](const Analysis& analysis, std::string_view text) {
+        source->refresh();
+        return source->actionsFor(analysis, text);
+    };
+}
+
+}  // namespace tavlets

@@ -1,0 +1,65 @@
+#include "shell/tray_icon.hpp"
+
+#include "panel/symbols.hpp"
+
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
+
+#include <algorithm>
+#include <cmath>
+
+namespace tavlets {
+namespace {
+
+QPixmap tile(int side) {
+    QPixmap pixmap(side, side);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF box(0.5, 0.5, side - 1.0, side - 1.0);
+    QLinearGradient fill(0, 0, 0, side);
+    // Both ends are at least 3:1 against black and against white.
+    fill.setColorAt(0, QColor(0x3f, 0x7e, 0xe8));
+    fill.setColorAt(1, QColor(0x2f, 0x6b, 0xd8));
+    QPainterPath shape;
+    shape.addRoundedRect(box, side * 0.22, side * 0.22);
+    painter.fillPath(shape, fill);
+    const qreal inset = side * 0.14;
+    paintSymbol(painter, QStringLiteral("paperclip.badge.ellipsis"), box.adjusted(inset, inset, -inset, -inset),
+                Qt::white);
+    return pixmap;
+}
+
+double channel(double value) {
+    return value <= 0.04045 ? value / 12.92 : std::pow((value + 0.055) / 1.055, 2.4);
+}
+
+double luminance(const QColor& color) {
+    return 0.2126 * channel(color.redF()) + 0.7152 * channel(color.greenF()) + 0.0722 * channel(color.blueF());
+}
+
+}  // namespace
+
+QIcon drawnTrayIcon() {
+    QIcon icon;
+    for (int side : {16, 22, 24, 32, 48, 64}) icon.addPixmap(tile(side));
+    return icon;
+}
+
+QIcon trayIcon() {
+    // A theme entry that cannot be drawn here (an SVG without Qt's SVG support) gives empty
+    // pixmaps; a tray that takes pixels would then show nothing.
+    const QIcon themed = QIcon::fromTheme(QString::fromLatin1(kTrayIconName));
+    if (!themed.isNull() && !themed.pixmap(22, 22).isNull()) return themed;
+    return drawnTrayIcon();
+}
+
+double contrastRatio(const QColor& a, const QColor& b) {
+    const double la = luminance(a);
+    const double lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+}  // namespace tavlets

@@ -1,0 +1,23 @@
+#pragma once
+// The tray icon. Trays differ: some recolour symbolic icons to suit their own colours, others show
+// whatever pixels they get on a background of any colour. So the icon comes from the icon theme
+// when the theme has it (the installed tavlets-symbolic, grey enough for light and dark), and
+// otherwise is the app's tile drawn here: a mid-blue square with a white paperclip, which stands
+// out on black and on white alike. It never takes the app's own text colour, which belongs to
+// the app's theme, not the tray's.
+
+#include <QColor>
+#include <QIcon>
+
+namespace tavlets {
+
+inline constexpr const char* kTrayIconName = "tavlets-symbolic";
+
+QIcon trayIcon();
+// The drawn icon, at the usual tray sizes.
+QIcon drawnTrayIcon();
+
+// WCAG contrast ratio of two opaque colours, from 1 (none) to 21 (black on white).
+double contrastRatio(const QColor& a, const QColor& b);
+
+}  // namespace tavlets

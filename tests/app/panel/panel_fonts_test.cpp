@@ -1,0 +1,73 @@
+// Fixed-width text stays fixed-width whatever font the desktop names for it.
+
+#include <QApplication>
+#include <QFontInfo>
+#include <QKeyEvent>
+#include <QTextBlock>
+#include <QTextLayout>
+
+#include <gtest/gtest.h>
+
+#include "look_fakes.hpp"
+#include "panel/panel_controller.hpp"
+#include "panel/panel_parts.hpp"
+#include "panel/panel_view.hpp"
+
+namespace tavlets {
+namespace {
+
+TEST(PanelFonts, AProportionalFixedFontFallsBackToAMonospacedFamily) {
+    for (const char* family : {"DejaVu Sans", "DejaVu Serif", "Sans Serif", "DejaVu Sans Mono"}) {
+        SCOPED_TRACE(family);
+        QFont preferred(QString::fromLatin1(family));
+        preferred.setPointSizeF(9.375);
+        const QFont font = fixedPitchFont(preferred);
+        EXPECT_TRUE(QFontInfo(font).fixedPitch()) << QFontInfo(font).family().toStdString();
+        EXPECT_DOUBLE_EQ(font.pointSizeF(), 9.375);
+        if (QFontInfo(preferred).fixedPitch()) {
+            EXPECT_EQ(font, preferred);
+        }
+    }
+    EXPECT_TRUE(QFontInfo(monospacedFontAt(12)).fixedPitch());
+}
+
+// The x of a character in a laid-out block of the result.
+qreal xOf(const QTextBlock& block, int index) {
+    return block.layout()->lineForTextPosition(index).cursorToX(index);
+}
+
+TEST(PanelFonts, TheSyntaxErrorCaretSitsUnderItsColumn) {
+    const char* const broken[] = {
+        R"({"name": "Ada" "age": 36})",
+        R"({"a": [1, 2,, 3], "wide": "WWWWMMMM"})",
+        R"({"iiii": tru})",
+        "{\n  \"list\": [1, 2, 3],\n  \"x\": 'single'\n}",
+        "[\"WWWWWWWWWWWWWWWW\", \"iiiiiiiiiiiiiiii\", @]",
+    };
+    for (const char* text : broken) {
+        SCOPED_TRACE(text);
+        auto clipboard = std::make_shared<testing::MemoryClipboard>(text);
+        PanelController controller(
+            clipboard, std::make_unique<testing::OneScreen>(ScreenArea{QRect(0, 0, 1920, 1080), QRect(0, 0, 1920, 1080)}),
+            nullptr);
+        controller.show();
+        testing::settle();
+        const auto& actions = controller.model().actions();
+        int index = 0;
+        while (index < static_cast<int>(actions.size()) && actions[index].id != "json.error") ++index;
+        ASSERT_LT(index, static_cast<int>(actions.size()));
+        controller.model().choose(index);
+        testing::settle();
+        QTextDocument* document = controller.view()->resultText()->document();
+        document->documentLayout()->documentSize();  // lays every block out
+        const QTextBlock caretLine = document->lastBlock();
+        const int caret = static_cast<int>(caretLine.text().indexOf(QLatin1Char('^')));
+        ASSERT_GE(caret, 0) << caretLine.text().toStdString();
+        const QTextBlock above = caretLine.previous();
+        ASSERT_GT(above.text().size(), caret);
+        EXPECT_NEAR(xOf(caretLine, caret), xOf(above, caret), 0.5) << above.text().toStdString();
+    }
+}
+
+}  // namespace
+}  // namespace tavlets

@@ -1,0 +1,250 @@
+#include <tavlets/user_actions.hpp>
+
+#include <cerrno>
+#include <string>
+#include <vector>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+namespace tavlets {
+namespace {
+
+using Kind = ContentKind;
+
+std::string where(const std::vector<ConfigProblem>& problems) {
+    std::string out;
+    for (const auto& p : problems) out += std::to_string(p.line) + ":" + std::to_string(p.column) + " " + p.message + "\n";
+    return out;
+}
+
+TEST(UserActionsFile, ReadsSoundEntriesInFileOrderWithDefaults) {
+    const auto config = parseUserActions(R"(# mine
+[[action]]
+title = "Sort lines"
+symbol = "arrow.up.arrow.down"
+when = ["text", "long-text"]
+match = '^\s*<'
+run = ["sort", "-u"]
+timeout = 3
+mono = false
+
+[[action]]
+title = "  Keys  "
+run = ["jq", "keys"]
+)");
+    ASSERT_TRUE(config.problems.empty()) << where(config.problems);
+    ASSERT_EQ(config.actions.size(), 2u);
+    const UserAction& sort = config.actions[0];
+    EXPECT_EQ(sort.index, 1);
+    EXPECT_EQ(sort.title, "Sort lines");
+    EXPECT_EQ(sort.symbol, "arrow.up.arrow.down");
+    EXPECT_EQ(sort.when, (std::vector<Kind>{Kind::text, Kind::longText}));
+    EXPECT_EQ(sort.match, "^\\s*<");
+    EXPECT_NE(sort.regex, nullptr);
+    EXPECT_EQ(sort.run, (std::vector<std::string>{"sort", "-u"}));
+    EXPECT_EQ(sort.timeoutSeconds, 3);
+    EXPECT_FALSE(sort.mono);
+    const UserAction& keys = config.actions[1];
+    EXPECT_EQ(keys.index, 2);
+    EXPECT_EQ(keys.title, "Keys");
+    EXPECT_EQ(keys.symbol, "");
+    EXPECT_EQ(keys.when, std::vector<Kind>{Kind::any});
+    EXPECT_EQ(keys.regex, nullptr);
+    EXPECT_EQ(keys.timeoutSeconds, 10);
+    EXPECT_TRUE(keys.mono);
+}
+
+TEST(UserActionsFile, EachMistakeIsPlacedAndOnlyItsEntryIsSkipped) {
+    const auto good = "[[action]]\ntitle = \"Good\"\nrun = [\"true\"]\n";
+    const struct {
+        const char* name;
+        std::string file;
+        int line, column;
+        const char* says;
+    } cases[] = {
+        {"syntax", "[[action]]\ntitle = \"x\nrun = [\"a\"]\n", 2, 11, "isn't valid TOML"},
+        {"unknown key", std::string(good) + "[[action]]\ntitle = \"T\"\ntiemout = 3\nrun = [\"a\"]\n", 6, 1,
+         "Unknown key \u201Ctiemout\u201D"},
+        {"unknown top-level key", std::string("color = 1\n") + good, 1, 1, "each action starts with [[action]]"},
+        {"single brackets", "[action]\ntitle = \"T\"\nrun = [\"a\"]\n", 1, 1, "double brackets"},
+        {"title type", std::string(good) + "[[action]]\ntitle = 3\nrun = [\"a\"]\n", 5, 9, "\u201Ctitle\u201D must be a text"},
+        {"blank title", std::string(good) + "[[action]]\ntitle = \"  \"\nrun = [\"a\"]\n", 5, 9, "is empty"},
+        {"no title", std::string(good) + "[[action]]\nrun = [\"a\"]\n", 4, 1, "has no \u201Ctitle\u201D"},
+        {"no run", std::string(good) + "[[action]]\ntitle = \"T\"\n", 4, 1, "has no \u201Crun\u201D"},
+        {"run as a string", std::string(good) + "[[action]]\ntitle = \"T\"\nrun = \"sort -u\"\n", 6, 7,
+         "must be a list with the program first"},
+        {"empty run", std::string(good) + "[[action]]\ntitle = \"T\"\nrun = []\n", 6, 7, "\u201Crun\u201D is empty"},
+        {"run item type", std::string(good) + "[[action]]\ntitle = \"T\"\nrun = [\"a\", 2]\n", 6, 13,
+         "Every item of \u201Crun\u201D"},
+        {"empty program", std::string(good) + "[[action]]\ntitle = \"T\"\nrun = [\"\", \"x\"]\n", 6, 8,
+         "The program, the first item"},
+        {"bad regex", std::string(good) + "[[action]]\ntitle = \"T\"\nmatch = '(a'\nrun = [\"a\"]\n", 6, 9,
+         "isn't a valid regular expression"},
+        {"unknown kind", std::string(good) + "[[action]]\ntitle = \"T\"\nwhen = [\"json\", \"xml\"]\nrun = [\"a\"]\n", 6,
+         17, "Unknown kind \u201Cxml\u201D"},
+        {"empty when", std::string(good) + "[[action]]\ntitle = \"T\"\nwhen = []\nrun = [\"a\"]\n", 6, 8,
+         "would never be offered"},
+        {"when as a string", std::string(good) + "[[action]]\ntitle = \"T\"\nwhen = \"json\"\nrun = [\"a\"]\n", 6, 8,
+         "must be a list of kinds"},
+        {"timeout zero", std::string(good) + "[[action]]\ntitle = \"T\"\ntimeout = 0\nrun = [\"a\"]\n", 6, 11,
+         "whole number of seconds"},
+        {"timeout float", std::string(good) + "[[action]]\ntitle = \"T\"\ntimeout = 1.5\nrun = [\"a\"]\n", 6, 11,
+         "whole number of seconds"},
+        {"mono type", std::string(good) + "[[action]]\ntitle = \"T\"\nmono = \"yes\"\nrun = [\"a\"]\n", 6, 8,
+         "true or false"},
+        {"entry not a table", "action = [1]\n", 1, 11, "must be a table"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto config = parseUserActions(c.file);
+        ASSERT_EQ(config.problems.size(), 1u) << where(config.problems);
+        EXPECT_EQ(config.problems[0].line, c.line) << where(config.problems);
+        EXPECT_EQ(config.problems[0].column, c.column) << where(config.problems);
+        EXPECT_THAT(config.problems[0].message, testing::HasSubstr(c.says));
+        const bool syntax = std::string(c.name) == "syntax";
+        const bool wholeFile = syntax || std::string(c.name) == "single brackets" ||
+                               std::string(c.name) == "entry not a table";
+        if (!wholeFile) {
+            ASSERT_EQ(config.actions.size(), 1u);
+            EXPECT_EQ(config.actions[0].title, "Good");
+        } else {
+            EXPECT_TRUE(config.actions.empty());
+        }
+    }
+}
+
+TEST(UserActionsFile, EntriesBeforeASyntaxErrorAreKept) {
+    const std::string good = "[[action]]\ntitle = \"Good\"\nrun = [\"true\"]\n";
+    const auto config = parseUserActions(good + "\n[[action]]\ntitle = \"x\nrun = [\"a\"]\n[[action]]\ntitle = \"Later\"\n");
+    ASSERT_EQ(config.actions.size(), 1u);
+    EXPECT_EQ(config.actions[0].title, "Good");
+    ASSERT_EQ(config.problems.size(), 1u);
+    EXPECT_EQ(config.problems[0].line, 6);
+    EXPECT_THAT(config.problems[0].message, testing::HasSubstr("the actions from line 5 on are not used"));
+    // A header inside a multi-line string is no place to cut: nothing is kept then.
+    const auto quoted = parseUserActions(good + "[[action]]\ntitle = \"\"\"\n[[action]]\nrun = [\n");
+    EXPECT_TRUE(quoted.actions.empty());
+}
+
+TEST(UserActionsFile, SeveralMistakesAreListedInFileOrderAndOddBytesDoNotBreakIt) {
+    const auto config = parseUserActions("[[action]]\nzz = 1\naa = 2\ntitle = \"T\"\nrun = [\"a\"]\n");
+    ASSERT_EQ(config.problems.size(), 2u);
+    EXPECT_EQ(config.problems[0].line, 2);
+    EXPECT_EQ(config.problems[1].line, 3);
+    for (const std::string& bytes : {std::string("title = \"\xff\"\n"), std::string("\0\x01", 2), std::string()}) {
+        const auto odd = parseUserActions(bytes);
+        EXPECT_TRUE(odd.actions.empty());
+    }
+}
+
+TEST(UserActionsFile, OnlyTheOwnerMayWriteIt) {
+    EXPECT_EQ(unsafeConfigReason(1000, 0600, 1000), std::nullopt);
+    EXPECT_EQ(unsafeConfigReason(1000, 0644, 1000), std::nullopt);
+    EXPECT_EQ(unsafeConfigReason(1000, 0444, 1000), std::nullopt);
+    for (unsigned mode : {0620u, 0602u, 0666u}) EXPECT_THAT(unsafeConfigReason(1000, mode, 1000).value_or(""),
+                                                            testing::HasSubstr("other users may change it"));
+    EXPECT_THAT(unsafeConfigReason(0, 0644, 1000).value_or(""), testing::HasSubstr("belongs to another user"));
+}
+
+Analysis analysisOf(Kind kind) {
+    Analysis a;
+    switch (kind) {
+    case Kind::json: a.json = Analysis::JSONState::valid; break;
+    case Kind::jsonInvalid: a.json = Analysis::JSONState::invalid; break;
+    case Kind::table: a.delimiter = ','; break;
+    case Kind::code: a.isCode = true; break;
+    case Kind::longText: a.isLongText = true; break;
+    case Kind::text:
+    case Kind::any: break;
+    }
+    return a;
+}
+
+TEST(UserActionsMatching, WhenTimesKinds) {
+    const Kind kinds[] = {Kind::json, Kind::jsonInvalid, Kind::table, Kind::code, Kind::longText, Kind::text};
+    for (const Kind asked : kinds) {
+        for (const Kind actual : kinds) {
+            EXPECT_EQ(isKind(analysisOf(actual), asked), asked == actual) << int(asked) << " " << int(actual);
+            EXPECT_TRUE(isKind(analysisOf(actual), Kind::any));
+        }
+    }
+    UserAction action;
+    action.when = {Kind::json, Kind::code};
+    EXPECT_TRUE(action.appliesTo(analysisOf(Kind::code), "x"));
+    EXPECT_TRUE(action.appliesTo(analysisOf(Kind::json), "x"));
+    EXPECT_FALSE(action.appliesTo(analysisOf(Kind::text), "x"));
+    EXPECT_EQ(contentKindNamed("long-text"), Kind::longText);
+    EXPECT_EQ(contentKindNamed("JSON"), std::nullopt);
+}
+
+TEST(UserActionsMatching, MatchSearchesTheTrimmedText) {
+    const auto config = parseUserActions(
+        "[[action]]\ntitle = \"XML\"\nmatch = '^\\s*<'\nrun = [\"x\"]\n"
+        "[[action]]\ntitle = \"Ends\"\nmatch = 'b$'\nrun = [\"x\"]\n"
+        "[[action]]\ntitle = \"Catastrophic\"\nmatch = '(a+)+$'\nrun = [\"x\"]\n");
+    ASSERT_EQ(config.actions.size(), 3u) << where(config.problems);
+    const Analysis text;
+    const struct { const char* text; bool xml, ends; } cases[] = {
+        {"\n\n  <a/>", true, false}, {"a <b", false, true}, {"ab  \n", false, true}, {"\xff<", false, false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(config.actions[0].appliesTo(text, c.text), c.xml) << c.text;
+        EXPECT_EQ(config.actions[1].appliesTo(text, c.text), c.ends) << c.text;
+    }
+    // A runaway pattern counts as no match instead of holding the panel.
+    EXPECT_FALSE(config.actions[2].appliesTo(text, std::string(40, 'a') + "!"));
+}
+
+TEST(UserActionsRunning, EndingsBecomeOutcomes) {
+    UserAction action;
+    action.run = {"jq", "keys"};
+    action.timeoutSeconds = 5;
+    using E = CommandResult::Ending;
+    const struct { CommandResult result; Outcome expected; } cases[] = {
+        {{E::exited, 0, "a\xff" "b\n", "noise"}, {"a\uFFFD" "b\n", false, true}},
+        {{E::exited, 0, "", ""}, {"", false, true}},
+        {{E::exited, 3, "partial", "\n  oops \nmore\n"}, {"oops", true, false}},
+        {{E::exited, 3, "", ""}, {"The command exited with status 3.", true, false}},
+        {{E::exited, 1, "", " \n\t\n"}, {"The command exited with status 1.", true, false}},
+        {{E::signalled, 11, "", ""}, {"The command was stopped by signal 11.", true, false}},
+        {{E::notStarted, ENOENT, "", ""},
+         {"The program \u201Cjq\u201D wasn't found. Install it, or write its full path in \u201Crun\u201D.", true, false}},
+        {{E::notStarted, EACCES, "", ""}, {"The program \u201Cjq\u201D isn't allowed to run (permission denied).", true, false}},
+        {{E::timedOut, 0, "", ""}, {"The command took longer than 5 seconds.", true, false}},
+        {{E::tooMuchOutput, 0, "", ""}, {"The command wrote more than 64 MB, so it was stopped.", true, false}},
+        {{E::cancelled, 0, "", ""}, {"The command was cancelled.", true, false}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(outcomeOf(action, c.result), c.expected) << c.expected.text;
+    action.timeoutSeconds = 1;
+    EXPECT_EQ(outcomeOf(action, {E::timedOut, 0, "", ""}).text, "The command took longer than 1 second.");
+    action.mono = false;
+    EXPECT_FALSE(outcomeOf(action, {E::exited, 0, "x", ""}).mono);
+}
+
+TEST(UserActionsRunning, OnlyApplyingEntriesBecomeActionsThatPassTheUntrimmedText) {
+    const auto config = parseUserActions(
+        "[[action]]\ntitle = \"Sort\"\nsymbol = \"s\"\nrun = [\"sort\"]\ntimeout = 2\n"
+        "[[action]]\ntitle = \"Keys\"\nwhen = [\"json\"]\nrun = [\"jq\", \"keys\"]\n"
+        "[[action]]\ntitle = \"Shout\"\nwhen = [\"text\"]\nrun = [\"tr\", \"a-z\", \"A-Z\"]\n");
+    ASSERT_EQ(config.actions.size(), 3u);
+    std::vector<CommandRequest> seen;
+    const CommandRunner runner = [&](const CommandRequest& r) {
+        seen.push_back({r.argv, {}, r.timeout, r.outputLimit});
+        return CommandResult{CommandResult::Ending::exited, 0, std::string(r.input), ""};
+    };
+    const auto tavlets = userTavlets(config.actions, Analysis{}, " b\na \n", runner);
+    ASSERT_EQ(tavlets.size(), 2u);
+    EXPECT_EQ(tavlets[0].id, "user.1");
+    EXPECT_EQ(tavlets[0].title, "Sort");
+    EXPECT_EQ(tavlets[0].symbol, "s");
+    EXPECT_EQ(tavlets[1].id, "user.3");
+    EXPECT_EQ(tavlets[0].run(" b\na \n"), (Outcome{" b\na \n", false, true}));
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].argv, (std::vector<std::string>{"sort"}));
+    EXPECT_EQ(seen[0].timeout, std::chrono::seconds(2));
+    EXPECT_EQ(seen[0].outputLimit, kCommandOutputLimit);
+}
+
+}  // namespace
+}  // namespace tavlets
