@@ -61,23 +61,29 @@ void ActionWorker::reapFinished(std::unique_lock<std::mutex>& lock) {
     lock.lock();
 }
 
-void ActionWorker::start(PanelModel::Run run, Done done) {
-    std::unique_lock lock(mutex_);
-    reapFinished(lock);
-    if (stopping_) return;
-    // A run still waiting for a thread was abandoned when this one started: it never runs.
-    waiting_.reset();
-    std::size_t live = 0;
-    for (const Slot& slot : slots_) live += slot.finished ? 0 : 1;
-    Job job{std::move(run), std::move(done)};
-    if (live >= maxThreads_) {
-        waiting_ = std::move(job);
-        return;
+bool ActionWorker::start(PanelModel::Run run, Done done, std::chrono::milliseconds wait) {
+    auto finish = std::make_shared<Finish>();
+    {
+        std::unique_lock lock(mutex_);
+        reapFinished(lock);
+        if (stopping_) return false;
+        // A run still waiting for a thread was abandoned when this one started: it never runs.
+        waiting_.reset();
+        std::size_t live = 0;
+        for (const Slot& slot : slots_) live += slot.finished ? 0 : 1;
+        Job job{std::move(run), std::move(done), finish};
+        if (live >= maxThreads_) {
+            waiting_ = std::move(job);
+        } else {
+            Slot& slot = slots_.emplace_back();
+            ++threadsInProcess;
+            slot.cancelled = job.run.cancelled;
+            slot.thread = std::thread(&ActionWorker::work, this, &slot, std::move(job));
+        }
     }
-    Slot& slot = slots_.emplace_back();
-    ++threadsInProcess;
-    slot.cancelled = job.run.cancelled;
-    slot.thread = std::thread(&ActionWorker::work, this, &slot, std::move(job));
+    if (wait.count() <= 0) return false;
+    std::unique_lock lock(finish->mutex);
+    return finish->changed.wait_for(lock, wait, [&] { return finish->done; });
 }
 
 void ActionWorker::work(Slot* slot, Job job) {
@@ -95,6 +101,11 @@ void ActionWorker::work(Slot* slot, Job job) {
                 post_([done = std::move(job.done), ticket, outcome] { done(ticket, std::move(*outcome)); });
             }
             // An abandoned result is freed here, on the worker, rather than on the UI thread.
+        }
+        if (job.finish) {
+            std::lock_guard done(job.finish->mutex);
+            job.finish->done = true;
+            job.finish->changed.notify_all();
         }
         job = Job{};
 

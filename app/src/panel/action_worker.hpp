@@ -4,6 +4,7 @@
 // finish beside the current run, and beyond that a new run waits for a thread, so a burst of
 // abandoned runs cannot take every core or hold their memory at once.
 
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -31,7 +32,11 @@ public:
     ActionWorker(const ActionWorker&) = delete;
     ActionWorker& operator=(const ActionWorker&) = delete;
 
-    void start(PanelModel::Run run, Done done);
+    // Starts the run, then waits up to `wait` for it: true when it has finished by then and its
+    // result (if it still wants one) is already posted. Most actions take a few milliseconds, and
+    // a short wait lets them land in one step, as if run in place.
+    bool start(PanelModel::Run run, Done done,
+               std::chrono::milliseconds wait = std::chrono::milliseconds(0));
 
     // Called on the UI thread each time the last busy thread has finished (to return memory).
     std::function<void()> onIdle;
@@ -41,9 +46,15 @@ public:
     static std::size_t liveThreadsInProcess();
 
 private:
+    struct Finish {
+        std::mutex mutex;
+        std::condition_variable changed;
+        bool done = false;
+    };
     struct Job {
         PanelModel::Run run;
         Done done;
+        std::shared_ptr<Finish> finish;
     };
     struct Slot {
         std::thread thread;

@@ -93,9 +93,13 @@ PanelController::PanelController(std::shared_ptr<Clipboard> clipboard,
         if (!isVisible()) scheduleMemoryRelease();
     };
     model_.runner = [this](PanelModel::Run run) {
-        worker_->start(std::move(run), [this](std::uint64_t ticket, Outcome outcome) {
-            model_.deliver(ticket, std::move(outcome));
-        });
+        const bool finished = worker_->start(
+            std::move(run),
+            [this](std::uint64_t ticket, Outcome outcome) { model_.deliver(ticket, std::move(outcome)); },
+            std::chrono::milliseconds(kRunInPlaceMs));
+        // A quick result lands at once: no flicker of an empty result, and a second Return right
+        // behind the first copies it as before.
+        if (finished) QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
     };
 
     busyDelay_ = new QTimer(this);

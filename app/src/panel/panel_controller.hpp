@@ -90,6 +90,8 @@ public:
 
     // How long a run may take before the panel says it is working.
     static constexpr int kBusyDelayMs = 150;
+    // How long Return waits for a result before the panel goes back to answering keys.
+    static constexpr int kRunInPlaceMs = 40;
     // How long after hiding the freed memory goes back to the system.
     static constexpr int kMemoryReleaseDelayMs = 100;
 

@@ -211,6 +211,26 @@ TEST(ActionWorker, AbandonedRunsThatWillNotStopCannotPileUp) {
     }
 }
 
+TEST(ActionWorker, StartWaitsBrieflySoAQuickResultIsPostedOnReturn) {
+    Posted posted;
+    std::vector<std::string> results;
+    std::atomic<bool> letGo{false};
+    ActionWorker worker(posted.post());
+    const auto done = [&](std::uint64_t, Outcome outcome) { results.push_back(outcome.text); };
+    EXPECT_TRUE(worker.start(runOf(1, [](std::string_view t) { return Outcome{std::string(t), false, false}; }), done, 5s));
+    posted.runAll();  // the result is already there
+    EXPECT_EQ(results, std::vector<std::string>{"text"});
+
+    const auto slow = [&](std::string_view) {
+        while (!letGo) std::this_thread::sleep_for(1ms);
+        return Outcome{"slow", false, false};
+    };
+    EXPECT_FALSE(worker.start(runOf(2, slow), done, 10ms));
+    letGo = true;
+    ASSERT_TRUE(eventually([&] { posted.runAll(); return results.size() == 2; }));
+    EXPECT_EQ(results.back(), "slow");
+}
+
 TEST(ActionWorker, DestroyingItCancelsAndWaitsForTheRuns) {
     Posted posted;
     std::atomic<bool> started{false}, stopped{false};
