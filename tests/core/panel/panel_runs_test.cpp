@@ -146,14 +146,5 @@ TEST(PanelRuns, RunOutlivesTheModelsTextAndSeesItsCancelFlag) {
     EXPECT_TRUE(run.execute().isError);
 }
 
-TEST(PanelRuns, WithoutRunnerReturnRunsSynchronously) {
-    Panel p("  hi\n");
-    p.model.runner = nullptr;
-    p.model.confirm();
-    EXPECT_FALSE(p.model.busy());
-    EXPECT_EQ(p.model.outcome(), (Outcome{"  HI\n", false, false}));
-    EXPECT_EQ(p.take(), (std::vector{F::selected, F::outcome}));
-}
-
 }  // namespace
 }  // namespace tavlets
