@@ -22,7 +22,10 @@ private:
 };
 
 namespace detail {
-extern thread_local const std::atomic<bool>* currentCancelFlag;
+// Defined here with constant initialisation, so every reader touches the thread's slot directly:
+// an extern declaration makes each read go through the thread-local wrapper function, which the
+// undefined-behaviour sanitizer reports as a null load.
+inline thread_local const std::atomic<bool>* currentCancelFlag = nullptr;
 }
 
 // Cheap enough for inner loops: one thread-local load and, with a flag, one relaxed atomic load.

@@ -21,8 +21,36 @@ namespace tavlets::text {
 inline constexpr char32_t kReplacementCharacter = 0xFFFD;
 
 // ---- UTF-8 ----
+namespace detail {
+char32_t decodeAtSlowly(std::string_view s, std::size_t& i);
+}
 // Decodes the code point starting at byte i and advances i past it (always by at least 1).
-char32_t decodeAt(std::string_view s, std::size_t& i);
+// Inline for ASCII and the well-formed two- and three-byte forms, which the inner loops of
+// counting and scanning meet nearly always.
+inline char32_t decodeAt(std::string_view s, std::size_t& i) {
+    if (i < s.size()) {
+        const auto b0 = static_cast<unsigned char>(s[i]);
+        if (b0 < 0x80) {
+            ++i;
+            return b0;
+        }
+        if (b0 >= 0xC2 && b0 <= 0xDF && i + 1 < s.size()) {
+            const auto b1 = static_cast<unsigned char>(s[i + 1]);
+            if ((b1 & 0xC0) == 0x80) {
+                i += 2;
+                return static_cast<char32_t>((b0 & 0x1F) << 6 | (b1 & 0x3F));
+            }
+        } else if (b0 >= 0xE1 && b0 <= 0xEF && b0 != 0xED && i + 2 < s.size()) {
+            const auto b1 = static_cast<unsigned char>(s[i + 1]);
+            const auto b2 = static_cast<unsigned char>(s[i + 2]);
+            if ((b1 & 0xC0) == 0x80 && (b2 & 0xC0) == 0x80) {
+                i += 3;
+                return static_cast<char32_t>((b0 & 0x0F) << 12 | (b1 & 0x3F) << 6 | (b2 & 0x3F));
+            }
+        }
+    }
+    return detail::decodeAtSlowly(s, i);
+}
 // Decodes the code point ending just before byte i and moves i back to its first byte.
 char32_t decodeBefore(std::string_view s, std::size_t& i);
 bool isValidUTF8(std::string_view s);
@@ -69,6 +97,12 @@ private:
 std::size_t characterCount(std::string_view s);
 // The first n characters (all of s when it has fewer).
 std::string_view prefixCharacters(std::string_view s, std::size_t n);
+// The number of characters, and of those whose first code point is not White_Space, in one walk.
+struct CharacterTally {
+    std::size_t characters = 0;
+    std::size_t nonWhitespace = 0;
+};
+CharacterTally tallyCharacters(std::string_view s);
 // Whether a character (a slice from CharacterIterator) has White_Space as its first code point.
 bool isWhitespaceCharacter(std::string_view character);
 // Whether a character's first code point is Alphabetic.
@@ -135,6 +169,35 @@ std::vector<Range> sentenceRanges(std::string_view s);
 std::size_t sentenceCount(std::string_view s);
 // Word tokens only (letters, numbers, ideographs...), no spaces or punctuation.
 std::vector<Range> wordRanges(std::string_view s);
+
+// The ranges of sentenceRanges or wordRanges for many texts in turn, with one ICU iterator set up
+// once instead of for every text. Not shared between threads.
+class Segmenter {
+public:
+    enum class Kind { sentence, word };
+    explicit Segmenter(Kind kind);
+    ~Segmenter();
+    Segmenter(const Segmenter&) = delete;
+    Segmenter& operator=(const Segmenter&) = delete;
+
+    // Replaces `out` with the ranges of s.
+    void ranges(std::string_view s, std::vector<Range>& out);
+
+private:
+    struct Icu;
+    Kind kind_;
+    std::unique_ptr<Icu> icu_;
+};
+
+// ---- Code point properties the engines' fast paths need ----
+bool isLetter(char32_t c);        // general category L
+bool isDecimalDigit(char32_t c);  // general category Nd
+// Whether c can end a sentence or a paragraph (Sentence_Break ATerm, STerm, Sep, CR or LF): a
+// text without any has no sentence break inside it.
+bool canEndSentence(char32_t c);
+// Whether c, right after a space, stays in the space's word-break segment (Word_Break Extend,
+// Format, ZWJ or WSegSpace); before any other code point a space always ends a segment.
+bool staysWithSpace(char32_t c);
 
 // ---- Percent-decoding, Base64 ----
 // "%" + two hex digits is one byte; every other character stands for its own bytes. Fails on a

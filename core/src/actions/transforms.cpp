@@ -6,38 +6,32 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <atomic>
+#include <climits>
+#include <future>
+#include <system_error>
 
+#include <tavlets/cancel.hpp>
 #include <tavlets/text.hpp>
 #include <tavlets/text_mining.hpp>
 
 #include "code/character_splitter.hpp"
+#include "table/byte_scan.hpp"
 
 namespace tavlets::transforms {
 namespace {
 
 // Calls f with every line of the text, split at each code point of the newlines class (so CR LF
-// gives an empty line between its two separators). Walks the text once without collecting lines.
+// gives an empty line between its two separators), found a machine word at a time. Stops early
+// (leaving lines out) when the run is cancelled.
 template <typename F>
 void forEachLine(std::string_view s, F&& f) {
-    std::size_t lineStart = 0;
-    std::size_t i = 0;
-    while (i < s.size()) {
-        const unsigned char b = static_cast<unsigned char>(s[i]);
-        if (b < 0x80) {
-            if (b >= 0x0A && b <= 0x0D) {
-                f(s.substr(lineStart, i - lineStart));
-                lineStart = i + 1;
-            }
-            ++i;
-            continue;
-        }
-        const std::size_t start = i;
-        if (text::isNewline(text::decodeAt(s, i))) {
-            f(s.substr(lineStart, start - lineStart));
-            lineStart = i;
-        }
-    }
-    f(s.substr(lineStart));
+    std::size_t lines = 0;
+    scan::forEachLine(s, [&](std::string_view line) {
+        if ((lines++ & 4095) == 0 && cancelRequested()) return false;
+        f(line);
+        return true;
+    });
 }
 
 bool isAscii(std::string_view s) {
@@ -128,30 +122,64 @@ std::string trim(std::string_view text) {
     return out;
 }
 
-std::string stats(std::string_view text) {
-    const std::size_t words = TextMining::wordCount(text);
-    const std::size_t sentences = TextMining::sentenceCount(text);
+namespace {
 
+// The counts of "Count words" for one piece of a text.
+struct Tally {
+    std::size_t words = 0;
+    std::size_t sentences = 0;
     std::size_t characters = 0;
     std::size_t nonWhitespace = 0;
-    if (isAscii(text)) {
-        // Every byte is a character except that CR LF is one (a whitespace one).
-        for (std::size_t i = 0; i < text.size(); ++i) {
-            const char c = text[i];
-            characters += !(c == '\n' && i > 0 && text[i - 1] == '\r');
-            nonWhitespace += c != ' ' && (c < '\t' || c > '\r');
-        }
-    } else {
-        code::forEachCharacter(text, [&](std::string_view character) {
-            ++characters;
-            if (!isWhitespaceCharacter(character)) ++nonWhitespace;
-        });
-    }
-
     std::size_t lines = 0;
+};
+
+Tally tally(std::string_view text) {
+    Tally t;
+    t.words = TextMining::wordCount(text);
+    t.sentences = TextMining::sentenceCount(text);
+    const text::CharacterTally characters = text::tallyCharacters(text);
+    t.characters = characters.characters;
+    t.nonWhitespace = characters.nonWhitespace;
     forEachLine(text, [&](std::string_view line) {
-        if (!text::trim(line, text::CharClass::whitespace).empty()) ++lines;
+        if (!text::trim(line, text::CharClass::whitespace).empty()) ++t.lines;
     });
+    return t;
+}
+
+// Every count of "Count words" adds up over pieces of a text cut just after a line feed: nothing
+// (a word, a character, a sentence, a line) runs across one. A large text is counted as two such
+// halves at once.
+Tally tallyInHalves(std::string_view text) {
+    constexpr std::size_t kParallelFrom = 1024 * 1024;
+    const std::size_t cut = text.size() < kParallelFrom ? std::string_view::npos : text.find('\n', text.size() / 2);
+    if (cut == std::string_view::npos || cut + 1 >= text.size() ||
+        text.size() > static_cast<std::size_t>(INT32_MAX))  // beyond ICU's reach: no sentences, as a whole
+        return tally(text);
+    const std::atomic<bool>* cancel = detail::currentCancelFlag;
+    std::future<Tally> second;
+    try {
+        second = std::async(std::launch::async, [cancel, rest = text.substr(cut + 1)] {
+            const CancelScope scope(cancel);
+            return tally(rest);
+        });
+    } catch (const std::system_error&) {
+        return tally(text);  // no thread to be had: one pass
+    }
+    const Tally a = tally(text.substr(0, cut + 1));
+    const Tally b = second.get();
+    return Tally{a.words + b.words, a.sentences + b.sentences, a.characters + b.characters,
+                 a.nonWhitespace + b.nonWhitespace, a.lines + b.lines};
+}
+
+}  // namespace
+
+std::string stats(std::string_view text) {
+    const Tally t = tallyInHalves(text);
+    const std::size_t words = t.words;
+    const std::size_t sentences = t.sentences;
+    const std::size_t characters = t.characters;
+    const std::size_t nonWhitespace = t.nonWhitespace;
+    const std::size_t lines = t.lines;
 
     const double minutes = static_cast<double>(words) / 230.0;
     std::string reading = "under a minute";

@@ -37,7 +37,9 @@ public:
 private:
     static constexpr std::size_t kBatch = 4096;
 
+    // A cancelled run reads as the end of the text: the scan stops within a batch.
     bool refill(std::size_t k) {
+        if (cancelRequested()) return false;
         bounds_.erase(bounds_.begin(), bounds_.begin() + static_cast<std::ptrdiff_t>(i_));
         i_ = 0;
         while (k + 1 >= bounds_.size()) {

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include <tavlets/cancel.hpp>
 #include <tavlets/text.hpp>
 
 namespace tavlets::code {
@@ -89,7 +90,7 @@ private:
     std::optional<text::CharacterIterator> region_;
 };
 
-// Calls f with every character of the text, in order.
+// Calls f with every character of the text, in order; stops early when the run is cancelled.
 template <typename F>
 void forEachCharacter(std::string_view text, F&& f) {
     CharacterSplitter splitter(text);
@@ -97,6 +98,7 @@ void forEachCharacter(std::string_view text, F&& f) {
     ends.reserve(4096);
     std::size_t begin = 0;
     while (!splitter.done()) {
+        if (cancelRequested()) return;  // the caller's result is thrown away
         ends.clear();
         splitter.fill(ends, 4096);
         for (const std::size_t end : ends) {

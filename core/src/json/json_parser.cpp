@@ -7,6 +7,8 @@
 
 #include "json/json_storage.hpp"
 
+#include <tavlets/cancel.hpp>
+
 #include <cstring>
 
 #if defined(__SSE2__)
@@ -90,6 +92,12 @@ private:
     std::vector<R> pending_;
     std::int64_t errorOffset_ = 0;
     std::string errorMessage_;
+
+    std::uint32_t steps_ = 0;
+
+    // Looked at once every few thousand values: a cancelled parse fails, and its result is
+    // thrown away by whoever cancelled it.
+    bool cancelled() { return (++steps_ & 4095) == 0 && cancelRequested(); }
 
     [[gnu::noinline, gnu::cold]] bool fail(const unsigned char* at, std::string message)
     {
@@ -193,6 +201,8 @@ private:
             return true;
         }
         for (;;) {
+            if (cancelled()) [[unlikely]]
+                return fail(p_, "Cancelled");
             ws();
             if (!value(depth + 1))
                 return false;
@@ -229,6 +239,8 @@ private:
         if (p_ == end_) [[unlikely]]
             return fail(p_, "Unexpected end of input — missing '}'");
         for (;;) {
+            if (cancelled()) [[unlikely]]
+                return fail(p_, "Cancelled");
             if (*p_ != '"') [[unlikely]] {
                 if (*p_ == '\'')
                     return fail(p_, "Strings must use double quotes, not single quotes");

@@ -4,6 +4,8 @@
 
 #include "json/json_storage.hpp"
 
+#include <tavlets/cancel.hpp>
+
 #include <algorithm>
 #include <cstring>
 
@@ -93,7 +95,11 @@ public:
     void run(const JSONNode& root)
     {
         open(JSONNodeAccess::storage(root), JSONNodeAccess::index(root));
+        std::uint32_t steps = 0;
         while (!stack_.empty()) {
+            // A cancelled print stops short; its result is thrown away.
+            if ((++steps & 4095) == 0 && cancelRequested()) [[unlikely]]
+                return;
             Frame& f = stack_.back();
             const std::size_t level = indent_ + stack_.size();
             if (f.next == f.end) {

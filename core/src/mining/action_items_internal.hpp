@@ -26,6 +26,12 @@ ItemServices defaultItemServices();
 // Whether a working text has a trigger word; the second always asks the pattern.
 bool hasTrigger(std::string_view workingText);
 bool hasTriggerByPattern(std::string_view workingText);
+// The same for the request words, which let a question through.
+bool hasRequest(std::string_view workingText);
+bool hasRequestByPattern(std::string_view workingText);
+// Whether the full case folding of c holds an ASCII letter (so that a case-insensitive pattern of
+// ASCII words may match it).
+bool foldsToAscii(char32_t c);
 
 Outcome actionItems(std::string_view text, const ItemServices& services);
 std::optional<std::string> owner(const TextMining::Unit& unit, std::string_view workingText,

@@ -2,7 +2,9 @@
 // Process-wide constants shared by the text-mining engines, built once on first use.
 
 #include <cstddef>
+#include <functional>
 #include <optional>
+#include <utility>
 #include <string_view>
 
 #include <tavlets/text.hpp>
@@ -26,6 +28,23 @@ struct ChatLine {
     std::string_view message;
 };
 std::optional<ChatLine> chatLine(std::string_view line);
+
+// The speaker head pattern's speaker (byte range, ending at the colon) in a subject, matched by
+// hand: the same answer as the regular expression, which the second asks.
+std::optional<std::pair<std::size_t, std::size_t>> speakerHead(std::string_view subject);
+std::optional<std::pair<std::size_t, std::size_t>> speakerHeadByPattern(std::string_view subject);
+
+// A unit of TextMining::units as slices of the text it came from.
+struct UnitView {
+    std::string_view text;
+    std::string_view speaker;
+    bool hasSpeaker = false;
+    bool unchecked = false;
+};
+
+// Calls f with every unit of TextMining::units in order, until f returns false. Returns false
+// when it stopped before the end (f asked to, or the run was cancelled).
+bool forEachUnit(std::string_view text, const std::function<bool(const UnitView&)>& f);
 
 // The word count of TextMining::wordCount, but it stops counting at limit (a caller that only asks
 // "at least limit words?" need not read a huge text to its end).

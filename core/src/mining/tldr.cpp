@@ -1,10 +1,14 @@
 #include <algorithm>
 #include <cmath>
-#include <unordered_map>
+#include <cstdint>
+#include <future>
+#include <system_error>
 
+#include <tavlets/cancel.hpp>
 #include <tavlets/text.hpp>
 #include <tavlets/text_mining.hpp>
 
+#include "mining/keyword_index.hpp"
 #include "mining/mining_shared.hpp"
 
 namespace tavlets {
@@ -13,7 +17,6 @@ namespace {
 
 constexpr std::size_t kCandidateMinimumWords = 4;
 constexpr std::size_t kMinimumVectors = 2;
-constexpr std::size_t kKeywordMinimumLength = 4;
 constexpr double kLengthDamping = 4.0;
 constexpr double kLeadBonus = 0.03;
 constexpr double kQuestionPenalty = -0.05;
@@ -21,12 +24,13 @@ constexpr std::size_t kResultLimit = 320;
 
 // Cosine of each pool sentence to the sum of all sentence vectors. Returns false when fewer than
 // two sentences could be placed, so the caller falls back to keywords.
-bool embeddingScores(const std::vector<const TextMining::Unit*>& pool, const SentenceEmbedding& embedding,
+bool embeddingScores(const std::vector<const mining::UnitView*>& pool, const SentenceEmbedding& embedding,
                      std::vector<double>& scores) {
     std::vector<std::optional<std::vector<double>>> vectors;
     vectors.reserve(pool.size());
     std::size_t available = 0;
-    for (const TextMining::Unit* unit : pool) {
+    for (const mining::UnitView* unit : pool) {
+        if (cancelRequested()) return true;
         vectors.push_back(embedding.vector(unit->text));
         if (vectors.back()) ++available;
     }
@@ -59,26 +63,62 @@ bool embeddingScores(const std::vector<const TextMining::Unit*>& pool, const Sen
 }
 
 // Content words shared across sentences, damped by sentence length, best score scaled to 1.
-void keywordScores(const std::vector<const TextMining::Unit*>& pool, std::vector<double>& scores) {
-    std::vector<std::vector<std::string>> keywords(pool.size());
-    std::unordered_map<std::string, std::size_t> frequency;
+void keywordScores(const std::vector<const mining::UnitView*>& pool, std::vector<double>& scores) {
+    mining::KeywordIndex index;
+    std::vector<std::uint32_t> ids;       // every unit's keywords, one after the other
+    std::vector<std::size_t> ends(pool.size());
     for (std::size_t i = 0; i < pool.size(); ++i) {
-        for (std::string& word : TextMining::words(pool[i]->text)) {
-            if (text::characterCount(word) < kKeywordMinimumLength || mining::isStopWord(word)) continue;
-            ++frequency[word];
-            keywords[i].push_back(std::move(word));
-        }
+        if ((i & 255) == 0 && cancelRequested()) return;
+        index.keywords(pool[i]->text, ids);
+        ends[i] = ids.size();
     }
+    std::vector<std::uint32_t> frequency(index.size(), 0);
+    for (const std::uint32_t id : ids) ++frequency[id];
+
     double best = 0;
+    std::size_t begin = 0;
     for (std::size_t i = 0; i < pool.size(); ++i) {
-        if (keywords[i].empty()) continue;
+        const std::size_t end = ends[i];
+        if (end == begin) continue;
         double sum = 0;
-        for (const std::string& word : keywords[i]) sum += static_cast<double>(frequency[word]);
-        scores[i] = sum / std::sqrt(static_cast<double>(keywords[i].size()) + kLengthDamping);
+        for (std::size_t k = begin; k < end; ++k) sum += static_cast<double>(frequency[ids[k]]);
+        scores[i] = sum / std::sqrt(static_cast<double>(end - begin) + kLengthDamping);
         best = std::max(best, scores[i]);
+        begin = end;
     }
     if (best > 0)
         for (double& s : scores) s /= best;
+}
+
+std::vector<mining::UnitView> unitsOf(std::string_view text) {
+    std::vector<mining::UnitView> units;
+    mining::forEachUnit(text, [&units](const mining::UnitView& unit) {
+        units.push_back(unit);
+        return true;
+    });
+    return units;
+}
+
+// Every unit, in order. Units never span lines, so a large text is read as two halves cut after
+// a line end, the second on another thread.
+std::vector<mining::UnitView> allUnits(std::string_view text) {
+    constexpr std::size_t kParallelFrom = 1024 * 1024;
+    const std::size_t cut = text.size() < kParallelFrom ? std::string_view::npos : text.find('\n', text.size() / 2);
+    if (cut == std::string_view::npos) return unitsOf(text);
+    const std::atomic<bool>* cancel = detail::currentCancelFlag;
+    std::future<std::vector<mining::UnitView>> second;
+    try {
+        second = std::async(std::launch::async, [cancel, rest = text.substr(cut + 1)] {
+            const CancelScope scope(cancel);
+            return unitsOf(rest);
+        });
+    } catch (const std::system_error&) {
+        return unitsOf(text);  // no thread to be had: one pass
+    }
+    std::vector<mining::UnitView> units = unitsOf(text.substr(0, cut + 1));
+    const std::vector<mining::UnitView> rest = second.get();
+    units.insert(units.end(), rest.begin(), rest.end());
+    return units;
 }
 
 }  // namespace
@@ -86,14 +126,14 @@ void keywordScores(const std::vector<const TextMining::Unit*>& pool, std::vector
 Outcome TextMining::tldr(std::string_view text) { return tldr(text, englishSentenceEmbedding().get()); }
 
 Outcome TextMining::tldr(std::string_view input, const SentenceEmbedding* embedding) {
-    const std::vector<Unit> all = units(input);
+    const std::vector<mining::UnitView> all = allUnits(input);
     if (all.empty()) return Outcome{"There's nothing to summarize.", true, true};
 
-    std::vector<const Unit*> pool;
-    for (const Unit& unit : all)
-        if (wordCount(unit.text) >= kCandidateMinimumWords) pool.push_back(&unit);
+    std::vector<const mining::UnitView*> pool;
+    for (const mining::UnitView& unit : all)
+        if (mining::wordCountUpTo(unit.text, kCandidateMinimumWords) >= kCandidateMinimumWords) pool.push_back(&unit);
     if (pool.empty())
-        for (const Unit& unit : all) pool.push_back(&unit);
+        for (const mining::UnitView& unit : all) pool.push_back(&unit);
     const std::size_t n = pool.size();
     std::vector<double> scores(n, 0.0);
 
@@ -107,15 +147,15 @@ Outcome TextMining::tldr(std::string_view input, const SentenceEmbedding* embedd
     for (std::size_t i = 1; i < n; ++i)
         if (scores[i] > scores[chosen]) chosen = i;
 
-    const Unit& unit = *pool[chosen];
+    const mining::UnitView& unit = *pool[chosen];
     std::string result;
-    if (text::characterCount(unit.text) > kResultLimit) {
+    if (text::prefixCharacters(unit.text, kResultLimit).size() < unit.text.size()) {  // more than the limit
         result = std::string(text::prefixCharacters(unit.text, kResultLimit - 3));
         result += "\u2026";
     } else {
-        result = unit.text;
+        result = std::string(unit.text);
     }
-    if (unit.speaker) result = *unit.speaker + ": " + result;
+    if (unit.hasSpeaker) result = std::string(unit.speaker) + ": " + result;
     return Outcome{std::move(result), false, false};
 }
 

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <limits>
 
+#include <tavlets/cancel.hpp>
+
 #include "mining/mining_shared.hpp"
 #include "table/byte_scan.hpp"
 #include "table/grapheme_glue.hpp"
@@ -25,8 +27,10 @@ std::size_t wordCountUpTo(std::string_view s, std::size_t limit) {
     char32_t prevCp = 0;
     const std::size_t n = s.size();
     std::size_t i = 0;
+    std::size_t steps = 0;
     while (i < n) {
-        if (inWord) {
+        if ((steps++ & 0xFFFF) == 0 && cancelRequested()) return count;
+        if (inWord && static_cast<unsigned char>(s[i]) < 0x80) {
             // Inside a word, printable ASCII changes nothing: skip it in bulk.
             const std::size_t next = scan::find(
                 s, i, [](std::uint64_t v) { return scan::hasBelowOrHigh(v, 0x21); },
@@ -74,49 +78,84 @@ std::size_t wordCountUpTo(std::string_view s, std::size_t limit) {
     return count;
 }
 
-}  // namespace mining
-
 namespace {
 
-const text::Regex& bulletRegex() {
-    static const text::Regex regex("^[-*\u2022]\\s+");
-    return regex;
+std::size_t skipWhiteSpace(std::string_view s, std::size_t i) {
+    while (i < s.size()) {
+        std::size_t k = i;
+        if (!text::hasWhiteSpaceProperty(text::decodeAt(s, k))) break;
+        i = k;
+    }
+    return i;
 }
 
-const text::Regex& checkboxRegex() {
-    static const text::Regex regex("^\\[( |x|X)\\]\\s*");
-    return regex;
+// A bullet ("-", "*" or "\u2022") and the white space after it ("^[-*\u2022]\s+"): its length,
+// or 0.
+std::size_t bulletLength(std::string_view body) {
+    std::size_t mark = 0;
+    if (body.starts_with('-') || body.starts_with('*')) {
+        mark = 1;
+    } else if (body.starts_with("\u2022")) {
+        mark = 3;
+    } else {
+        return 0;
+    }
+    const std::size_t end = skipWhiteSpace(body, mark);
+    return end > mark ? end : 0;
+}
+
+// A checkbox ("[ ]", "[x]" or "[X]") and the white space after it ("^\[( |x|X)\]\s*"): its
+// length, or 0.
+std::size_t checkboxLength(std::string_view body) {
+    if (body.size() < 3 || body[0] != '[' || body[2] != ']') return 0;
+    if (body[1] != ' ' && body[1] != 'x' && body[1] != 'X') return 0;
+    return skipWhiteSpace(body, 3);
 }
 
 }  // namespace
 
-std::vector<TextMining::Unit> TextMining::units(std::string_view text) {
-    std::vector<Unit> units;
-    scan::forEachLine(text, [&units](std::string_view piece) {
+bool forEachUnit(std::string_view text, const std::function<bool(const UnitView&)>& f) {
+    text::Segmenter sentences(text::Segmenter::Kind::sentence);
+    std::vector<text::Range> ranges;
+    bool complete = true;
+    std::size_t lines = 0;
+    scan::forEachLine(text, [&](std::string_view piece) {
+        if ((lines++ & 1023) == 0 && cancelRequested()) return complete = false;
         const std::string_view line = text::trim(piece, text::CharClass::whitespace);
         if (line.empty()) return true;
 
-        std::optional<std::string> speaker;
+        UnitView unit;
         std::string_view body = line;
-        if (const auto chat = mining::chatLine(line)) {
-            speaker = std::string(chat->speaker);
+        if (const auto chat = chatLine(line)) {
+            unit.speaker = chat->speaker;
+            unit.hasSpeaker = true;
             body = chat->message;
         }
-        if (const auto bullet = bulletRegex().firstMatch(body)) body.remove_prefix(bullet->end);
-        bool unchecked = false;
-        if (const auto box = checkboxRegex().firstMatch(body)) {
-            const std::string_view removed = body.substr(0, box->end);
-            if (removed.find_first_of("xX") != std::string_view::npos) return true;  // done already
-            unchecked = true;
-            body.remove_prefix(box->end);
+        body.remove_prefix(bulletLength(body));
+        if (const std::size_t box = checkboxLength(body)) {
+            if (body[1] != ' ') return true;  // done already
+            unit.unchecked = true;
+            body.remove_prefix(box);
         }
         if (body.empty()) return true;
 
-        for (const text::Range& range : text::sentenceRanges(body)) {
-            const std::string_view sentence =
-                text::trim(body.substr(range.begin, range.end - range.begin));
-            if (!sentence.empty()) units.push_back(Unit{speaker, std::string(sentence), unchecked});
+        sentences.ranges(body, ranges);
+        for (const text::Range& range : ranges) {
+            unit.text = text::trim(body.substr(range.begin, range.end - range.begin));
+            if (!unit.text.empty() && !f(unit)) return complete = false;
         }
+        return true;
+    });
+    return complete;
+}
+
+}  // namespace mining
+
+std::vector<TextMining::Unit> TextMining::units(std::string_view text) {
+    std::vector<Unit> units;
+    mining::forEachUnit(text, [&units](const mining::UnitView& unit) {
+        units.push_back(Unit{unit.hasSpeaker ? std::optional<std::string>(unit.speaker) : std::nullopt,
+                             std::string(unit.text), unit.unchecked});
         return true;
     });
     return units;

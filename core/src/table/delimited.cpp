@@ -7,6 +7,7 @@
 #include <unordered_set>
 #include <utility>
 
+#include <tavlets/cancel.hpp>
 #include <tavlets/json.hpp>
 #include <tavlets/text.hpp>
 
@@ -38,8 +39,9 @@ struct TableBuilder {
             rows.push_back(std::move(row));
             row = {};
         }
-        return true;
+        return (++lines & 1023) != 0 || !cancelRequested();
     }
+    std::size_t lines = 0;
 };
 
 // Counts cells without building them and stops at the first row that breaks regularity.
@@ -107,35 +109,43 @@ bool isJSONNumber(std::string_view t) {
     return i == n;
 }
 
-// One cell on one line of a Markdown table, with its width in characters.
-struct MarkdownCell {
-    std::string text;
-    std::size_t width = 0;
-};
-
-MarkdownCell markdownCell(std::string_view cell) {
-    std::string out;
-    if (cell.find_first_of("\n\r|") == std::string_view::npos) {
+// One cell as it stands on one line of a Markdown table: line breaks as spaces, "|" escaped,
+// trimmed, ill-formed bytes as U+FFFD (it is new text). A slice of the cell when nothing needs
+// changing, which is nearly always; otherwise built in `scratch`.
+std::string_view markdownCell(std::string_view cell, std::string& scratch) {
+    bool plain = true;
+    for (const char c : cell) {
+        if (c == '\n' || c == '\r' || c == '|') {
+            plain = false;
+            break;
+        }
+    }
+    std::string_view out;
+    if (plain) {
         out = text::trim(cell, text::CharClass::whitespace);
     } else {
-        out.reserve(cell.size() + 8);
+        std::string built;
+        built.reserve(cell.size() + 8);
         for (char c : cell) {
             if (c == '\n') {
-                out += ' ';
+                built += ' ';
             } else if (c == '\r') {
                 // dropped, so a CR LF break also becomes a single space
             } else if (c == '|') {
-                out += "\\|";
+                built += "\\|";
             } else {
-                out += c;
+                built += c;
             }
         }
-        out = std::string(text::trim(out, text::CharClass::whitespace));
+        scratch = std::string(text::trim(built, text::CharClass::whitespace));
+        out = scratch;
     }
-    // New text: ill-formed bytes are written as U+FFFD.
-    if (!text::isValidUTF8(out)) out = text::toValidUTF8(out);
-    const std::size_t width = text::characterCount(out);
-    return {std::move(out), width};
+    if (!text::isValidUTF8(out)) {
+        std::string valid = text::toValidUTF8(out);
+        scratch = std::move(valid);
+        out = scratch;
+    }
+    return out;
 }
 
 }  // namespace
@@ -162,43 +172,53 @@ std::string Delimited::markdown(const Rows& rows) {
     for (const Row& row : rows) width = std::max(width, row.size());
     if (width == 0) return {};
 
-    std::vector<std::vector<MarkdownCell>> grid;
-    grid.reserve(rows.size());
+    // Measured first, then written straight into an output of the right size: a string per cell
+    // would cost an allocation each on tables of millions of cells.
+    std::vector<std::size_t> cellWidth(rows.size() * width, 0);
     std::vector<std::size_t> columnWidth(width, 3);
     std::size_t bytes = 0;
-    for (const Row& row : rows) {
-        std::vector<MarkdownCell> line(width);
-        for (std::size_t i = 0; i < row.size(); ++i) line[i] = markdownCell(row[i]);
-        for (std::size_t i = 0; i < width; ++i) {
-            columnWidth[i] = std::max(columnWidth[i], line[i].width);
-            bytes += line[i].text.size();
+    std::string scratch;
+    std::size_t cells = 0;
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        const Row& row = rows[r];
+        if ((cells += row.size() + 1) >= 4096) {
+            if (cancelRequested()) return {};
+            cells = 0;
         }
-        grid.push_back(std::move(line));
+        for (std::size_t i = 0; i < row.size(); ++i) {
+            const std::string_view cell = markdownCell(row[i], scratch);
+            const std::size_t w = text::characterCount(cell);
+            cellWidth[r * width + i] = w;
+            columnWidth[i] = std::max(columnWidth[i], w);
+            bytes += cell.size();
+        }
     }
 
     std::string out;
     std::size_t lineWidth = 4;
     for (std::size_t w : columnWidth) lineWidth += w + 3;
-    out.reserve(bytes + lineWidth * (grid.size() + 1));
-    const auto writeLine = [&](const std::vector<MarkdownCell>& line) {
+    out.reserve(bytes + lineWidth * (rows.size() + 1));
+    const auto writeLine = [&](std::size_t r) {
+        const Row& row = rows[r];
         out += "| ";
         for (std::size_t i = 0; i < width; ++i) {
             if (i > 0) out += " | ";
-            out += line[i].text;
-            out.append(columnWidth[i] - line[i].width, ' ');
+            if (i < row.size()) out += markdownCell(row[i], scratch);
+            out.append(columnWidth[i] - cellWidth[r * width + i], ' ');
         }
         out += " |";
     };
-    writeLine(grid.front());
+    writeLine(0);
     out += "\n| ";
     for (std::size_t i = 0; i < width; ++i) {
         if (i > 0) out += " | ";
         out.append(columnWidth[i], '-');
     }
     out += " |";
-    for (std::size_t r = 1; r < grid.size(); ++r) {
+    for (std::size_t r = 1; r < rows.size(); ++r) {
+        if ((r & 1023) == 0 && cancelRequested()) return out;
         out += '\n';
-        writeLine(grid[r]);
+        writeLine(r);
     }
     return out;
 }
@@ -240,8 +260,20 @@ std::string Delimited::json(const Rows& rows) {
     // Written straight out in the pretty printer's layout (an array of objects, two spaces per
     // level): building a tree of every cell first would hold the table in memory twice more.
     if (rows.size() == 1) return "[]";
-    std::string out = "[\n";
+    // Sized once for the usual case (cells that need no escapes), so the output is not copied
+    // over and over as it grows to several times the table.
+    std::size_t keyBytes = 0;
+    for (const std::string& key : quotedKeys) keyBytes += key.size() + 12;
+    std::size_t estimate = 4;
     for (std::size_t r = 1; r < rows.size(); ++r) {
+        estimate += 10 + keyBytes;
+        for (std::size_t i = 0; i < rows[r].size() && i < keys.size(); ++i) estimate += rows[r][i].size();
+    }
+    std::string out;
+    out.reserve(estimate);
+    out += "[\n";
+    for (std::size_t r = 1; r < rows.size(); ++r) {
+        if ((r & 1023) == 0 && cancelRequested()) break;
         const Row& row = rows[r];
         if (r > 1) out += ",\n";
         if (keys.empty()) {

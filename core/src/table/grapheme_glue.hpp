@@ -9,6 +9,7 @@
 // Control characters (tab, CR, LF, ...) never join anything. The text layer's own grapheme rules
 // decide each neighbour once; the answer is cached for the length of one call.
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -54,6 +55,12 @@ private:
     static constexpr std::uint8_t kKnown = 1, kJoinsNext = 2, kJoinsPrevious = 4;
 
     std::uint8_t lookup(char32_t cp) {
+        // A small direct-mapped cache in front of the map, kept by the thread across texts (the
+        // answers are facts about code points): a text's letters come back often, and a Glue is
+        // made for every short count.
+        thread_local std::array<Recent, kRecent> recentOfThread{};
+        Recent& recent = recentOfThread[cp & (kRecent - 1)];
+        if (recent.bits != 0 && recent.cp == cp) return recent.bits;
         std::uint8_t& bits = cache_[cp];
         if (!(bits & kKnown)) {
             std::string before;
@@ -65,9 +72,15 @@ private:
             if (text::characterCount(before) == 1) bits |= kJoinsNext;
             if (text::characterCount(after) == 1) bits |= kJoinsPrevious;
         }
+        recent = Recent{cp, bits};
         return bits;
     }
 
+    struct Recent {
+        char32_t cp = 0;
+        std::uint8_t bits = 0;  // 0: empty (a known entry has kKnown set)
+    };
+    static constexpr std::size_t kRecent = 256;
     std::unordered_map<char32_t, std::uint8_t> cache_;
 };
 

@@ -2,10 +2,6 @@
 
 namespace tavlets {
 
-namespace detail {
-thread_local const std::atomic<bool>* currentCancelFlag = nullptr;
-}
-
 CancelScope::CancelScope(const std::atomic<bool>* flag) noexcept : previous_(detail::currentCancelFlag) {
     detail::currentCancelFlag = flag;
 }

@@ -12,6 +12,8 @@
 #include <climits>
 #include <unordered_map>
 
+#include <tavlets/cancel.hpp>
+
 namespace tavlets::text {
 
 namespace {
@@ -64,10 +66,25 @@ std::string mapWhole(std::string_view s, Mapping mapping) {
         return out;
     }
     out.reserve(s.size() + s.size() / 8);
-    if (isValidUTF8(s)) {
+    std::string valid;
+    if (!isValidUTF8(s)) {
+        valid = toValidUTF8(s);
+        s = valid;
+    }
+    // Mapped a piece at a time, so that a cancelled run stops between pieces. A piece ends after
+    // a space or a line feed, which no mapping looks across (only the final-sigma rule of
+    // lower-casing looks at neighbours, and neither is a letter or skipped over).
+    constexpr std::size_t kPiece = 1024 * 1024;
+    if (s.size() > static_cast<std::size_t>(INT32_MAX)) {
         appendMapped(out, s, mapping);
-    } else {
-        appendMapped(out, toValidUTF8(s), mapping);
+        return out;
+    }
+    for (std::size_t start = 0; start < s.size();) {
+        if (cancelRequested()) break;
+        std::size_t end = s.size() - start <= kPiece ? std::string_view::npos : s.find_first_of(" \n", start + kPiece);
+        end = end == std::string_view::npos ? s.size() : end + 1;
+        appendMapped(out, s.substr(start, end - start), mapping);
+        start = end;
     }
     return out;
 }
@@ -165,7 +182,9 @@ std::string capitalized(std::string_view input) {
     TitleCache cache;
     std::size_t i = 0;
     const std::size_t n = s.size();
+    std::size_t words = 0;
     while (i < n) {
+        if ((words++ & 4095) == 0 && cancelRequested()) break;
         // A run of White_Space, copied as it is.
         std::size_t wordStart = i;
         while (wordStart < n) {

@@ -11,6 +11,8 @@
 
 #include <unicode/uchar.h>
 
+#include <tavlets/cancel.hpp>
+
 #include <climits>
 #include <cstdint>
 #include <cstring>
@@ -176,6 +178,42 @@ std::size_t characterCount(std::string_view s) {
     std::size_t count = 0;
     advance(s, 0, SIZE_MAX, count, breaker);
     return count;
+}
+
+CharacterTally tallyCharacters(std::string_view s) {
+    GraphemeBreaker breaker(s);
+    CharacterTally tally;
+    const std::size_t n = s.size();
+    const char* d = s.data();
+    std::size_t pos = 0;
+    std::size_t whitespace = 0;
+    std::size_t rounds = 0;
+    while (pos < n) {
+        if ((rounds++ & 4095) == 0 && cancelRequested()) break;
+        const std::size_t e = static_cast<unsigned char>(d[pos]) < 0x80 ? asciiPrefixLength(s, pos) : pos;
+        if (e > pos) {
+            // As in advance(): every ASCII byte before `stop` starts a character, CR LF being one.
+            const std::size_t stop = e == n ? n : e - 1;
+            std::size_t p = pos;
+            std::size_t characters = 0;
+            while (p < stop) {
+                const char c = d[p];
+                ++characters;
+                whitespace += c == ' ' || (c >= '\t' && c <= '\r');
+                p += (c == '\r' && p + 1 < n && d[p + 1] == '\n') ? 2 : 1;
+            }
+            tally.characters += characters;
+            pos = p;
+            if (pos >= n) break;
+            if (pos < stop) continue;
+        }
+        std::size_t first = pos;
+        if (hasWhiteSpaceProperty(decodeAt(s, first))) ++whitespace;
+        pos = breaker.following(pos);
+        ++tally.characters;
+    }
+    tally.nonWhitespace = tally.characters - whitespace;
+    return tally;
 }
 
 std::string_view prefixCharacters(std::string_view s, std::size_t n) {

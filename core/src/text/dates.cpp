@@ -1,5 +1,7 @@
 #include <tavlets/dates.hpp>
 
+#include <tavlets/cancel.hpp>
+
 #include <exception>
 #include <memory>
 #include <string>
@@ -225,7 +227,9 @@ std::optional<Range> DateDetector::firstMatch(std::string_view text) const {
     if (hasAsciiFoldingCharacters(text)) return firstMatchByPattern(text);
     const auto& words = startWords();
     std::size_t i = 0;
+    std::size_t steps = 0;
     while (i < text.size()) {
+        if ((++steps & 4095) == 0 && cancelRequested()) return std::nullopt;  // thrown away
         const char c = text[i];
         std::size_t end = i + 1;
         bool candidate = false;

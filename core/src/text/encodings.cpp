@@ -2,8 +2,12 @@
 
 #include "tavlets/text.hpp"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
+
+#include <tavlets/cancel.hpp>
 
 namespace tavlets::text {
 
@@ -26,14 +30,27 @@ constexpr std::array<signed char, 256> makeDecodeTable() {
 }
 constexpr auto kDecode = makeDecodeTable();
 
+// Bytes between two looks at the cancellation flag: a fraction of a millisecond of work.
+constexpr std::size_t kCancelStride = 64 * 1024;
+
 }  // namespace
 
 std::optional<std::string> percentDecode(std::string_view s) {
     std::string out;
     out.reserve(s.size());
+    std::size_t nextCheck = 0;
     for (std::size_t i = 0; i < s.size(); ++i) {
+        if (i >= nextCheck) {
+            if (cancelRequested()) return std::nullopt;
+            nextCheck = i + kCancelStride;
+        }
         if (s[i] != '%') {
-            out.push_back(s[i]);
+            // Everything up to the next escape (or the next look at the flag) as it is.
+            const std::size_t stop = std::min(s.size(), nextCheck);
+            const void* escape = std::memchr(s.data() + i, '%', stop - i);
+            const std::size_t end = escape ? static_cast<std::size_t>(static_cast<const char*>(escape) - s.data()) : stop;
+            out.append(s, i, end - i);
+            i = end - 1;
             continue;
         }
         if (i + 2 >= s.size()) return std::nullopt;
@@ -53,7 +70,11 @@ std::string base64Encode(std::string_view bytes) {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     char* o = out.data();
     std::size_t i = 0;
-    for (; i + 3 <= bytes.size(); i += 3, o += 4) {
+    for (std::size_t blockEnd = 0; i + 3 <= bytes.size(); i += 3, o += 4) {
+        if (i >= blockEnd) {
+            if (cancelRequested()) return {};
+            blockEnd = i + kCancelStride;
+        }
         const uint32_t v = (uint32_t{p[i]} << 16) | (uint32_t{p[i + 1]} << 8) | p[i + 2];
         o[0] = kAlphabet[(v >> 18) & 63];
         o[1] = kAlphabet[(v >> 12) & 63];
@@ -81,7 +102,11 @@ std::optional<std::string> base64Decode(std::string_view s) {
     out.reserve(s.size() / 4 * 3);
     uint32_t acc = 0;
     int bits = 0;
-    for (std::size_t i = 0; i < dataChars; ++i) {
+    for (std::size_t i = 0, nextCheck = 0; i < dataChars; ++i) {
+        if (i >= nextCheck) {
+            if (cancelRequested()) return std::nullopt;
+            nextCheck = i + kCancelStride;
+        }
         const int v = kDecode[static_cast<unsigned char>(s[i])];
         if (v < 0) return std::nullopt;  // also "=" before the end
         acc = (acc << 6) | static_cast<uint32_t>(v);

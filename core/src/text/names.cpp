@@ -1,5 +1,7 @@
 #include <tavlets/names.hpp>
 
+#include <tavlets/cancel.hpp>
+
 #include <array>
 #include <optional>
 #include <unordered_map>
@@ -127,7 +129,9 @@ std::vector<Token> tokenize(std::string_view s) {
     std::size_t i = 0;
     bool boundary = true;   // a sentence boundary since the previous token
     bool onlySpaces = true; // nothing but spaces since the previous token
+    std::size_t steps = 0;
     while (i < s.size()) {
+        if ((++steps & 4095) == 0 && cancelRequested()) break;  // cut short; thrown away
         std::size_t start = i;
         char32_t c = decodeAt(s, i);
         if (!isLetter(c)) {

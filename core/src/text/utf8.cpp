@@ -58,7 +58,7 @@ inline Decoded decodeSequence(const unsigned char* p, std::size_t avail) {
 
 }  // namespace
 
-char32_t decodeAt(std::string_view s, std::size_t& i) {
+char32_t detail::decodeAtSlowly(std::string_view s, std::size_t& i) {
     if (i >= s.size()) {
         ++i;
         return kReplacementCharacter;
@@ -161,9 +161,20 @@ void appendUTF8(std::string& out, char32_t c) {
 
 // ---- Character classes ----
 
+namespace {
+
+// The space separators (Zs) beyond ASCII; Unicode has added none since 4.0 (a test checks the
+// list against ICU). Spelled out because these tests sit in the inner loops of counting and
+// trimming, where a property look-up per code point showed.
+bool isSpaceSeparatorBeyondAscii(char32_t c) {
+    return c == 0xA0 || c == 0x1680 || (c >= 0x2000 && c <= 0x200A) || c == 0x202F || c == 0x205F || c == 0x3000;
+}
+
+}  // namespace
+
 bool isWhitespace(char32_t c) {
     if (c < 0x80) return c == ' ' || c == '\t';
-    return c <= 0x10FFFF && u_charType(static_cast<UChar32>(c)) == U_SPACE_SEPARATOR;
+    return isSpaceSeparatorBeyondAscii(c);
 }
 
 bool isNewline(char32_t c) {
@@ -174,7 +185,7 @@ bool isWhitespaceOrNewline(char32_t c) { return isNewline(c) || isWhitespace(c);
 
 bool hasWhiteSpaceProperty(char32_t c) {
     if (c < 0x80) return c == ' ' || (c >= 0x09 && c <= 0x0D);
-    return c <= 0x10FFFF && u_hasBinaryProperty(static_cast<UChar32>(c), UCHAR_WHITE_SPACE);
+    return c == 0x85 || c == 0x2028 || c == 0x2029 || isSpaceSeparatorBeyondAscii(c);
 }
 
 bool isAlphabetic(char32_t c) {

@@ -138,6 +138,54 @@ TEST(DelimitedTest, Markdown) {
     for (const auto& [rows, markdown] : cases) EXPECT_EQ(Delimited::markdown(rows), markdown);
 }
 
+// The Markdown table built plainly, a string per cell, the yardstick for the measured writer.
+std::string referenceMarkdown(const Rows& rows) {
+    std::size_t width = 0;
+    for (const auto& row : rows) width = std::max(width, row.size());
+    if (width == 0) return {};
+    std::vector<std::vector<std::pair<std::string, std::size_t>>> grid;
+    std::vector<std::size_t> columns(width, 3);
+    for (const auto& row : rows) {
+        std::vector<std::pair<std::string, std::size_t>> line(width, {"", 0});
+        for (std::size_t i = 0; i < row.size(); ++i) {
+            std::string cell;
+            for (char c : row[i]) cell += c == '\n' ? std::string(" ") : c == '\r' ? std::string() : c == '|' ? std::string("\\|") : std::string(1, c);
+            cell = text::toValidUTF8(text::trim(cell, text::CharClass::whitespace));
+            line[i] = {cell, text::characterCount(cell)};
+            columns[i] = std::max(columns[i], line[i].second);
+        }
+        grid.push_back(std::move(line));
+    }
+    std::string out;
+    for (std::size_t r = 0; r < grid.size(); ++r) {
+        if (r > 0) out += '\n';
+        out += "| ";
+        for (std::size_t i = 0; i < width; ++i) out += (i > 0 ? " | " : "") + grid[r][i].first + std::string(columns[i] - grid[r][i].second, ' ');
+        out += " |";
+        if (r == 0) {
+            out += "\n| ";
+            for (std::size_t i = 0; i < width; ++i) out += (i > 0 ? " | " : "") + std::string(columns[i], '-');
+            out += " |";
+        }
+    }
+    return out;
+}
+
+TEST(DelimitedTest, MarkdownAgreesWithCellByCellBuild) {
+    const std::vector<std::string> pieces = {"a", "bc ", " ", "\t", "\u3000", "|", "\n", "\r", "\r\n", "\u00E9", "e\u0301",
+        "\U0001F44D\U0001F3FD", "\xff", "\xc3", "\u65E5\u672C", "\u0600", "--"};
+    std::mt19937 random(1612);
+    for (int round = 0; round < 3000; ++round) {
+        Rows rows(random() % 5);
+        for (auto& row : rows) {
+            row.resize(random() % 4);
+            for (auto& cell : row)
+                for (int k = 0, n = static_cast<int>(random() % 5); k < n; ++k) cell += pieces[random() % pieces.size()];
+        }
+        ASSERT_EQ(Delimited::markdown(rows), referenceMarkdown(rows)) << testing::PrintToString(rows);
+    }
+}
+
 TEST(DelimitedTest, Json) {
     const std::pair<Rows, std::string> cases[] = {
         {{}, "[]"}, {{{"a", "b"}}, "[]"},
