@@ -30,7 +30,7 @@ prose() {
 
 case "$case_name" in
 busy_escape)
-  prose 30000000 >"$work/big.txt"
+  prose 40000000 >"$work/big.txt"
   xclip -selection clipboard -i "$work/big.txt"
   wait_until 10 xclip -selection clipboard -o -t TARGETS || fail "could not set the clipboard"
   start_tavlets
