@@ -159,7 +159,9 @@ t0=$(now_ms)
 xdotool key Escape
 wait_until 10 panel_hidden
 t1=$(now_ms)
-echo "Escape 0.2 s into TL;DR on 30 MB: panel gone after $((t1 - t0)) ms"
+wait_until 30 idle_again
+t2=$(now_ms)
+echo "Escape 0.2 s into TL;DR on 30 MB: panel gone after $((t1 - t0)) ms, the run stopped after $((t2 - t0)) ms"
 printf 'small text' | xclip -selection clipboard -i
 sleep 0.1
 t0=$(now_ms)
