@@ -1,5 +1,6 @@
-// Tavlets: starts in the background with a tray item and Alt+Space; a second launch toggles the
-// panel of the running one and exits.
+// Tavlets: starts in the background with a tray item and the chosen shortcut (Alt+Space unless
+// the user picked another); a second launch toggles the panel of the running one and exits.
+// `tavlets --settings` opens the Settings window, in the running one if there is one.
 
 #include "commands/user_actions_source.hpp"
 #include "panel/memory_release.hpp"
@@ -7,24 +8,32 @@
 #include "panel/qt_clipboard.hpp"
 #include "shell/app_delegate.hpp"
 #include "shell/hot_key.hpp"
+#include "shell/shortcut_texts.hpp"
 #include "shell/single_instance.hpp"
 
 #include <QApplication>
 #include <QSystemTrayIcon>
 
 #include <cstdio>
+#include <cstring>
 
 int main(int argc, char** argv) {
     tavlets::tuneAllocatorForLargeBuffers();
+
+    bool openSettings = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--settings") == 0) openSettings = true;
+    }
+
     // On Wayland, XWayland (when there) lets the panel be placed under the pointer.
     if (tavlets::isWaylandSession() && !qEnvironmentVariableIsEmpty("DISPLAY")) qputenv("QT_QPA_PLATFORM", "xcb");
 
     tavlets::SingleInstance instance(tavlets::SingleInstance::defaultName());
     if (!instance.claim()) {
-        // Another Tavlets runs for this user and display: hand it the toggle and leave. No
+        // Another Tavlets runs for this user and display: hand it the request and leave. No
         // display connection is needed for that.
         QCoreApplication core(argc, argv);
-        if (instance.sendToggle()) return 0;
+        if (openSettings ? instance.sendOpenSettings() : instance.sendToggle()) return 0;
         std::fputs("Tavlets is already running but does not answer.\n", stderr);
         return 1;
     }
@@ -39,14 +48,13 @@ int main(int argc, char** argv) {
     delegate.start();
     const bool listening = instance.listen();
     delegate.attach(instance);
+    if (openSettings) delegate.openSettings();
 
-    const QString warning = tavlets::unreachableWarning(QSystemTrayIcon::isSystemTrayAvailable(), delegate.hotKey().status());
-    if (!warning.isEmpty()) {
-        std::fprintf(stderr, "%s\n", qPrintable(warning));
-        if (!listening) {
-            std::fputs("Tavlets: a second launch cannot reach it either, so it stops.\n", stderr);
-            return 1;
-        }
+    // Nothing could ever open the panel: no tray, no shortcut, and no second launch either.
+    if (!listening && !openSettings &&
+        !tavlets::unreachableWarning(QSystemTrayIcon::isSystemTrayAvailable(), delegate.shortcutState()).isEmpty()) {
+        std::fputs("Tavlets: a second launch cannot reach it either, so it stops.\n", stderr);
+        return 1;
     }
     const int status = app.exec();
     instance.close();  // while the application object still exists

@@ -171,6 +171,7 @@ void PanelController::build() {
     };
     window_ = window;
     view_ = view;
+    view_->setShortcutText(shortcutText_);
 
     // The model announces a change before it stores the value; the view catches up in a task
     // posted behind it, when the value is in place.
@@ -266,6 +267,14 @@ void PanelController::toggle() {
         hide();
     } else {
         show();
+    }
+}
+
+void PanelController::setShortcutText(const QString& shortcut) {
+    shortcutText_ = shortcut;
+    if (view_) {
+        view_->setShortcutText(shortcut);
+        scheduleRemeasure();
     }
 }
 

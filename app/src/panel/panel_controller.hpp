@@ -7,6 +7,7 @@
 #include <QPoint>
 #include <QRect>
 #include <QSize>
+#include <QString>
 #include <QTimer>
 
 #include <memory>
@@ -79,6 +80,8 @@ public:
     void show();  // load the clipboard, size, centre under the pointer, show with focus
     void hide();
     void toggle();  // hide when visible, else show
+    // The shortcut the empty state tells the user to press; empty when none works.
+    void setShortcutText(const QString& shortcut);
     bool isVisible() const;
 
     // The window, once built (nullptr before the first show). For tests and screenshots.
@@ -118,6 +121,7 @@ private:
     FloatingPanel* window_ = nullptr;
     PanelView* view_ = nullptr;
     bool keyHandlerInstalled_ = false;
+    QString shortcutText_ = QStringLiteral("Alt+Space");
     bool hiding_ = false;
     std::unique_ptr<ActionWorker> worker_;
     QTimer* busyDelay_ = nullptr;  // before the busy box shows

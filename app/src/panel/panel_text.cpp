@@ -47,8 +47,9 @@ QString footerText(const std::optional<Outcome>& outcome) {
         u"\u21A9 copy result & close   \u00B7   \u2190 \u2192 pick another action   \u00B7   esc close");
 }
 
-QString emptyStateText() {
-    return QStringLiteral("The clipboard has no text. Copy something, then press Alt+Space.");
+QString emptyStateText(const QString& shortcut) {
+    if (shortcut.isEmpty()) return QStringLiteral("The clipboard has no text. Copy something, then open Tavlets again.");
+    return QStringLiteral("The clipboard has no text. Copy something, then press %1.").arg(shortcut);
 }
 
 QString workingText(int seconds) {

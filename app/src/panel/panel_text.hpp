@@ -22,7 +22,9 @@ QString characterCountText(std::string_view text);
 // The keyboard hint for the current result (none, a result, or an error).
 QString footerText(const std::optional<Outcome>& outcome);
 
-QString emptyStateText();
+// "…then press <shortcut>." naming the shortcut that opens the panel; without one (a session with no
+// global shortcut), it tells the user to open Tavlets again instead.
+QString emptyStateText(const QString& shortcut = QStringLiteral("Alt+Space"));
 
 // While an action takes long: "Working…", then with the whole seconds spent.
 QString workingText(int seconds);

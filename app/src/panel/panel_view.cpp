@@ -425,6 +425,11 @@ QString PanelView::footerLabelText() const {
     return footer_->text();
 }
 
+void PanelView::setShortcutText(const QString& shortcut) {
+    emptyLabel_->setText(emptyStateText(shortcut));
+    updateGeometry();
+}
+
 QString PanelView::emptyStateLabelText() const {
     return emptyLabel_->text();
 }

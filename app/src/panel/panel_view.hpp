@@ -75,6 +75,8 @@ public:
     int contentWidth() const { return width_ - 2 * kPadding; }
 
     void setTranslucentBackground(bool translucent);
+    // The shortcut the empty state names; empty when no shortcut opens the panel.
+    void setShortcutText(const QString& shortcut);
     const PanelColors& colors() const { return colors_; }
 
     // What is on show, for tests and the screenshot driver.

@@ -3,6 +3,7 @@
 #include "panel/panel_controller.hpp"
 #include "shell/settings_window.hpp"
 #include "shell/shell_symbols.hpp"
+#include "shell/shortcut_settings.hpp"
 #include "shell/single_instance.hpp"
 #include "shell/tray_icon.hpp"
 
@@ -11,6 +12,8 @@
 #include <QPalette>
 #include <QPointer>
 #include <QSystemTrayIcon>
+
+#include <cstdio>
 
 namespace tavlets {
 
@@ -26,23 +29,14 @@ void fillTrayMenu(QMenu& menu, TrayCommands commands) {
                      [f = std::move(commands.quit)] { if (f) f(); });
 }
 
-QString unreachableWarning(bool trayAvailable, HotKeyStatus hotKey) {
-    if (trayAvailable || hotKey == HotKeyStatus::registered) return {};
-    if (hotKey == HotKeyStatus::unsupported) {
-        return QStringLiteral(
-            "Tavlets: global shortcuts aren't available in this session and there is no system tray. "
-            "Bind a shortcut of your desktop to the tavlets command: running it again opens the panel.");
-    }
-    return QStringLiteral(
-        "Tavlets: Alt+Space is already used by another app and there is no system tray. "
-        "Run tavlets again to open the panel.");
-}
-
 AppDelegate::AppDelegate(std::shared_ptr<Clipboard> clipboard, std::unique_ptr<HotKey> hotKey, QObject* parent)
     : QObject(parent),
       panel_(std::make_unique<PanelController>(std::move(clipboard))),
       hotKey_(hotKey ? std::move(hotKey) : std::make_unique<UnsupportedHotKey>()),
-      menu_(std::make_unique<QMenu>()) {
+      menu_(std::make_unique<QMenu>()),
+      shortcut_(kDefaultShortcut),
+      trayAvailable_([] { return QSystemTrayIcon::isSystemTrayAvailable(); }),
+      errorOutput_([](const QString& line) { std::fprintf(stderr, "%s\n", qPrintable(line)); }) {
     QPointer<AppDelegate> self(this);
     fillTrayMenu(*menu_, {
         [self] { if (self) self->showPanel(); },
@@ -56,22 +50,97 @@ AppDelegate::~AppDelegate() {
 }
 
 void AppDelegate::start() {
+    const StoredShortcut stored = loadShortcut();
+    if (!stored.warning.isEmpty()) errorOutput_(stored.warning);
+    shortcut_ = stored.combination;
+
     QPointer<AppDelegate> self(this);
-    hotKey_->registerKey(Qt::Key_Space, Qt::AltModifier, [self] { if (self) self->togglePanel(); });
+    hotKey_->setChangeObserver([self] { if (self) self->onHotKeyChanged(); });
+    hotKey_->registerKey(shortcut_.key(), shortcut_.keyboardModifiers(), [self] { if (self) self->togglePanel(); });
 
     tray_ = new QSystemTrayIcon(this);
     tray_->setIcon(trayIcon());
-    tray_->setToolTip(QStringLiteral("Tavlets"));
     tray_->setContextMenu(menu_.get());
     // A plain click on the tray item opens the menu too, as the one way in besides the hot key.
     connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         if (reason == QSystemTrayIcon::Trigger) menu_->popup(QCursor::pos());
     });
     tray_->show();
+    onHotKeyChanged();
+}
+
+void AppDelegate::setNoticeOutputs(std::function<bool()> trayAvailable, std::function<void(const QString&)> errorOutput) {
+    trayAvailable_ = std::move(trayAvailable);
+    errorOutput_ = std::move(errorOutput);
+}
+
+ShortcutState AppDelegate::shortcutState() const {
+    return {hotKey_->status(), shortcutName(shortcut_), hotKey_->triggerDescription()};
+}
+
+void AppDelegate::onHotKeyChanged() {
+    const ShortcutState state = shortcutState();
+    panel_->setShortcutText(workingShortcut(state));
+    if (tray_) tray_->setToolTip(trayToolTip(state));
+    if (settings_) settings_->setShortcutState(state);
+    if (tray_) giveStartNotice();  // once the tray exists, so the notice can go there
+}
+
+void AppDelegate::giveStartNotice() {
+    const ShortcutState state = shortcutState();
+    if (noticeDone_ || state.status == HotKeyStatus::pending || state.status == HotKeyStatus::notRegistered) return;
+    noticeDone_ = true;
+    if (trayAvailable_()) {
+        notice_ = startNotice(state);
+        if (!notice_.isEmpty()) tray_->showMessage(QStringLiteral("Tavlets"), notice_, QSystemTrayIcon::Warning, 15000);
+    } else {
+        notice_ = unreachableWarning(false, state);
+        if (!notice_.isEmpty()) errorOutput_(notice_);
+    }
+}
+
+void AppDelegate::chooseShortcut(QKeyCombination combination) {
+    const QString name = shortcutName(combination);
+    const auto keep = [this, combination] {
+        shortcut_ = combination;
+        QString error;
+        // In force but not kept: the next start goes back to the stored one.
+        const QString message =
+            saveShortcut(combination, &error) ? QString() : error + QStringLiteral(" The choice is not kept.");
+        onHotKeyChanged();
+        if (settings_) settings_->setShortcutMessage(message);
+    };
+    // Where the session has no global shortcuts the choice is only kept, for sessions that have them.
+    if (hotKey_->status() == HotKeyStatus::unsupported) {
+        keep();
+        return;
+    }
+    if (hotKey_->status() == HotKeyStatus::pending) {
+        if (settings_) settings_->setShortcutMessage(QStringLiteral("Your desktop has not answered yet. Try again in a moment."));
+        return;
+    }
+    QPointer<AppDelegate> self(this);
+    const QString old = hotKey_->isRegistered()
+                            ? QStringLiteral(" %1 stays.").arg(workingShortcut(shortcutState()))
+                            : QString();
+    const QString refusal = hotKey_->desktopBinds() ? QStringLiteral("Your desktop did not take %1.%2")
+                                                    : QStringLiteral("%1 is not available: another app may hold it.%2");
+    hotKey_->rebind(combination.key(), combination.keyboardModifiers(), [self, keep, name, old, refusal](bool inForce) {
+        if (!self) return;
+        if (inForce) {
+            keep();
+            return;
+        }
+        self->onHotKeyChanged();
+        if (self->settings_) {
+            self->settings_->setShortcutMessage(refusal.arg(name, old));
+        }
+    });
 }
 
 void AppDelegate::attach(SingleInstance& instance) {
     connect(&instance, &SingleInstance::toggleRequested, this, &AppDelegate::togglePanel);
+    connect(&instance, &SingleInstance::settingsRequested, this, &AppDelegate::openSettings);
 }
 
 void AppDelegate::showPanel() { panel_->show(); }
@@ -80,7 +149,8 @@ void AppDelegate::togglePanel() { panel_->toggle(); }
 
 void AppDelegate::openSettings() {
     if (!settings_) {
-        settings_ = std::make_unique<SettingsWindow>(hotKey_->status());
+        settings_ = std::make_unique<SettingsWindow>(shortcutState());
+        connect(settings_.get(), &SettingsWindow::shortcutChosen, this, &AppDelegate::chooseShortcut);
         settings_->centreOnScreen();
     }
     settings_->show();

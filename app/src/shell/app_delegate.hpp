@@ -3,7 +3,9 @@
 // Lives for the whole process.
 
 #include "shell/hot_key.hpp"
+#include "shell/shortcut_texts.hpp"
 
+#include <QKeyCombination>
 #include <QObject>
 #include <QString>
 
@@ -29,21 +31,32 @@ struct TrayCommands {
 // "Show Tavlets", separator, "Settings…", separator, "Quit Tavlets"; no shortcuts.
 void fillTrayMenu(QMenu& menu, TrayCommands commands);
 
-// What to say on standard error when neither the tray nor the hot key can open the panel; empty
-// when one of them can.
-QString unreachableWarning(bool trayAvailable, HotKeyStatus hotKey);
-
 class AppDelegate : public QObject {
     Q_OBJECT
 public:
     AppDelegate(std::shared_ptr<Clipboard> clipboard, std::unique_ptr<HotKey> hotKey, QObject* parent = nullptr);
     ~AppDelegate() override;
 
-    // Registers Alt+Space and puts up the tray item. Shows nothing and leaves the clipboard alone.
+    // Registers the chosen shortcut (Alt+Space unless the user chose another) and puts up the tray
+    // item. Shows nothing and leaves the clipboard alone. A refused shortcut is told once, in the
+    // tray when there is one, else on standard error.
     void start();
 
-    // A later launch of `tavlets` toggles the panel, like the hot key.
+    // A later launch of `tavlets` toggles the panel, like the hot key; `tavlets --settings` opens
+    // the Settings window.
     void attach(SingleInstance& instance);
+
+    // From the Settings window's recorder: put the combination in force and keep it for the next
+    // start, or keep the old one when the desktop refuses it.
+    void chooseShortcut(QKeyCombination combination);
+    ShortcutState shortcutState() const;
+    QKeyCombination shortcut() const { return shortcut_; }
+
+    // Where the start notice goes; tests capture it. Defaults: QSystemTrayIcon's availability and
+    // standard error.
+    void setNoticeOutputs(std::function<bool()> trayAvailable, std::function<void(const QString&)> errorOutput);
+    // The notice given at start, once; empty while there was nothing to tell.
+    const QString& startNoticeGiven() const { return notice_; }
 
     void showPanel();    // always shows and reloads
     void togglePanel();  // the hot key and a second launch
@@ -57,11 +70,19 @@ public:
     SettingsWindow* settingsWindow() const { return settings_.get(); }
 
 private:
+    void onHotKeyChanged();
+    void giveStartNotice();
+
     std::unique_ptr<PanelController> panel_;
     std::unique_ptr<HotKey> hotKey_;
     std::unique_ptr<QMenu> menu_;
     QSystemTrayIcon* tray_ = nullptr;
     std::unique_ptr<SettingsWindow> settings_;
+    QKeyCombination shortcut_;
+    bool noticeDone_ = false;
+    QString notice_;
+    std::function<bool()> trayAvailable_;
+    std::function<void(const QString&)> errorOutput_;
 };
 
 }  // namespace tavlets

@@ -15,6 +15,7 @@ namespace tavlets {
 namespace {
 
 constexpr QByteArrayView toggleMessage = "toggle\n";
+constexpr QByteArrayView settingsMessage = "settings\n";
 constexpr QByteArrayView answer = "ok\n";
 constexpr qint64 maxMessage = 64;
 
@@ -88,15 +89,20 @@ void SingleInstance::onReadable(QLocalSocket* socket) {
         return;
     }
     const QByteArray line = socket->readLine(maxMessage);
-    if (line == toggleMessage) {
+    if (line == toggleMessage || line == settingsMessage) {
         socket->write(answer.data(), answer.size());
         socket->flush();
-        emit toggleRequested();
+        if (line == toggleMessage) emit toggleRequested();
+        else emit settingsRequested();
     }
     socket->disconnectFromServer();
 }
 
-bool SingleInstance::sendToggle(int timeoutMs) {
+bool SingleInstance::sendToggle(int timeoutMs) { return send(toggleMessage, timeoutMs); }
+
+bool SingleInstance::sendOpenSettings(int timeoutMs) { return send(settingsMessage, timeoutMs); }
+
+bool SingleInstance::send(QByteArrayView message, int timeoutMs) {
     QDeadlineTimer deadline(timeoutMs);
     // The running instance may hold the lock but not listen yet while it starts up.
     QLocalSocket socket;
@@ -106,7 +112,7 @@ bool SingleInstance::sendToggle(int timeoutMs) {
         if (deadline.hasExpired()) return false;
         QThread::msleep(20);
     }
-    socket.write(toggleMessage.data(), toggleMessage.size());
+    socket.write(message.data(), message.size());
     if (!socket.waitForBytesWritten(int(std::max<qint64>(deadline.remainingTime(), 1)))) return false;
     while (!socket.canReadLine()) {
         if (!socket.waitForReadyRead(int(std::max<qint64>(deadline.remainingTime(), 1)))) return false;

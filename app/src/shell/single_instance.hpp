@@ -37,15 +37,19 @@ public:
     // From a later launch: asks the running instance to toggle its panel and waits for its answer.
     // False when it cannot be reached in time.
     bool sendToggle(int timeoutMs = 5000);
+    // From `tavlets --settings`: asks the running instance to open its Settings window.
+    bool sendOpenSettings(int timeoutMs = 5000);
 
     const QString& name() const { return name_; }
 
 signals:
     void toggleRequested();
+    void settingsRequested();
 
 private:
     void onConnection();
     void onReadable(QLocalSocket* socket);
+    bool send(QByteArrayView message, int timeoutMs);
 
     QString name_;
     std::unique_ptr<QLockFile> lock_;

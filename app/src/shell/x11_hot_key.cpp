@@ -30,6 +30,27 @@ unsigned xModifiers(Qt::KeyboardModifiers modifiers) {
 // Printable Latin-1 keys have the keysym of their lower-case character.
 KeySym keysymFor(Qt::Key key) {
     if (key == Qt::Key_Space) return XK_space;
+    if (key >= Qt::Key_F1 && key <= Qt::Key_F35) return XK_F1 + (key - Qt::Key_F1);
+    switch (key) {
+    case Qt::Key_Return: return XK_Return;
+    case Qt::Key_Enter: return XK_KP_Enter;
+    case Qt::Key_Tab: return XK_Tab;
+    case Qt::Key_Backspace: return XK_BackSpace;
+    case Qt::Key_Insert: return XK_Insert;
+    case Qt::Key_Delete: return XK_Delete;
+    case Qt::Key_Home: return XK_Home;
+    case Qt::Key_End: return XK_End;
+    case Qt::Key_PageUp: return XK_Page_Up;
+    case Qt::Key_PageDown: return XK_Page_Down;
+    case Qt::Key_Left: return XK_Left;
+    case Qt::Key_Right: return XK_Right;
+    case Qt::Key_Up: return XK_Up;
+    case Qt::Key_Down: return XK_Down;
+    case Qt::Key_Escape: return XK_Escape;
+    case Qt::Key_Print: return XK_Print;
+    case Qt::Key_Pause: return XK_Pause;
+    default: break;
+    }
     if (key > 0x20 && key < 0x7f) {
         int c = key;
         if (c >= 'A' && c <= 'Z') c += 'a' - 'A';
@@ -75,17 +96,57 @@ unsigned X11HotKey::numLockMask() const {
 
 void X11HotKey::registerKey(Qt::Key key, Qt::KeyboardModifiers modifiers, Handler handler) {
     handler_ = std::move(handler);
-    status_ = HotKeyStatus::refused;
-    if (!display_) return;
+    status_ = grab(key, modifiers) ? HotKeyStatus::registered : HotKeyStatus::refused;
+    if (status_ == HotKeyStatus::registered && !filterInstalled_) {
+        QCoreApplication::instance()->installNativeEventFilter(this);
+        filterInstalled_ = true;
+    }
+}
+
+void X11HotKey::rebind(Qt::Key key, Qt::KeyboardModifiers modifiers, Done done) {
+    const HotKeyStatus before = status_;
+    const unsigned oldKeycode = keycode_, oldModifiers = modifiers_;
+    const Qt::Key oldKey = key_;
+    const Qt::KeyboardModifiers oldQtModifiers = qtModifiers_;
+    if (before == HotKeyStatus::registered) ungrab();
+    bool inForce = grab(key, modifiers);
+    if (inForce) {
+        status_ = HotKeyStatus::registered;
+        if (!filterInstalled_ && QCoreApplication::instance()) {
+            QCoreApplication::instance()->installNativeEventFilter(this);
+            filterInstalled_ = true;
+        }
+    } else if (before == HotKeyStatus::registered && grab(oldKey, oldQtModifiers)) {
+        // The old combination was ours a moment ago; take it back.
+        status_ = HotKeyStatus::registered;
+    } else {
+        keycode_ = oldKeycode;
+        modifiers_ = oldModifiers;
+        key_ = oldKey;
+        qtModifiers_ = oldQtModifiers;
+        if (before == HotKeyStatus::registered) status_ = HotKeyStatus::refused;
+    }
+    held_ = false;
+    if (status_ != before || inForce) notifyChanged();
+    if (done) done(inForce);
+}
+
+void X11HotKey::ungrab() {
+    if (!display_ || keycode_ == 0) return;
+    for (unsigned mask : grabMasks(modifiers_, ignoredMask_ & ~LockMask)) XUngrabKey(display_, int(keycode_), mask, root_);
+    XSync(display_, False);
+}
+
+bool X11HotKey::grab(Qt::Key key, Qt::KeyboardModifiers modifiers) {
+    if (!display_) return false;
 
     const KeySym keysym = keysymFor(key);
-    keycode_ = keysym == NoSymbol ? 0 : XKeysymToKeycode(display_, keysym);
-    if (keycode_ == 0) return;
-    modifiers_ = xModifiers(modifiers);
+    const unsigned keycode = keysym == NoSymbol ? 0 : XKeysymToKeycode(display_, keysym);
+    if (keycode == 0) return false;
+    const unsigned xmods = xModifiers(modifiers);
     const unsigned numLock = numLockMask();
-    ignoredMask_ = LockMask | numLock;
 
-    const std::vector<unsigned> masks = grabMasks(modifiers_, numLock);
+    const std::vector<unsigned> masks = grabMasks(xmods, numLock);
     // Another client holding the combination answers with BadAccess; the error arrives only after
     // a round trip, so sync under a handler of our own and put Qt's back afterwards.
     XSync(display_, False);
@@ -93,18 +154,22 @@ void X11HotKey::registerKey(Qt::Key key, Qt::KeyboardModifiers modifiers, Handle
     XErrorHandler previous = XSetErrorHandler(recordGrabError);
     // Not owner events: while the grab lasts, the release must come to the root window too, also
     // when our own panel has taken the focus in between, or the next press looks like a repeat.
-    for (unsigned mask : masks) XGrabKey(display_, int(keycode_), mask, root_, False, GrabModeAsync, GrabModeAsync);
+    for (unsigned mask : masks) XGrabKey(display_, int(keycode), mask, root_, False, GrabModeAsync, GrabModeAsync);
     XSync(display_, False);
     if (grabRefused) {
         // Keep no half grab: the combination is reported unavailable as a whole.
-        for (unsigned mask : masks) XUngrabKey(display_, int(keycode_), mask, root_);
+        for (unsigned mask : masks) XUngrabKey(display_, int(keycode), mask, root_);
         XSync(display_, False);
     }
     XSetErrorHandler(previous);
 
-    if (grabRefused) return;
-    status_ = HotKeyStatus::registered;
-    QCoreApplication::instance()->installNativeEventFilter(this);
+    if (grabRefused) return false;
+    keycode_ = keycode;
+    modifiers_ = xmods;
+    ignoredMask_ = LockMask | numLock;
+    key_ = key;
+    qtModifiers_ = modifiers;
+    return true;
 }
 
 bool X11HotKey::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) {

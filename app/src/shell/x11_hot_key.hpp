@@ -18,6 +18,7 @@ public:
     ~X11HotKey() override;
 
     void registerKey(Qt::Key key, Qt::KeyboardModifiers modifiers, Handler handler) override;
+    void rebind(Qt::Key key, Qt::KeyboardModifiers modifiers, Done done) override;
     HotKeyStatus status() const override { return status_; }
 
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
@@ -28,12 +29,18 @@ public:
 
 private:
     unsigned numLockMask() const;
+    // Grabs every lock-key variant of the combination, or none; on success it becomes the current one.
+    bool grab(Qt::Key key, Qt::KeyboardModifiers modifiers);
+    void ungrab();
 
     Display* display_;
     unsigned long root_ = 0;
     unsigned keycode_ = 0;
     unsigned modifiers_ = 0;
     unsigned ignoredMask_ = 0;
+    Qt::Key key_ = Qt::Key_unknown;
+    Qt::KeyboardModifiers qtModifiers_;
+    bool filterInstalled_ = false;
     bool held_ = false;  // between press and release, so key repeat does not toggle again
     unsigned lastPress_ = 0;  // server time of the last press or repeat, in ms
     Handler handler_;

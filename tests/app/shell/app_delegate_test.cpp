@@ -1,10 +1,14 @@
 #include "shell/app_delegate.hpp"
 
 #include "panel/panel_controller.hpp"
+#include "panel/panel_view.hpp"
 #include "shell/settings_window.hpp"
+#include "shell/shortcut_recorder.hpp"
 #include "shell/single_instance.hpp"
 
 #include <QAction>
+#include <QApplication>
+#include <QKeyEvent>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -12,13 +16,16 @@
 #include <QLabel>
 #include <QLocalSocket>
 #include <QMenu>
+#include <QSettings>
 #include <QSystemTrayIcon>
+#include <QTemporaryDir>
 #include <QUuid>
 
 #include <gtest/gtest.h>
 
 #include <tavlets/clipboard.hpp>
 
+#include <algorithm>
 #include <future>
 
 namespace tavlets {
@@ -39,18 +46,47 @@ struct FakeHotKey : HotKey {
         handler = std::move(h);
         current = answer;
     }
+    // Takes the combinations in `free`; the old one stays in force otherwise.
+    void rebind(Qt::Key key, Qt::KeyboardModifiers modifiers, Done done) override {
+        calls.emplace_back(key, modifiers);
+        const bool take = std::find(free.begin(), free.end(), QKeyCombination(modifiers, key)) != free.end();
+        if (take) {
+            current = HotKeyStatus::registered;
+            notifyChanged();
+        }
+        done(take);
+    }
     HotKeyStatus status() const override { return current; }
     void press() { if (current == HotKeyStatus::registered) handler(); }
+    void become(HotKeyStatus status) { current = status; notifyChanged(); }
     HotKeyStatus answer, current = HotKeyStatus::notRegistered;
     Handler handler;
     std::vector<std::pair<Qt::Key, Qt::KeyboardModifiers>> calls;
+    std::vector<QKeyCombination> free;
+};
+
+// Points XDG_CONFIG_HOME at a fresh folder for as long as it lives.
+struct ConfigHome {
+    ConfigHome() : old(qgetenv("XDG_CONFIG_HOME")) { qputenv("XDG_CONFIG_HOME", dir.path().toUtf8()); }
+    ~ConfigHome() { qputenv("XDG_CONFIG_HOME", old); }
+    QString conf() const { return dir.path() + QStringLiteral("/tavlets/tavlets.conf"); }
+    QTemporaryDir dir;
+    QByteArray old;
 };
 
 struct Started {
-    explicit Started(HotKeyStatus answer = HotKeyStatus::registered)
+    explicit Started(HotKeyStatus answer = HotKeyStatus::registered, bool trayAvailable = true,
+                     const char* stored = nullptr)
         : hotKey(new FakeHotKey(answer)), app(clipboard, std::unique_ptr<HotKey>(hotKey)) {
+        if (stored) {
+            QSettings(home.conf(), QSettings::IniFormat).setValue(QStringLiteral("shortcut"), QString::fromUtf8(stored));
+        }
+        app.setNoticeOutputs([trayAvailable] { return trayAvailable; },
+                             [this](const QString& line) { errors.push_back(line); });
         app.start();
     }
+    ConfigHome home;
+    std::vector<QString> errors;
     std::shared_ptr<MemoryClipboard> clipboard = std::make_shared<MemoryClipboard>();
     FakeHotKey* hotKey;
     AppDelegate app;
@@ -80,13 +116,6 @@ TEST(TrayMenu, ItemsInOrderWithoutShortcuts) {
     items[0]->trigger();
     items[2]->trigger();
     EXPECT_EQ(ran, (std::vector<std::string>{"quit", "show", "settings"}));
-}
-
-TEST(UnreachableWarning, OnlyWhenNothingCanOpenThePanel) {
-    const struct { bool tray; HotKeyStatus hotKey; bool warns; } cases[] = {
-        {true, HotKeyStatus::unsupported, false}, {false, HotKeyStatus::registered, false},
-        {false, HotKeyStatus::refused, true},     {false, HotKeyStatus::unsupported, true}};
-    for (const auto& c : cases) EXPECT_NE(unreachableWarning(c.tray, c.hotKey).isEmpty(), c.warns) << int(c.hotKey);
 }
 
 TEST(AppDelegate, StartsSilentlyThenTheHotKeyTogglesAndShowTavletsReloads) {
@@ -119,7 +148,7 @@ TEST(AppDelegate, RefusalIsRecordedAndShownInTheSettingsWindowBuiltOnce) {
     SettingsWindow* first = s.app.settingsWindow();
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(first->findChild<QLabel*>(QStringLiteral("shortcut"))->text(),
-              SettingsWindow::shortcutText(HotKeyStatus::refused));
+              shortcutStatusText({HotKeyStatus::refused, QStringLiteral("Alt+Space"), {}}));
     first->close();
     s.app.openSettings();  // the same window comes back
     EXPECT_EQ(s.app.settingsWindow(), first);
@@ -151,6 +180,136 @@ TEST(AppDelegate, OnlyTheFirstInstanceRunsAndLaterLaunchesToggleItsPanel) {
         EXPECT_TRUE(answered.get());
         EXPECT_TRUE(spinUntil([&] { return s.app.panel().isVisible() == visibleAfter; })) << visibleAfter;
     }
+}
+
+// Types a combination into the open Settings window's recorder.
+void record(SettingsWindow& window, QKeyCombination combination) {
+    window.recorder()->click();
+    QKeyEvent press(QEvent::KeyPress, combination.key(), combination.keyboardModifiers());
+    QApplication::sendEvent(window.recorder(), &press);
+}
+
+QString settingsText(const AppDelegate& app, const char* name) {
+    return app.settingsWindow()->findChild<QLabel*>(QString::fromLatin1(name))->text();
+}
+
+TEST(AppDelegate, TheStoredShortcutIsGrabbedAndNamedEverywhere) {
+    Started s(HotKeyStatus::registered, true, "Ctrl+Alt+Space");
+    ASSERT_EQ(s.hotKey->calls.size(), 1u);
+    EXPECT_EQ(s.hotKey->calls[0], std::make_pair(Qt::Key_Space, Qt::KeyboardModifiers(Qt::ControlModifier | Qt::AltModifier)));
+    EXPECT_TRUE(s.errors.empty());
+    EXPECT_EQ(s.app.tray()->toolTip(), QStringLiteral("Tavlets \u2014 Ctrl+Alt+Space opens the panel"));
+    s.clipboard->text.reset();
+    s.app.showPanel();
+    EXPECT_EQ(s.app.panel().view()->emptyStateLabelText(),
+              QStringLiteral("The clipboard has no text. Copy something, then press Ctrl+Alt+Space."));
+    s.app.openSettings();
+    EXPECT_EQ(settingsText(s.app, "shortcut"), QStringLiteral("Press Ctrl+Alt+Space anywhere to open the panel."));
+    EXPECT_EQ(s.app.settingsWindow()->recorder()->text(), QStringLiteral("Ctrl+Alt+Space"));
+    s.app.settingsWindow()->close();
+}
+
+TEST(AppDelegate, AnInvalidStoredValueGivesAltSpaceAndOneLine) {
+    Started s(HotKeyStatus::registered, true, "Space");
+    ASSERT_EQ(s.errors.size(), 1u);
+    EXPECT_TRUE(s.errors[0].contains(QStringLiteral("tavlets.conf")));
+    EXPECT_EQ(s.hotKey->calls[0], std::make_pair(Qt::Key_Space, Qt::KeyboardModifiers(Qt::AltModifier)));
+}
+
+TEST(AppDelegate, ARefusalIsToldOncePerStartInTheTrayElseOnStandardError) {
+    {
+        Started s(HotKeyStatus::refused, true);
+        EXPECT_TRUE(s.app.startNoticeGiven().contains(QStringLiteral("Alt+Space is already used by another app")));
+        EXPECT_TRUE(s.errors.empty());
+        const QString first = s.app.startNoticeGiven();
+        s.hotKey->become(HotKeyStatus::registered);
+        s.hotKey->become(HotKeyStatus::refused);
+        EXPECT_EQ(s.app.startNoticeGiven(), first);
+        EXPECT_TRUE(s.errors.empty());
+    }
+    {
+        Started s(HotKeyStatus::refused, false);
+        ASSERT_EQ(s.errors.size(), 1u);
+        EXPECT_TRUE(s.errors[0].contains(QStringLiteral("Alt+Space is already used by another app")));
+        s.hotKey->become(HotKeyStatus::refused);
+        EXPECT_EQ(s.errors.size(), 1u);
+    }
+    {
+        Started s(HotKeyStatus::registered, false);
+        EXPECT_TRUE(s.errors.empty());
+        EXPECT_TRUE(s.app.startNoticeGiven().isEmpty());
+    }
+    {
+        // The portal answers later: nothing while it is asked, the notice when the answer is no.
+        Started s(HotKeyStatus::pending, true);
+        EXPECT_TRUE(s.app.startNoticeGiven().isEmpty());
+        s.hotKey->become(HotKeyStatus::declined);
+        EXPECT_TRUE(s.app.startNoticeGiven().contains(QStringLiteral("did not grant")));
+    }
+}
+
+TEST(AppDelegate, ChoosingAShortcutInSettingsTakesEffectAtOnceAndIsKept) {
+    Started s(HotKeyStatus::refused, true);
+    const QKeyCombination taken(Qt::ControlModifier | Qt::ShiftModifier, Qt::Key_K);
+    const QKeyCombination free(Qt::ControlModifier | Qt::AltModifier, Qt::Key_Space);
+    s.hotKey->free = {free};
+    s.app.openSettings();
+    SettingsWindow& window = *s.app.settingsWindow();
+
+    record(window, taken);  // refused: said so, nothing kept, the old texts stay
+    EXPECT_EQ(s.hotKey->calls.back(), std::make_pair(Qt::Key_K, taken.keyboardModifiers()));
+    EXPECT_EQ(settingsText(s.app, "shortcutMessage"), QStringLiteral("Ctrl+Shift+K is not available: another app may hold it."));
+    EXPECT_FALSE(QFile::exists(s.home.conf()));
+    EXPECT_EQ(window.recorder()->text(), QStringLiteral("Alt+Space"));
+
+    record(window, free);
+    EXPECT_TRUE(s.app.hotKey().isRegistered());
+    EXPECT_EQ(s.app.shortcut(), free);
+    EXPECT_FALSE(window.findChild<QLabel*>(QStringLiteral("shortcutMessage"))->isVisibleTo(&window));
+    EXPECT_EQ(settingsText(s.app, "shortcut"), QStringLiteral("Press Ctrl+Alt+Space anywhere to open the panel."));
+    EXPECT_EQ(window.recorder()->text(), QStringLiteral("Ctrl+Alt+Space"));
+    EXPECT_EQ(s.app.tray()->toolTip(), QStringLiteral("Tavlets \u2014 Ctrl+Alt+Space opens the panel"));
+    EXPECT_EQ(QSettings(s.home.conf(), QSettings::IniFormat).value(QStringLiteral("shortcut")).toString(),
+              QStringLiteral("Ctrl+Alt+Space"));
+    s.hotKey->press();
+    EXPECT_TRUE(spinUntil([&] { return s.app.panel().isVisible(); }));
+
+    // Now that one works, a refused choice keeps it and says so.
+    s.hotKey->free.clear();
+    record(window, taken);
+    EXPECT_EQ(settingsText(s.app, "shortcutMessage"),
+              QStringLiteral("Ctrl+Shift+K is not available: another app may hold it. Ctrl+Alt+Space stays."));
+    EXPECT_EQ(s.app.shortcut(), free);
+    window.close();
+}
+
+TEST(AppDelegate, WithoutGlobalShortcutsTheChoiceIsOnlyKept) {
+    Started s(HotKeyStatus::unsupported, true);
+    s.app.openSettings();
+    record(*s.app.settingsWindow(), QKeyCombination(Qt::MetaModifier, Qt::Key_T));
+    EXPECT_EQ(s.hotKey->calls.size(), 1u);  // no grab tried
+    EXPECT_EQ(QSettings(s.home.conf(), QSettings::IniFormat).value(QStringLiteral("shortcut")).toString(),
+              QStringLiteral("Meta+T"));
+    s.clipboard->text.reset();
+    s.app.showPanel();
+    EXPECT_EQ(s.app.panel().view()->emptyStateLabelText(),
+              QStringLiteral("The clipboard has no text. Copy something, then open Tavlets again."));
+    s.app.settingsWindow()->close();
+}
+
+TEST(AppDelegate, SettingsOpenFromALaterLaunch) {
+    const QString name = QStringLiteral("tavlets-test-") + QUuid::createUuid().toString(QUuid::Id128).left(12);
+    Started s;
+    SingleInstance running(name);
+    ASSERT_TRUE(running.claim());
+    ASSERT_TRUE(running.listen());
+    s.app.attach(running);
+    auto answered = std::async(std::launch::async, [name] { return SingleInstance(name).sendOpenSettings(3000); });
+    ASSERT_TRUE(spinUntil([&] { return answered.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }));
+    EXPECT_TRUE(answered.get());
+    ASSERT_TRUE(spinUntil([&] { return s.app.settingsWindow() && s.app.settingsWindow()->isVisible(); }));
+    EXPECT_FALSE(s.app.panel().isVisible());
+    s.app.settingsWindow()->close();
 }
 
 TEST(SingleInstanceName, PerUserAndDisplayAndNeverAPath) {

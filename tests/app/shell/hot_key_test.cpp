@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include <algorithm>
 
 namespace tavlets {
@@ -37,6 +39,10 @@ TEST(X11HotKey, WithoutADisplayNothingIsGrabbedAndNothingCrashes) {
     X11HotKey key(nullptr);
     key.registerKey(Qt::Key_Space, Qt::AltModifier, [] { FAIL() << "no key can have been pressed"; });
     EXPECT_FALSE(key.isRegistered());
+    std::optional<bool> inForce;
+    key.rebind(Qt::Key_K, Qt::ControlModifier, [&](bool done) { inForce = done; });
+    EXPECT_EQ(inForce, false);  // answered at once, and not in force
+    EXPECT_EQ(key.status(), HotKeyStatus::refused);
     // The tests run on the offscreen platform: no X display to grab on.
     EXPECT_EQ(createHotKey()->status(), HotKeyStatus::unsupported);
 }

@@ -1,0 +1,96 @@
+#pragma once
+// Global shortcut through the XDG desktop portal (org.freedesktop.portal.GlobalShortcuts), for
+// Wayland sessions. The desktop owns the key: Tavlets asks for one shortcut, `open-panel`, with
+// the chosen combination as its preferred trigger, and the desktop binds it (or another one the
+// user picks) and says how it describes the trigger.
+
+#include "shell/hot_key.hpp"
+
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QVariantMap>
+
+#include <functional>
+
+class QDBusMessage;
+class QDBusPendingCallWatcher;
+
+namespace tavlets {
+
+// One entry of the portal's a(sa{sv}) shortcut lists.
+struct PortalShortcut {
+    QString id;
+    QVariantMap properties;
+};
+using PortalShortcutList = QList<PortalShortcut>;
+
+QDBusArgument& operator<<(QDBusArgument& argument, const PortalShortcut& shortcut);
+const QDBusArgument& operator>>(const QDBusArgument& argument, PortalShortcut& shortcut);
+
+inline constexpr auto kPortalService = "org.freedesktop.portal.Desktop";
+inline constexpr auto kPortalPath = "/org/freedesktop/portal/desktop";
+inline constexpr auto kShortcutsInterface = "org.freedesktop.portal.GlobalShortcuts";
+inline constexpr auto kOpenPanelId = "open-panel";
+
+class PortalHotKey : public QObject, public HotKey {
+    Q_OBJECT
+public:
+    struct Timeouts {
+        int callMs = 5000;        // any method call
+        int sessionMs = 10000;    // CreateSession's answer
+        int bindMs = 120000;      // BindShortcuts' answer: the desktop may ask the user first
+    };
+
+    explicit PortalHotKey(QDBusConnection bus, QObject* parent = nullptr);
+    PortalHotKey(QDBusConnection bus, Timeouts timeouts, QObject* parent = nullptr);
+    ~PortalHotKey() override;
+
+    void registerKey(Qt::Key key, Qt::KeyboardModifiers modifiers, Handler handler) override;
+    void rebind(Qt::Key key, Qt::KeyboardModifiers modifiers, Done done) override;
+    HotKeyStatus status() const override { return status_; }
+    QString triggerDescription() const override { return trigger_; }
+    bool desktopBinds() const override { return true; }
+
+    // The session the shortcut lives in; empty before one is created.
+    QString sessionHandle() const { return session_; }
+
+private slots:
+    // Taken as whole messages, so that no argument type has to be known by name to the signal match.
+    void onActivated(const QDBusMessage& message);
+    void onShortcutsChanged(const QDBusMessage& message);
+
+private:
+    using Answer = std::function<void(uint code, const QVariantMap& results)>;
+    // Calls a portal method that answers through a Request object, and gives the Response to
+    // `answer` (code 2 for a failed call, 3 when nothing came in time).
+    void request(const QString& method, const QVariantList& arguments, const QString& token, int timeoutMs,
+                 Answer answer);
+    void createSession(std::function<void(const QString& session, bool missing)> created);
+    void bind(const QString& session, QKeyCombination combination, Answer answer);
+    void closeSession(const QString& session);
+    void start();  // registers the app id, then probe()
+    void probe();  // checks for the interface, then creates the session and binds
+    void setState(HotKeyStatus status, const QString& trigger);
+    QString nextToken();
+
+    QDBusConnection bus_;
+    Timeouts timeouts_;
+    Handler handler_;
+    QKeyCombination combination_;
+    HotKeyStatus status_ = HotKeyStatus::notRegistered;
+    QString trigger_;
+    QString session_;
+    bool busy_ = false;  // a session is being set up; a rebind waits for it to end
+    unsigned tokens_ = 0;
+};
+
+// The trigger description the portal gives for `open-panel` in a shortcut list; empty when absent.
+QString openPanelTrigger(const PortalShortcutList& shortcuts);
+
+}  // namespace tavlets
+
+Q_DECLARE_METATYPE(tavlets::PortalShortcut)
+Q_DECLARE_METATYPE(tavlets::PortalShortcutList)

@@ -1,0 +1,231 @@
+#include "shell/autostart.hpp"
+#include "shell/shortcut_settings.hpp"
+#include "shell/shortcut_texts.hpp"
+
+#include "panel/panel_text.hpp"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+namespace tavlets {
+namespace {
+
+constexpr QKeyCombination kCtrlAltSpace{Qt::ControlModifier | Qt::AltModifier, Qt::Key_Space};
+
+QByteArray readAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeFile(const QString& path, const QByteArray& content) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(content);
+}
+
+TEST(ShortcutFile, RoundTripThroughARealFileInTheConfigHome) {
+    QTemporaryDir home;
+    const QByteArray old = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", home.path().toUtf8());
+    const QString path = shortcutFilePath();
+    EXPECT_EQ(path, home.path() + QStringLiteral("/tavlets/tavlets.conf"));
+
+    const StoredShortcut missing = loadShortcut();  // no folder, no file
+    EXPECT_EQ(missing.combination, kDefaultShortcut);
+    EXPECT_TRUE(missing.warning.isEmpty());
+
+    ASSERT_TRUE(saveShortcut(kCtrlAltSpace));
+    // The format people and scripts rely on.
+    EXPECT_EQ(readAll(path), QByteArray("[General]\nshortcut=Ctrl+Alt+Space\n"));
+    for (QKeyCombination combination : {kCtrlAltSpace, QKeyCombination(Qt::MetaModifier | Qt::ShiftModifier, Qt::Key_F5),
+                                        QKeyCombination(Qt::ControlModifier, Qt::Key_K)}) {
+        ASSERT_TRUE(saveShortcut(combination));
+        const StoredShortcut loaded = loadShortcut();
+        EXPECT_EQ(loaded.combination, combination) << shortcutName(combination).toStdString();
+        EXPECT_TRUE(loaded.warning.isEmpty());
+    }
+    qputenv("XDG_CONFIG_HOME", old);
+}
+
+TEST(ShortcutFile, HandWrittenValues) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("tavlets.conf"));
+    const struct { const char* content; QKeyCombination expected; bool warns; const char* where = ""; } cases[] = {
+        {"[General]\nshortcut=Ctrl+Alt+Space\n", kCtrlAltSpace, false},
+        {"shortcut=Ctrl+Alt+Space\n", kCtrlAltSpace, false},  // no section header: still top level
+        {"[General]\nshortcut = meta+k\n", QKeyCombination(Qt::MetaModifier, Qt::Key_K), false},
+        {"[General]\nother=1\n", kDefaultShortcut, false},  // no key: the default, quietly
+        {"", kDefaultShortcut, false},
+        {"[General]\nshortcut=Space\n", kDefaultShortcut, true, ":2:10:"},  // no modifier
+        {"# mine\n[Other]\nshortcut=x\n[General]\n  shortcut =  Shift+A\n", kDefaultShortcut, true, ":5:15:"},
+        {"[General]\nshortcut=Ctrl+Alt\n", kDefaultShortcut, true},  // modifiers only
+        {"[General]\nshortcut=Alt+Spcae\n", kDefaultShortcut, true},
+        {"[General]\nshortcut=\n", kDefaultShortcut, true},
+        {"[General]\nshortcut=Ctrl+K, Ctrl+C\n", kDefaultShortcut, true},  // two presses (and a list to QSettings)
+        {"[General]\nshortcut=\"Ctrl+K Ctrl+C\"\n", kDefaultShortcut, true},
+        {"[General]\nshortcut=\xff\xfe\x80\n", kDefaultShortcut, true},  // not UTF-8
+        {"garbage\n[[[\n=\n", kDefaultShortcut, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.content);
+        writeFile(path, QByteArray(c.content));
+        const StoredShortcut loaded = loadShortcut(path);
+        EXPECT_EQ(loaded.combination, c.expected);
+        EXPECT_EQ(!loaded.warning.isEmpty(), c.warns) << loaded.warning.toStdString();
+        if (c.warns) {
+            EXPECT_TRUE(loaded.warning.contains(path + QString::fromLatin1(c.where))) << loaded.warning.toStdString();
+            EXPECT_FALSE(loaded.warning.contains(QLatin1Char('\n')));
+        }
+    }
+    // Unreadable: the default, and no complaint about a value nobody could read.
+    writeFile(path, "[General]\nshortcut=Ctrl+Alt+Space\n");
+    QFile::setPermissions(path, QFileDevice::Permissions());
+    if (geteuid() != 0) {
+        const StoredShortcut loaded = loadShortcut(path);
+        EXPECT_EQ(loaded.combination, kDefaultShortcut);
+        EXPECT_TRUE(loaded.warning.isEmpty());
+    }
+}
+
+TEST(ShortcutFile, SavingWhereNoFolderCanBeMadeSaysSo) {
+    QTemporaryDir dir;
+    writeFile(dir.filePath(QStringLiteral("plain")), "x");
+    QString error;
+    EXPECT_FALSE(saveShortcut(kCtrlAltSpace, &error, dir.filePath(QStringLiteral("plain/tavlets.conf"))));
+    EXPECT_FALSE(error.isEmpty());
+}
+
+TEST(ShortcutRecorderRules, ModifierNeededAndLoneModifiersWait) {
+    const struct { QKeyCombination combination; bool refused; } cases[] = {
+        {QKeyCombination(Qt::Key_A), true},
+        {QKeyCombination(Qt::Key_Space), true},
+        {QKeyCombination(Qt::Key_F5), true},
+        {QKeyCombination(Qt::ShiftModifier, Qt::Key_A), true},  // Shift alone still types
+        {QKeyCombination(Qt::ControlModifier, Qt::Key_A), false},
+        {QKeyCombination(Qt::AltModifier | Qt::ShiftModifier, Qt::Key_Space), false},
+        {QKeyCombination(Qt::MetaModifier, Qt::Key_Space), false},
+        {QKeyCombination(Qt::Key_Control), false},  // not a decision yet
+        {QKeyCombination(Qt::ControlModifier, Qt::Key_Alt), false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(recorderRefusal(c.combination).has_value(), c.refused) << shortcutName(c.combination).toStdString();
+    }
+}
+
+TEST(PortalTrigger, InTheDesktopShortcutNotation) {
+    const struct { QKeyCombination combination; const char* trigger; } cases[] = {
+        {kDefaultShortcut, "ALT+space"},
+        {kCtrlAltSpace, "CTRL+ALT+space"},
+        {QKeyCombination(Qt::MetaModifier | Qt::ShiftModifier, Qt::Key_K), "SHIFT+LOGO+k"},
+        {QKeyCombination(Qt::ControlModifier, Qt::Key_F12), "CTRL+F12"},
+        {QKeyCombination(Qt::ControlModifier, Qt::Key_7), "CTRL+7"},
+        {QKeyCombination(Qt::ControlModifier, Qt::Key_Eacute), ""},  // no name for it: the desktop picks
+    };
+    for (const auto& c : cases) EXPECT_EQ(portalTrigger(c.combination), QString::fromUtf8(c.trigger));
+}
+
+TEST(ShortcutTexts, NameTheChosenShortcutInEveryState) {
+    const QString chosen = QStringLiteral("Ctrl+Alt+Space");
+    const struct {
+        HotKeyStatus status;
+        const char* trigger;
+        const char* settings;
+        const char* panel;  // the empty state
+        const char* tooltip;
+    } cases[] = {
+        {HotKeyStatus::registered, "", "Press Ctrl+Alt+Space anywhere to open the panel.",
+         "The clipboard has no text. Copy something, then press Ctrl+Alt+Space.", "Tavlets \u2014 Ctrl+Alt+Space opens the panel"},
+        {HotKeyStatus::registered, "Meta+T",
+         "Your desktop opens the panel with Meta+T. Change it in the desktop's shortcut settings.",
+         "The clipboard has no text. Copy something, then press Meta+T.", "Tavlets \u2014 Meta+T opens the panel"},
+        {HotKeyStatus::refused, "",
+         "Ctrl+Alt+Space is already used by another app, so the shortcut is unavailable. Choose another one under "
+         "Shortcut below.",
+         "The clipboard has no text. Copy something, then open Tavlets again.", "Tavlets"},
+        {HotKeyStatus::unsupported, "",
+         "Global shortcuts aren't available in this session, so Ctrl+Alt+Space doesn't work. Use the tray icon, or "
+         "bind a shortcut of your desktop to the tavlets command.",
+         "The clipboard has no text. Copy something, then open Tavlets again.", "Tavlets"},
+        {HotKeyStatus::declined, "",
+         "Your desktop did not grant the shortcut Ctrl+Alt+Space. Use the tray icon, or bind a shortcut of your "
+         "desktop to the tavlets command.",
+         "The clipboard has no text. Copy something, then open Tavlets again.", "Tavlets"},
+        {HotKeyStatus::pending, "", "Asking your desktop for the shortcut Ctrl+Alt+Space\u2026",
+         "The clipboard has no text. Copy something, then press Ctrl+Alt+Space.", "Tavlets"},
+    };
+    for (const auto& c : cases) {
+        const ShortcutState state{c.status, chosen, QString::fromUtf8(c.trigger)};
+        SCOPED_TRACE(int(c.status));
+        EXPECT_EQ(shortcutStatusText(state), QString::fromUtf8(c.settings));
+        EXPECT_EQ(emptyStateText(workingShortcut(state)), QString::fromUtf8(c.panel));
+        EXPECT_EQ(trayToolTip(state), QString::fromUtf8(c.tooltip));
+    }
+    EXPECT_EQ(emptyStateText(), QStringLiteral("The clipboard has no text. Copy something, then press Alt+Space."));
+}
+
+TEST(ShortcutTexts, StartNoticeAndWarningOnlyWhenTheShortcutFails) {
+    const QString chosen = QStringLiteral("Ctrl+Alt+Space");
+    const struct { HotKeyStatus status; bool tray; bool notice; bool warning; } cases[] = {
+        {HotKeyStatus::registered, true, false, false}, {HotKeyStatus::registered, false, false, false},
+        {HotKeyStatus::pending, false, false, false},    {HotKeyStatus::refused, true, true, false},
+        {HotKeyStatus::refused, false, true, true},      {HotKeyStatus::declined, true, true, false},
+        {HotKeyStatus::declined, false, true, true},     {HotKeyStatus::unsupported, true, false, false},
+        {HotKeyStatus::unsupported, false, false, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(int(c.status));
+        const ShortcutState state{c.status, chosen, {}};
+        const QString notice = startNotice(state);
+        const QString warning = unreachableWarning(c.tray, state);
+        EXPECT_EQ(!notice.isEmpty(), c.notice);
+        EXPECT_EQ(!warning.isEmpty(), c.warning);
+        if (c.status != HotKeyStatus::unsupported) {
+            if (c.notice) {
+                EXPECT_TRUE(notice.contains(chosen));
+            }
+            if (c.warning) {
+                EXPECT_TRUE(warning.contains(chosen));
+            }
+        }
+    }
+    // Both name where another shortcut is chosen.
+    EXPECT_TRUE(startNotice({HotKeyStatus::refused, chosen, {}}).contains(QStringLiteral("Settings\u2026")));
+    EXPECT_TRUE(unreachableWarning(false, {HotKeyStatus::refused, chosen, {}}).contains(QStringLiteral("tavlets --settings")));
+}
+
+TEST(Autostart, WritesAnEntryThatRunsTheProgramAndRemovesIt) {
+    QTemporaryDir home;
+    const QString path = home.filePath(QStringLiteral("autostart/tavlets.desktop"));
+    EXPECT_FALSE(isAutostartEnabled(path));
+    ASSERT_TRUE(setAutostartEnabled(true, QStringLiteral("/opt/my apps/tavlets"), nullptr, path));
+    const QByteArray entry = readAll(path);
+    EXPECT_TRUE(entry.startsWith("[Desktop Entry]\n"));
+    EXPECT_TRUE(entry.contains("\nType=Application\n"));
+    EXPECT_TRUE(entry.contains("\nExec=\"/opt/my apps/tavlets\"\n"));
+    EXPECT_TRUE(isAutostartEnabled(path));
+    ASSERT_TRUE(setAutostartEnabled(true, QStringLiteral("/usr/bin/tavlets"), nullptr, path));  // rewritten, not appended
+    EXPECT_EQ(readAll(path).count("[Desktop Entry]"), 1);
+    // Desktops switch an entry off with Hidden=true rather than deleting it.
+    writeFile(path, "[Desktop Entry]\nType=Application\nExec=tavlets\nHidden = true\n");
+    EXPECT_FALSE(isAutostartEnabled(path));
+    ASSERT_TRUE(setAutostartEnabled(false, QString(), nullptr, path));
+    EXPECT_FALSE(QFile::exists(path));
+    EXPECT_TRUE(setAutostartEnabled(false, QString(), nullptr, path));  // already gone is fine
+}
+
+TEST(Autostart, ExecQuotingOfOddPaths) {
+    const struct { const char* program; const char* exec; } cases[] = {
+        {"/usr/bin/tavlets", "/usr/bin/tavlets"},
+        {"/home/a b/tavlets", "\"/home/a b/tavlets\""},
+        {"/home/100%/tavlets", "/home/100%%/tavlets"},
+        {"/tmp/$x/ta\"v", "\"/tmp/\\\\$x/ta\\\\\"v\""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(desktopExec(QString::fromUtf8(c.program)), QString::fromUtf8(c.exec)) << c.program;
+}
+
+}  // namespace
+}  // namespace tavlets
