@@ -3,6 +3,7 @@
 // `tavlets --settings` opens the Settings window, in the running one if there is one.
 
 #include "commands/user_actions_source.hpp"
+#include "panel/memory_release.hpp"
 #include "panel/panel_controller.hpp"
 #include "panel/qt_clipboard.hpp"
 #include "shell/app_delegate.hpp"
@@ -17,6 +18,8 @@
 #include <cstring>
 
 int main(int argc, char** argv) {
+    tavlets::tuneAllocatorForLargeBuffers();
+
     bool openSettings = false;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--settings") == 0) openSettings = true;

@@ -10,7 +10,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "panel/action_worker.hpp"
 #include "panel/floating_panel.hpp"
+#include "panel/memory_release.hpp"
 #include "panel/panel_view.hpp"
 
 namespace tavlets {
@@ -87,9 +89,54 @@ PanelController::PanelController(std::shared_ptr<Clipboard> clipboard,
         presentPending_ = false;
         present();
     });
+
+    // Results come back from worker threads as tasks for this object; tasks still queued when
+    // it is gone are dropped with it, and the worker is gone before it.
+    worker_ = std::make_unique<ActionWorker>([this](std::function<void()> task) {
+        QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
+    });
+    worker_->onIdle = [this] {
+        // An abandoned run has just let go of its memory.
+        if (!isVisible()) scheduleMemoryRelease();
+    };
+    model_.runner = [this](PanelModel::Run run) {
+        const bool finished = worker_->start(
+            std::move(run),
+            [this](std::uint64_t ticket, Outcome outcome) { model_.deliver(ticket, std::move(outcome)); },
+            std::chrono::milliseconds(kRunInPlaceMs));
+        // A quick result lands at once: no flicker of an empty result, and a second Return right
+        // behind the first copies it as before.
+        if (finished) QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+    };
+
+    busyDelay_ = new QTimer(this);
+    busyDelay_->setSingleShot(true);
+    busyDelay_->setInterval(kBusyDelayMs);
+    connect(busyDelay_, &QTimer::timeout, this, [this] {
+        if (!model_.busy() || !view_) return;
+        view_->setBusy(true, static_cast<int>(busyClock_.elapsed() / 1000));
+        busyTick_->start();
+        remeasure();
+    });
+    busyTick_ = new QTimer(this);
+    busyTick_->setInterval(250);
+    connect(busyTick_, &QTimer::timeout, this, [this] {
+        if (!model_.busy() || !view_) {
+            stopBusy();
+            return;
+        }
+        view_->setBusy(true, static_cast<int>(busyClock_.elapsed() / 1000));
+        remeasure();
+    });
+    memoryRelease_ = new QTimer(this);
+    memoryRelease_->setSingleShot(true);
+    memoryRelease_->setInterval(kMemoryReleaseDelayMs);
+    connect(memoryRelease_, &QTimer::timeout, this, [] { returnFreedMemory(); });
 }
 
 PanelController::~PanelController() {
+    model_.runner = nullptr;
+    worker_.reset();
     removeKeyHandler();
     if (observerId_ != 0) model_.unobserve(observerId_);
     model_.onClose = [] {};
@@ -141,6 +188,10 @@ void PanelController::build() {
         self->scheduleRemeasure();
         if (field == PanelModel::Field::reading) {
             QMetaObject::invokeMethod(self, [self] { if (self) self->readingChanged(); }, Qt::QueuedConnection);
+        }
+        if (field == PanelModel::Field::busy) {
+            self->runChanged_ = true;
+            self->scheduleBusyUpdate();
         }
     });
     connect(qApp, &QGuiApplication::focusWindowChanged, this, [this] { focusChanged(); });
@@ -235,11 +286,52 @@ void PanelController::hide() {
     // nothing left to do.
     removeKeyHandler();
     window_->hide();
+    // Nothing of the clipboard stays behind a hidden panel, and a run still working is abandoned.
+    stopBusy();
+    model_.release();
+    if (view_) view_->releaseDocuments();
+    scheduleMemoryRelease();
     hiding_ = false;
 }
 
 bool PanelController::isOpening() const {
     return isVisible() || presentPending_;
+}
+
+void PanelController::scheduleMemoryRelease() {
+    // A moment later, so that the window is off the screen first.
+    memoryRelease_->start();
+}
+
+void PanelController::scheduleBusyUpdate() {
+    if (busyUpdateQueued_) return;
+    busyUpdateQueued_ = true;
+    QMetaObject::invokeMethod(this, [this] { updateBusy(); }, Qt::QueuedConnection);
+}
+
+void PanelController::updateBusy() {
+    busyUpdateQueued_ = false;
+    if (!runChanged_) return;
+    runChanged_ = false;
+    if (!model_.busy()) {
+        stopBusy();
+        return;
+    }
+    busyClock_.start();
+    if (view_ && view_->showsBusy()) {
+        // A run replaced one that was already showing as busy: keep the box, count anew.
+        view_->setBusy(true, 0);
+        remeasure();
+        return;
+    }
+    busyTick_->stop();
+    busyDelay_->start();
+}
+
+void PanelController::stopBusy() {
+    busyDelay_->stop();
+    busyTick_->stop();
+    if (view_) view_->setBusy(false, 0);
 }
 
 void PanelController::toggle() {

@@ -2,6 +2,7 @@
 // Owns the panel window and the model behind it: shows it centred under the pointer, routes keys
 // while it is shown, and keeps its size in step with the content.
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPoint>
 #include <QRect>
@@ -19,6 +20,7 @@
 
 namespace tavlets {
 
+class ActionWorker;
 class FloatingPanel;
 class PanelView;
 
@@ -95,6 +97,14 @@ public:
     PanelView* view() const;
     // Whether the key filter is currently installed.
     bool keyHandlerInstalled() const;
+    ActionWorker& worker() const { return *worker_; }
+
+    // How long a run may take before the panel says it is working.
+    static constexpr int kBusyDelayMs = 150;
+    // How long Return waits for a result before the panel goes back to answering keys.
+    static constexpr int kRunInPlaceMs = 40;
+    // How long after hiding the freed memory goes back to the system.
+    static constexpr int kMemoryReleaseDelayMs = 100;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -112,6 +122,10 @@ private:
     void removeKeyHandler();
     void scheduleRemeasure();
     void remeasure();
+    void scheduleBusyUpdate();
+    void updateBusy();
+    void stopBusy();
+    void scheduleMemoryRelease();
     // Puts the panel back where it was placed when something else moved it.
     void keepPlaced();
 
@@ -124,6 +138,13 @@ private:
     bool keyHandlerInstalled_ = false;
     QString shortcutText_ = QStringLiteral("Alt+Space");
     bool hiding_ = false;
+    std::unique_ptr<ActionWorker> worker_;
+    QTimer* busyDelay_ = nullptr;  // before the busy box shows
+    QTimer* busyTick_ = nullptr;   // counts the seconds in it
+    QElapsedTimer busyClock_;
+    QTimer* memoryRelease_ = nullptr;
+    bool busyUpdateQueued_ = false;
+    bool runChanged_ = false;
     // The panel's top edge, fixed by show; the panel grows and shrinks below it (moving up only
     // as far as the screen's bottom edge makes it).
     int top_ = 0;

@@ -64,4 +64,13 @@ QString hiddenPreviewText() {
     return QStringLiteral("Hidden: the app that copied this marked it as a password");
 }
 
+QString workingText(int seconds) {
+    if (seconds < 1) return QStringLiteral(u"Working\u2026");
+    return QStringLiteral(u"Working\u2026 %1 s").arg(seconds);
+}
+
+QString busyFooterText() {
+    return QStringLiteral(u"\u2190 \u2192 pick another action   \u00B7   esc cancel");
+}
+
 }  // namespace tavlets

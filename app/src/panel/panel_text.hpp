@@ -32,5 +32,9 @@ QString readingText();
 QString notAnsweringText();
 // In place of the preview of a text a password manager marked as a password.
 QString hiddenPreviewText();
+// While an action takes long: "Working…", then with the whole seconds spent.
+QString workingText(int seconds);
+// The keyboard hint while an action is working.
+QString busyFooterText();
 
 }  // namespace tavlets

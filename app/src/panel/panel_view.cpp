@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "panel/busy_box.hpp"
 #include "panel/flow_layout.hpp"
 #include "panel/panel_accessibility.hpp"
 #include "panel/panel_parts.hpp"
@@ -105,6 +106,8 @@ PanelView::PanelView(PanelModel& model, QWidget* parent) : QWidget(parent), mode
     pillsBox_->setAutoFillBackground(false);
 
     resultBox_ = new ResultBox(this);
+    busyBox_ = new BusyBox(this);
+    busyBox_->hide();
 
     footer_ = new QLabel(this);
     footer_->setFont(textStyle::caption());
@@ -125,12 +128,13 @@ void PanelView::markChanged(PanelModel::Field field) {
         case PanelModel::Field::selected: selectedDirty_ = true; break;
         case PanelModel::Field::outcome: outcomeDirty_ = true; break;
         case PanelModel::Field::reading: readingDirty_ = true; break;
+        case PanelModel::Field::busy: busyDirty_ = true; break;
     }
 }
 
 void PanelView::sync() {
     const bool changed = textDirty_ || analysisDirty_ || actionsDirty_ || selectedDirty_ ||
-                         outcomeDirty_ || readingDirty_;
+                         outcomeDirty_ || readingDirty_ || busyDirty_;
     if (!changed) return;
     const bool stateChanged = actionsDirty_ || readingDirty_;
     if (actionsDirty_) rebuildPills();
@@ -139,9 +143,16 @@ void PanelView::sync() {
     if (analysisDirty_) header_->setLabel(fromUtf8(model_.analysis().label()));
     if (outcomeDirty_ || actionsDirty_) updateOutcome();
     if (stateChanged) updateReading();
+    if (busyDirty_ || outcomeDirty_ || actionsDirty_) {
+        // Each run earns its busy box anew.
+        if (!model_.busy()) busyShown_ = false;
+        busyBox_->setVisible(showsBusy());
+        if (showsBusy()) footer_->setText(busyFooterText());
+        else if (busyDirty_) footer_->setText(footerText(model_.outcome()));
+    }
     const bool selectionMoved = actionsDirty_ || selectedDirty_;
     textDirty_ = analysisDirty_ = actionsDirty_ = selectedDirty_ = outcomeDirty_ = false;
-    readingDirty_ = false;
+    readingDirty_ = busyDirty_ = false;
     relayout();
     if (selectionMoved) revealSelectedPill();
 }
@@ -181,7 +192,7 @@ void PanelView::rebuildPills() {
         auto* pill = new PillButton(static_cast<int>(i), fromUtf8(actions[i].title),
                                     fromUtf8(actions[i].symbol), pillsBox_);
         pill->setColors(colors_.primary, colors_.accent);
-        connect(pill, &PillButton::clicked, this, [this](int index) { model_.choose(index); });
+        connect(pill, &PillButton::clicked, this, [this](int index) { model_.start(index); });
         pillsLayout_->addWidget(pill);
         pill->show();
         pills_.append(pill);
@@ -297,12 +308,15 @@ void PanelView::relayout() {
     const int previewHeight = empty ? 0 : preview_->heightForWidth(content);
     const int pillsNatural = empty ? 0 : pillsLayout_->heightForWidth(content);
     const int footerHeight = footer_->heightForWidth(content);
+    // The busy box stands where the result will be; the two never show together.
+    const bool busy = !empty && showsBusy();
+    const int busyHeight = busy ? busyBox_->sizeHint().height() : 0;
     int area = naturalAreaHeight_;
     int pillsHeight = pillsNatural;
-    const int parts = empty ? 2 : (result ? 5 : 4);
+    const int parts = empty ? 2 : (result || busy ? 5 : 4);
     auto total = [&] {
         return 2 * kPadding + (parts - 1) * kSpacing + emptyHeight + headerHeight + previewHeight +
-               pillsHeight + (result ? area + 2 * ResultBox::kPadding : 0) + footerHeight;
+               pillsHeight + (result ? area + 2 * ResultBox::kPadding : 0) + busyHeight + footerHeight;
     };
     // Too tall for the screen: the result's scroll area gives way first, down to a few lines;
     // then the pills, which keep one row in view and scroll; then the result down to its least.
@@ -332,11 +346,28 @@ void PanelView::relayout() {
         place(preview_, previewHeight);
         place(pillsScroll_, pillsHeight);
         if (result) place(resultBox_, area + 2 * ResultBox::kPadding);
+        if (busy) place(busyBox_, busyHeight);
     }
     place(footer_, footerHeight);
     naturalHeight_ = y - kSpacing + kPadding;
     updateGeometry();
     update();
+}
+
+void PanelView::setBusy(bool shown, int seconds) {
+    const QString text = workingText(seconds);
+    if (shown == busyShown_ && text == busyBox_->text()) return;
+    busyShown_ = shown;
+    busyBox_->setText(text);
+    busyDirty_ = true;
+    sync();
+}
+
+void PanelView::releaseDocuments() {
+    busyShown_ = false;
+    busyDirty_ = true;
+    // With the model emptied, this drops the pills and the result's document.
+    sync();
 }
 
 QSize PanelView::sizeHint() const {
@@ -358,6 +389,7 @@ void PanelView::applyColors() {
     preview_->setColors(colors_.secondary, colors_.primaryAt(0.05));
     for (PillButton* pill : pills_) pill->setColors(colors_.primary, colors_.accent);
     resultBox_->setFill(colors_.primaryAt(0.06));
+    busyBox_->setColors(colors_.secondary, colors_.primaryAt(0.06));
     const std::optional<Outcome>& outcome = model_.outcome();
     setTextColor(resultBox_->editor(), outcome && outcome->isError ? colors_.red : colors_.primary);
     setTextColor(footer_, colors_.secondary);
@@ -410,6 +442,14 @@ QString PanelView::readingStateLabelText() const {
 
 bool PanelView::showsResult() const {
     return !model_.actions().empty() && model_.outcome().has_value() && !resultBox_->isHidden();
+}
+
+bool PanelView::showsBusy() const {
+    return busyShown_ && model_.busy() && !model_.outcome() && !model_.actions().empty();
+}
+
+QString PanelView::busyLabelText() const {
+    return busyBox_->text();
 }
 
 QString PanelView::headerLabelText() const {

@@ -16,6 +16,7 @@ class QScrollArea;
 
 namespace tavlets {
 
+class BusyBox;
 class FlowLayout;
 class HeaderRow;
 class PillButton;
@@ -62,6 +63,11 @@ public:
     // Width 680, height the sum of the parts; both within the limits below.
     QSize sizeHint() const override;
 
+    // Whether the busy box stands in for the result while the model is busy, and the whole seconds
+    // the run has taken. The controller shows it only once a run has taken a moment.
+    void setBusy(bool shown, int seconds);
+    // Lets go of the result's document and other large buffers (the panel is put away).
+    void releaseDocuments();
     // The room the screen leaves: the view narrows to `maxWidth` (never more than 680) and, when
     // taller than `maxHeight`, gives up height from the result's scroll area first, then from
     // the pills, which then scroll.
@@ -79,6 +85,8 @@ public:
     bool showsReadingState() const;
     QString readingStateLabelText() const;
     bool showsResult() const;
+    bool showsBusy() const;
+    QString busyLabelText() const;
     QString headerLabelText() const;
     QString characterCountLabelText() const;
     QString previewLabelText() const;
@@ -121,6 +129,7 @@ private:
     bool selectedDirty_ = true;
     bool outcomeDirty_ = true;
     bool readingDirty_ = true;
+    bool busyDirty_ = true;
 
     QWidget* emptyRow_ = nullptr;
     SymbolLabel* emptyIcon_ = nullptr;
@@ -135,6 +144,8 @@ private:
     FlowLayout* pillsLayout_ = nullptr;
     QList<PillButton*> pills_;
     ResultBox* resultBox_ = nullptr;
+    BusyBox* busyBox_ = nullptr;
+    bool busyShown_ = false;
     QLabel* footer_ = nullptr;
 
     double resultHeight_ = 40;

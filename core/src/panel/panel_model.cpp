@@ -3,11 +3,37 @@
 #include <exception>
 #include <utility>
 
+#include <tavlets/cancel.hpp>
 #include <tavlets/text.hpp>
 
 namespace tavlets {
 
-PanelModel::PanelModel(std::shared_ptr<Clipboard> clipboard) : clipboard_(std::move(clipboard)) {}
+namespace {
+
+std::shared_ptr<const std::string> emptyText() {
+    static const auto empty = std::make_shared<const std::string>();
+    return empty;
+}
+
+Outcome runGuarded(const std::function<Outcome(std::string_view)>& run, std::string_view text) {
+    if (!run) return Outcome{"This action isn't available.", true, false};
+    try {
+        return run(text);
+    } catch (const std::exception&) {
+        // Actions are built not to throw; this only keeps the panel alive on resource failure.
+        return Outcome{"This action couldn't finish on this text.", true, false};
+    }
+}
+
+}  // namespace
+
+Outcome PanelModel::Run::execute() const {
+    const CancelScope scope(cancelled.get());
+    return runGuarded(action, text ? std::string_view(*text) : std::string_view());
+}
+
+PanelModel::PanelModel(std::shared_ptr<Clipboard> clipboard)
+    : clipboard_(std::move(clipboard)), text_(emptyText()) {}
 
 PanelModel::ObserverId PanelModel::observe(Observer observer) {
     const ObserverId id = nextObserverId_++;
@@ -46,6 +72,7 @@ void PanelModel::willChange(Field field) {
 }
 
 void PanelModel::load() {
+    abandonRun();
     const std::uint64_t load = ++load_;
     pending_ = true;
     request(load);
@@ -90,9 +117,9 @@ void PanelModel::setReading(Reading reading) {
 }
 
 void PanelModel::enterWaiting() {
+    abandonRun();
     willChange(Field::text);
-    text_.clear();
-    text_.shrink_to_fit();
+    text_ = emptyText();
     concealed_ = false;
     willChange(Field::outcome);
     outcome_.reset();
@@ -108,9 +135,10 @@ void PanelModel::enterWaiting() {
 bool PanelModel::deliverText(std::uint64_t load, ClipboardRead read) {
     if (!pending_ || load != load_) return false;
     pending_ = false;
+    abandonRun();
     const bool hasText = read.status == ClipboardRead::Status::text;
     willChange(Field::text);
-    text_ = hasText ? std::move(read.text) : std::string();
+    text_ = hasText ? std::make_shared<const std::string>(std::move(read.text)) : emptyText();
     concealed_ = hasText && read.concealed;
 
     willChange(Field::outcome);
@@ -122,7 +150,7 @@ bool PanelModel::deliverText(std::uint64_t load, ClipboardRead read) {
     const Reading reading = read.status == ClipboardRead::Status::notAnswering
                                 ? Reading::notAnswering
                                 : Reading::done;
-    if (text::trim(text_, text::CharClass::whitespaceAndNewlines).empty()) {
+    if (text::trim(*text_, text::CharClass::whitespaceAndNewlines).empty()) {
         willChange(Field::analysis);
         analysis_ = Analysis{};
         willChange(Field::actions);
@@ -131,13 +159,13 @@ bool PanelModel::deliverText(std::uint64_t load, ClipboardRead read) {
         return true;
     }
 
-    Analysis analysis = Analysis::of(text_);
+    Analysis analysis = Analysis::of(*text_);
     willChange(Field::analysis);
     analysis_ = analysis;
 
     std::vector<Tavlet> actions = ActionCatalog::actions(analysis_);
     if (extraActions) {
-        for (Tavlet& extra : extraActions(analysis_, text_)) actions.push_back(std::move(extra));
+        for (Tavlet& extra : extraActions(analysis_, *text_)) actions.push_back(std::move(extra));
     }
     willChange(Field::actions);
     actions_ = std::move(actions);
@@ -147,6 +175,7 @@ bool PanelModel::deliverText(std::uint64_t load, ClipboardRead read) {
 
 void PanelModel::move(int delta) {
     if (actions_.empty()) return;
+    abandonRun();
     const long long n = static_cast<long long>(actions_.size());
     // Euclidean modulo, so any delta lands inside the list.
     const long long next = ((static_cast<long long>(selected_) + delta) % n + n) % n;
@@ -159,29 +188,76 @@ void PanelModel::move(int delta) {
 
 void PanelModel::choose(int index) {
     if (index < 0 || static_cast<std::size_t>(index) >= actions_.size()) return;
+    abandonRun();
     willChange(Field::selected);
     selected_ = index;
 
-    // Keep the action alive even if an observer reloads the model while it runs.
+    // Keep the action and the text alive even if an observer reloads the model while it runs.
     const auto run = actions_[static_cast<std::size_t>(index)].run;
-    Outcome result;
-    if (!run) {
-        result = Outcome{"This action isn't available.", true, false};
-    } else {
-        try {
-            result = run(text_);
-        } catch (const std::exception&) {
-            // Actions are built not to throw; this only keeps the panel alive on resource failure.
-            result = Outcome{"This action couldn't finish on this text.", true, false};
-        }
-    }
+    const std::shared_ptr<const std::string> text = text_;
+    Outcome result = runGuarded(run, *text);
     willChange(Field::outcome);
     outcome_ = std::move(result);
 }
 
+void PanelModel::start(int index) {
+    if (!runner) {
+        choose(index);
+        return;
+    }
+    if (index < 0 || static_cast<std::size_t>(index) >= actions_.size()) return;
+    abandonRun();
+    willChange(Field::selected);
+    selected_ = index;
+    willChange(Field::outcome);
+    outcome_.reset();
+
+    Run run{++lastTicket_, actions_[static_cast<std::size_t>(index)].run, text_,
+            std::make_shared<std::atomic<bool>>(false)};
+    willChange(Field::busy);
+    running_ = Running{run.ticket, run.cancelled};
+    // Copy the runner: an observer or the runner itself may replace it.
+    const auto hand = runner;
+    hand(std::move(run));
+}
+
+bool PanelModel::deliver(std::uint64_t ticket, Outcome outcome) {
+    if (!running_ || running_->ticket != ticket) return false;
+    willChange(Field::busy);
+    running_.reset();
+    willChange(Field::outcome);
+    outcome_ = std::move(outcome);
+    return true;
+}
+
+void PanelModel::abandonRun() {
+    if (!running_) return;
+    running_->cancelled->store(true, std::memory_order_relaxed);
+    willChange(Field::busy);
+    running_.reset();
+}
+
+void PanelModel::release() {
+    cancelLoad();
+    abandonRun();
+    willChange(Field::text);
+    text_ = emptyText();
+    concealed_ = false;
+    willChange(Field::outcome);
+    outcome_.reset();
+    willChange(Field::selected);
+    selected_ = 0;
+    willChange(Field::analysis);
+    analysis_ = Analysis{};
+    willChange(Field::actions);
+    // Swap with an empty list so the capacity goes too.
+    std::vector<Tavlet>().swap(actions_);
+}
+
 void PanelModel::confirm() {
+    if (running_) return;
     if (!outcome_) {
-        choose(selected_);
+        start(selected_);
         return;
     }
     if (outcome_->isError) return;

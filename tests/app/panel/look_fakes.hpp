@@ -2,6 +2,7 @@
 // A clipboard in memory and one screen, for the tests of how the panel fits and reads.
 
 #include <QCoreApplication>
+#include <QThread>
 
 #include <optional>
 #include <string>
@@ -9,6 +10,7 @@
 
 #include <tavlets/clipboard.hpp>
 
+#include "panel/action_worker.hpp"
 #include "panel/panel_controller.hpp"
 
 namespace tavlets::testing {
@@ -28,7 +30,12 @@ struct OneScreen : ScreenSource {
     ScreenArea screen;
 };
 
+// Runs the posted tasks, after letting actions running on worker threads finish.
 inline void settle() {
+    for (int i = 0; i < 5000 && ActionWorker::liveThreadsInProcess() > 0; ++i) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+        QThread::msleep(1);
+    }
     for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
 }
 

@@ -1,0 +1,236 @@
+// Actions on worker threads: the panel answers while one works, and abandoned runs go away.
+#include "panel/action_worker.hpp"
+#include "panel/panel_controller.hpp"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <deque>
+#include <mutex>
+#include <thread>
+
+#include <tavlets/cancel.hpp>
+
+#include "panel/floating_panel.hpp"
+#include "panel/panel_text.hpp"
+#include "panel/panel_view.hpp"
+
+namespace tavlets {
+namespace {
+
+using namespace std::chrono_literals;
+
+// Polls the condition, running the event loop, for up to five seconds.
+template <typename Condition>
+bool eventually(Condition condition) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!condition()) {
+        if (clock.elapsed() > 5000) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        std::this_thread::sleep_for(1ms);
+    }
+    return true;
+}
+
+// An action that works until it is cancelled or the test lets it go.
+struct SlowAction {
+    std::atomic<bool> letGo{false};
+    std::atomic<int> started{0};
+
+    Tavlet tavlet(const char* title = "Slow") {
+        return Tavlet{"test.slow", title, "hourglass", [this](std::string_view) {
+                          ++started;
+                          while (!letGo && !cancelRequested()) std::this_thread::sleep_for(1ms);
+                          return Outcome{"SLOW", false, false};
+                      }};
+    }
+};
+
+struct FakeClipboard : Clipboard {
+    explicit FakeClipboard(std::string text) : text(std::move(text)) {}
+    std::optional<std::string> readText() override { return text; }
+    void writeText(const std::string& written) override { writes.push_back(written); }
+    std::string text;
+    std::vector<std::string> writes;
+};
+
+struct BusyPanel {
+    std::shared_ptr<FakeClipboard> clipboard = std::make_shared<FakeClipboard>("hello");
+    SlowAction slow;  // outlives the controller, whose worker may still be running it
+    PanelController controller{clipboard, nullptr};
+
+    BusyPanel() {
+        model().extraActions = [this](const Analysis&, std::string_view) { return std::vector{slow.tavlet()}; };
+        controller.show();
+        QCoreApplication::processEvents();
+    }
+    ~BusyPanel() { slow.letGo = true; }
+    PanelModel& model() { return controller.model(); }
+    PanelView& view() { return *controller.view(); }
+    int slowIndex() { return static_cast<int>(model().actions().size()) - 1; }
+    void press(int key) {
+        QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier);
+        QApplication::sendEvent(&view(), &event);
+    }
+    void startSlow() {
+        model().start(slowIndex());
+        ASSERT_TRUE(eventually([&] { return slow.started > 0; }));
+    }
+};
+
+const QString kChooseFooter =
+    QStringLiteral(u"\u2190 \u2192 choose an action   \u00B7   \u21A9 run   \u00B7   esc close");
+
+TEST(PanelBusy, ShowsWorkingAfterAMomentIgnoresReturnAndArrowsAbandonTheRun) {
+    BusyPanel p;
+    const int height = p.controller.window()->height();
+    p.startSlow();
+    EXPECT_TRUE(p.model().busy());
+    ASSERT_TRUE(eventually([&] { return p.view().showsBusy(); }));
+    EXPECT_TRUE(p.view().busyLabelText().startsWith(QStringLiteral(u"Working\u2026")));
+    EXPECT_EQ(p.view().footerLabelText(), busyFooterText());
+    EXPECT_TRUE(eventually([&] { return p.controller.window()->height() > height; }));
+
+    p.press(Qt::Key_Return);
+    p.press(Qt::Key_Enter);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(p.model().busy());
+    EXPECT_EQ(p.slow.started, 1) << "Return while busy ran the action again";
+    EXPECT_TRUE(p.clipboard->writes.empty());
+
+    p.press(Qt::Key_Right);  // wraps to the first action; the slow one is abandoned
+    EXPECT_FALSE(p.model().busy());
+    EXPECT_EQ(p.model().selected(), 0);
+    EXPECT_TRUE(eventually([&] { return p.controller.worker().liveThreads() == 0; })) << "the abandoned run kept going";
+    EXPECT_TRUE(eventually([&] { return p.controller.window()->height() == height; }));
+    EXPECT_FALSE(p.view().showsBusy());
+    EXPECT_EQ(p.view().footerLabelText(), kChooseFooter);
+}
+
+TEST(PanelBusy, EscapeWhileBusyHidesAtOnceAndLetsGoOfEverything) {
+    BusyPanel p;
+    p.startSlow();
+    p.press(Qt::Key_Escape);
+    EXPECT_FALSE(p.controller.isVisible());
+    EXPECT_FALSE(p.model().busy());
+    EXPECT_EQ(p.model().text(), "");
+    EXPECT_EQ(p.view().pillCount(), 0);
+    EXPECT_TRUE(eventually([&] { return p.controller.worker().liveThreads() == 0; }));
+    EXPECT_TRUE(p.clipboard->writes.empty());
+
+    // The next opening works as usual.
+    p.controller.show();
+    p.press(Qt::Key_Return);
+    ASSERT_TRUE(eventually([&] { return p.model().outcome().has_value(); }));
+    p.press(Qt::Key_Return);
+    EXPECT_EQ(p.clipboard->writes, std::vector<std::string>{"HELLO"});
+}
+
+// ---- the worker on its own ----
+
+struct Posted {
+    std::mutex mutex;
+    std::deque<std::function<void()>> tasks;
+    ActionWorker::Post post() {
+        return [this](std::function<void()> task) {
+            std::lock_guard lock(mutex);
+            tasks.push_back(std::move(task));
+        };
+    }
+    void runAll() {
+        std::deque<std::function<void()>> now;
+        {
+            std::lock_guard lock(mutex);
+            now.swap(tasks);
+        }
+        for (auto& task : now) task();
+    }
+};
+
+PanelModel::Run runOf(std::uint64_t ticket, std::function<Outcome(std::string_view)> action) {
+    return PanelModel::Run{ticket, std::move(action), std::make_shared<const std::string>("text"),
+                           std::make_shared<std::atomic<bool>>(false)};
+}
+
+TEST(ActionWorker, AbandonedRunsThatWillNotStopCannotPileUp) {
+    Posted posted;
+    std::atomic<bool> letGo{false};
+    std::atomic<int> ranC{0};
+    std::vector<std::pair<std::uint64_t, std::string>> results;
+    int idles = 0;
+    {
+        ActionWorker worker(posted.post(), 2);
+        worker.onIdle = [&] { ++idles; };
+        const auto done = [&](std::uint64_t ticket, Outcome outcome) { results.emplace_back(ticket, outcome.text); };
+        const auto stubborn = [&](std::string_view) {
+            while (!letGo) std::this_thread::sleep_for(1ms);
+            return Outcome{"late", false, false};
+        };
+        PanelModel::Run a = runOf(1, stubborn), b = runOf(2, stubborn);
+        worker.start(a, done);
+        a.cancelled->store(true);
+        worker.start(b, done);
+        b.cancelled->store(true);
+        EXPECT_EQ(worker.liveThreads(), 2u);
+
+        // No third thread: C waits, and is dropped unrun when D comes.
+        PanelModel::Run c = runOf(3, [&](std::string_view) { ++ranC; return Outcome{"C", false, false}; });
+        worker.start(c, done);
+        c.cancelled->store(true);
+        worker.start(runOf(4, [](std::string_view text) { return Outcome{std::string(text) + " D", false, false}; }), done);
+        EXPECT_EQ(worker.liveThreads(), 2u);
+
+        letGo = true;
+        ASSERT_TRUE(eventually([&] { posted.runAll(); return worker.liveThreads() == 0 && idles > 0; }));
+        posted.runAll();
+        EXPECT_EQ(results, (std::vector<std::pair<std::uint64_t, std::string>>{{4, "text D"}}));
+        EXPECT_EQ(ranC, 0);
+    }
+}
+
+TEST(ActionWorker, StartWaitsBrieflySoAQuickResultIsPostedOnReturn) {
+    Posted posted;
+    std::vector<std::string> results;
+    std::atomic<bool> letGo{false};
+    ActionWorker worker(posted.post());
+    const auto done = [&](std::uint64_t, Outcome outcome) { results.push_back(outcome.text); };
+    EXPECT_TRUE(worker.start(runOf(1, [](std::string_view t) { return Outcome{std::string(t), false, false}; }), done, 5s));
+    posted.runAll();  // the result is already there
+    EXPECT_EQ(results, std::vector<std::string>{"text"});
+
+    const auto slow = [&](std::string_view) {
+        while (!letGo) std::this_thread::sleep_for(1ms);
+        return Outcome{"slow", false, false};
+    };
+    EXPECT_FALSE(worker.start(runOf(2, slow), done, 10ms));
+    letGo = true;
+    ASSERT_TRUE(eventually([&] { posted.runAll(); return results.size() == 2; }));
+    EXPECT_EQ(results.back(), "slow");
+}
+
+TEST(ActionWorker, DestroyingItCancelsAndWaitsForTheRuns) {
+    Posted posted;
+    std::atomic<bool> started{false}, stopped{false};
+    {
+        ActionWorker worker(posted.post());
+        worker.start(runOf(1, [&](std::string_view) {
+                         started = true;
+                         while (!cancelRequested()) std::this_thread::sleep_for(1ms);
+                         stopped = true;
+                         return Outcome{};
+                     }),
+                     [](std::uint64_t, Outcome) { ADD_FAILURE() << "a cancelled run delivered"; });
+        ASSERT_TRUE(eventually([&] { return started.load(); }));
+    }
+    EXPECT_TRUE(stopped);
+    posted.runAll();
+}
+
+}  // namespace
+}  // namespace tavlets
