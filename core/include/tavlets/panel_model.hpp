@@ -108,6 +108,8 @@ private:
     void willChange(Field field);
     void request(std::uint64_t load);
     void enterWaiting();
+    // Abandons any run and empties text, result, selection, analysis and actions.
+    void clear();
     void setReading(Reading reading);
     void abandonRun();
 

@@ -39,6 +39,15 @@ bool isStopWord(std::string_view lowerCaseWord) {
 
 namespace tavlets::mining {
 
+std::size_t skipWhiteSpace(std::string_view s, std::size_t i) {
+    while (i < s.size()) {
+        std::size_t k = i;
+        if (!text::hasWhiteSpaceProperty(text::decodeAt(s, k))) break;
+        i = k;
+    }
+    return i;
+}
+
 namespace {
 
 // The chat-line pattern up to the white space after the speaker's colon. On a line trimmed of
@@ -58,15 +67,6 @@ bool mayBeInHead(unsigned char b) {
     return (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z') || (b >= '0' && b <= '9') ||
            b == ' ' || (b >= '\t' && b <= '\r') || b == '(' || b == ')' || b == '.' || b == '\'' ||
            b == '-' || b == '@' || b == ':';
-}
-
-std::size_t skipWhiteSpace(std::string_view s, std::size_t i) {
-    while (i < s.size()) {
-        std::size_t k = i;
-        if (!text::hasWhiteSpaceProperty(text::decodeAt(s, k))) break;
-        i = k;
-    }
-    return i;
 }
 
 bool isNameCharacter(char32_t c) {

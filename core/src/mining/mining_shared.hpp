@@ -50,4 +50,7 @@ bool forEachUnit(std::string_view text, const std::function<bool(const UnitView&
 // "at least limit words?" need not read a huge text to its end).
 std::size_t wordCountUpTo(std::string_view text, std::size_t limit);
 
+// The index of the first character at or after i without the White_Space property.
+std::size_t skipWhiteSpace(std::string_view s, std::size_t i);
+
 }  // namespace tavlets::mining

@@ -80,15 +80,6 @@ std::size_t wordCountUpTo(std::string_view s, std::size_t limit) {
 
 namespace {
 
-std::size_t skipWhiteSpace(std::string_view s, std::size_t i) {
-    while (i < s.size()) {
-        std::size_t k = i;
-        if (!text::hasWhiteSpaceProperty(text::decodeAt(s, k))) break;
-        i = k;
-    }
-    return i;
-}
-
 // A bullet ("-", "*" or "\u2022") and the white space after it ("^[-*\u2022]\s+"): its length,
 // or 0.
 std::size_t bulletLength(std::string_view body) {

@@ -117,6 +117,11 @@ void PanelModel::setReading(Reading reading) {
 }
 
 void PanelModel::enterWaiting() {
+    clear();
+    setReading(Reading::waiting);
+}
+
+void PanelModel::clear() {
     abandonRun();
     willChange(Field::text);
     text_ = emptyText();
@@ -128,8 +133,8 @@ void PanelModel::enterWaiting() {
     willChange(Field::analysis);
     analysis_ = Analysis{};
     willChange(Field::actions);
-    actions_.clear();
-    setReading(Reading::waiting);
+    // Swap with an empty list so the capacity goes too.
+    std::vector<Tavlet>().swap(actions_);
 }
 
 bool PanelModel::deliverText(std::uint64_t load, ClipboardRead read) {
@@ -239,19 +244,7 @@ void PanelModel::abandonRun() {
 
 void PanelModel::release() {
     cancelLoad();
-    abandonRun();
-    willChange(Field::text);
-    text_ = emptyText();
-    concealed_ = false;
-    willChange(Field::outcome);
-    outcome_.reset();
-    willChange(Field::selected);
-    selected_ = 0;
-    willChange(Field::analysis);
-    analysis_ = Analysis{};
-    willChange(Field::actions);
-    // Swap with an empty list so the capacity goes too.
-    std::vector<Tavlet>().swap(actions_);
+    clear();
 }
 
 void PanelModel::confirm() {
