@@ -1,24 +1,14 @@
 // Whatever the clipboard holds, the panel loads it unchanged, every offered action returns, and
 // the second Return copies exactly the result that is showing.
 
-#include <tavlets/panel_model.hpp>
 #include <tavlets/text.hpp>
 
-#include <gtest/gtest.h>
-
-#include <optional>
-#include <string>
-#include <vector>
+#include "core/panel/panel_fixture.hpp"
 
 namespace tavlets {
 namespace {
 
-struct FakeClipboard : Clipboard {
-    std::optional<std::string> content;
-    std::vector<std::string> writes;
-    std::optional<std::string> readText() override { return content; }
-    void writeText(const std::string& text) override { writes.push_back(text); }
-};
+using testing::Panel;
 
 std::string repeat(std::string_view piece, std::size_t times) {
     std::string out;
@@ -89,12 +79,9 @@ std::vector<Case> hostileCases() {
 // Loads the clipboard, selects action `index` with the arrows, presses Return twice and checks
 // what the panel shows and what lands on the clipboard.
 void runThroughPanel(const Case& c, std::size_t index, std::size_t count) {
-    auto clipboard = std::make_shared<FakeClipboard>();
-    clipboard->content = c.text;
-    PanelModel model(clipboard);
-    int closes = 0;
-    model.onClose = [&closes] { ++closes; };
-    model.load();
+    Panel p(c.text);
+    PanelModel& model = p.model;
+    const auto& writes = p.clipboard->writes;
     ASSERT_EQ(model.actions().size(), count);
     for (std::size_t k = 0; k < index; ++k) model.move(+1);
     ASSERT_EQ(model.selected(), static_cast<int>(index));
@@ -108,29 +95,26 @@ void runThroughPanel(const Case& c, std::size_t index, std::size_t count) {
     if (text::isValidUTF8(c.text)) {
         EXPECT_TRUE(text::isValidUTF8(shown.text)) << id;
     }
-    EXPECT_TRUE(clipboard->writes.empty()) << id;
+    EXPECT_TRUE(writes.empty()) << id;
 
     model.confirm();
     if (shown.isError) {
-        EXPECT_TRUE(clipboard->writes.empty()) << id;
-        EXPECT_EQ(closes, 0) << id;
+        EXPECT_TRUE(writes.empty()) << id;
+        EXPECT_EQ(p.closes, 0) << id;
     } else {
-        ASSERT_EQ(clipboard->writes.size(), 1u) << id;
-        EXPECT_TRUE(clipboard->writes[0] == shown.text) << id << ": the copy is exactly the result";
-        EXPECT_EQ(closes, 1) << id;
+        ASSERT_EQ(writes.size(), 1u) << id;
+        EXPECT_TRUE(writes[0] == shown.text) << id << ": the copy is exactly the result";
+        EXPECT_EQ(p.closes, 1) << id;
     }
 }
 
 TEST(HostileClipboard, EveryActionReturnsAndReturnCopiesExactlyTheResult) {
     for (const Case& c : hostileCases()) {
         SCOPED_TRACE(c.name);
-        auto clipboard = std::make_shared<FakeClipboard>();
-        clipboard->content = c.text;
-        PanelModel model(clipboard);
-        model.load();
-        EXPECT_EQ(model.text(), c.text);
-        EXPECT_EQ(model.analysis(), c.expected) << model.analysis().label();
-        const std::size_t count = model.actions().size();
+        Panel p(c.text);
+        EXPECT_EQ(p.model.text(), c.text);
+        EXPECT_EQ(p.model.analysis(), c.expected) << p.model.analysis().label();
+        const std::size_t count = p.model.actions().size();
         ASSERT_GE(count, 9u);
         for (std::size_t i = 0; i < count; ++i) runThroughPanel(c, i, count);
     }
@@ -140,18 +124,9 @@ TEST(HostileClipboard, EveryActionReturnsAndReturnCopiesExactlyTheResult) {
 // unclosed quote in a table swallows the rest instead of losing it; equal headers stay apart.
 TEST(HostileClipboard, ResultsOnHostileInputStayExact) {
     const auto run = [](const std::string& input, const std::string& id) {
-        auto clipboard = std::make_shared<FakeClipboard>();
-        clipboard->content = input;
-        PanelModel model(clipboard);
-        model.load();
-        for (std::size_t i = 0; i < model.actions().size(); ++i) {
-            if (model.actions()[i].id == id) {
-                model.choose(static_cast<int>(i));
-                return *model.outcome();
-            }
-        }
-        ADD_FAILURE() << "no action " << id << " for " << model.analysis().label();
-        return Outcome{};
+        Panel p(input);
+        p.model.choose(p.indexOf(id));
+        return p.model.outcome().value_or(Outcome{});
     };
 
     const Outcome deep = run(std::string(1 << 20, '[') + "]", "json.error");

@@ -1,35 +1,11 @@
-#include <tavlets/panel_model.hpp>
-
-#include <gtest/gtest.h>
-
-#include <utility>
+#include "core/panel/panel_fixture.hpp"
 
 namespace tavlets {
 namespace {
 
 using F = PanelModel::Field;
 
-struct FakeClipboard : Clipboard {
-    std::optional<std::string> content;
-    std::vector<std::string> writes;
-    std::optional<std::string> readText() override { return content; }
-    void writeText(const std::string& text) override { writes.push_back(text); }
-};
-
-struct Panel {
-    std::shared_ptr<FakeClipboard> clipboard = std::make_shared<FakeClipboard>();
-    PanelModel model{clipboard};
-    std::vector<F> seen;
-    int closes = 0;
-
-    explicit Panel(std::optional<std::string> content) {
-        clipboard->content = std::move(content);
-        model.onClose = [this] { ++closes; };
-        model.observe([this](F f) { seen.push_back(f); });
-        model.load();
-    }
-    std::vector<F> take() { return std::exchange(seen, {}); }
-};
+using testing::Panel;
 
 const std::vector<F> kLoad = {F::text, F::outcome, F::selected, F::analysis, F::actions};
 const std::vector<F> kPick = {F::selected, F::outcome};

@@ -1,49 +1,17 @@
 // Runs handed to a worker: results land only for the run in progress on the current text.
 #include <tavlets/cancel.hpp>
-#include <tavlets/panel_model.hpp>
-
-#include <gtest/gtest.h>
 
 #include <stdexcept>
-#include <utility>
+
+#include "core/panel/panel_fixture.hpp"
 
 namespace tavlets {
 namespace {
 
 using F = PanelModel::Field;
 
-struct FakeClipboard : Clipboard {
-    std::optional<std::string> content;
-    std::vector<std::string> writes;
-    std::optional<std::string> readText() override { return content; }
-    void writeText(const std::string& text) override { writes.push_back(text); }
-};
-
-// A model whose runs are collected instead of run, so the test decides when each one finishes.
-struct Panel {
-    std::shared_ptr<FakeClipboard> clipboard = std::make_shared<FakeClipboard>();
-    PanelModel model{clipboard};
-    std::vector<PanelModel::Run> runs;
-    std::vector<F> seen;
-    int closes = 0;
-
-    explicit Panel(std::string content) {
-        clipboard->content = std::move(content);
-        model.onClose = [this] { ++closes; };
-        model.runner = [this](PanelModel::Run run) { runs.push_back(std::move(run)); };
-        model.load();
-        model.observe([this](F f) { seen.push_back(f); });
-    }
-    int indexOf(const std::string& id) const {
-        const auto& actions = model.actions();
-        for (std::size_t i = 0; i < actions.size(); ++i)
-            if (actions[i].id == id) return static_cast<int>(i);
-        ADD_FAILURE() << id;
-        return 0;
-    }
-    // Runs a collected run to the end, as the worker would, and hands its result back.
-    bool finish(std::size_t which) { return model.deliver(runs.at(which).ticket, runs.at(which).execute()); }
-    std::vector<F> take() { return std::exchange(seen, {}); }
+struct Panel : testing::Panel {
+    explicit Panel(std::string content) : testing::Panel(std::move(content), true) { take(); }
 };
 
 TEST(PanelRuns, StartedRunIsBusyUntilItsResultLandsAndReturnWhileBusyIsIgnored) {
