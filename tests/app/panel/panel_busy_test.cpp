@@ -1,11 +1,4 @@
 // Actions on worker threads: the panel answers while one works, and abandoned runs go away.
-#include "panel/action_worker.hpp"
-#include "panel/panel_controller.hpp"
-
-#include <QApplication>
-#include <QElapsedTimer>
-#include <QKeyEvent>
-
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -16,27 +9,15 @@
 
 #include <tavlets/cancel.hpp>
 
-#include "panel/floating_panel.hpp"
 #include "panel/panel_text.hpp"
-#include "panel/panel_view.hpp"
+#include "panel_fixture.hpp"
 
 namespace tavlets {
 namespace {
 
 using namespace std::chrono_literals;
-
-// Polls the condition, running the event loop, for up to five seconds.
-template <typename Condition>
-bool eventually(Condition condition) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!condition()) {
-        if (clock.elapsed() > 5000) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        std::this_thread::sleep_for(1ms);
-    }
-    return true;
-}
+using testing::eventually;
+using testing::kChooseFooter;
 
 // An action that works until it is cancelled or the test lets it go.
 struct SlowAction {
@@ -52,40 +33,23 @@ struct SlowAction {
     }
 };
 
-struct FakeClipboard : Clipboard {
-    explicit FakeClipboard(std::string text) : text(std::move(text)) {}
-    std::optional<std::string> readText() override { return text; }
-    void writeText(const std::string& written) override { writes.push_back(written); }
-    std::string text;
-    std::vector<std::string> writes;
+struct WithSlow {
+    SlowAction slow;  // outlives the controller, whose worker may still be running it
 };
 
-struct BusyPanel {
-    std::shared_ptr<FakeClipboard> clipboard = std::make_shared<FakeClipboard>("hello");
-    SlowAction slow;  // outlives the controller, whose worker may still be running it
-    PanelController controller{clipboard, nullptr};
-
-    BusyPanel() {
+struct BusyPanel : WithSlow, testing::OpenPanel {
+    BusyPanel() : OpenPanel("hello", false) {
         model().extraActions = [this](const Analysis&, std::string_view) { return std::vector{slow.tavlet()}; };
-        controller.show();
-        QCoreApplication::processEvents();
+        show();
     }
     ~BusyPanel() { slow.letGo = true; }
-    PanelModel& model() { return controller.model(); }
-    PanelView& view() { return *controller.view(); }
-    int slowIndex() { return static_cast<int>(model().actions().size()) - 1; }
-    void press(int key) {
-        QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier);
-        QApplication::sendEvent(&view(), &event);
-    }
+    void press(int key) { testing::send(view(), key); }
     void startSlow() {
-        model().start(slowIndex());
+        model().start(static_cast<int>(model().actions().size()) - 1);
         ASSERT_TRUE(eventually([&] { return slow.started > 0; }));
     }
 };
 
-const QString kChooseFooter =
-    QStringLiteral(u"\u2190 \u2192 choose an action   \u00B7   \u21A9 run   \u00B7   esc close");
 
 TEST(PanelBusy, ShowsWorkingAfterAMomentIgnoresReturnAndArrowsAbandonTheRun) {
     BusyPanel p;
@@ -125,7 +89,7 @@ TEST(PanelBusy, EscapeWhileBusyHidesAtOnceAndLetsGoOfEverything) {
     EXPECT_TRUE(p.clipboard->writes.empty());
 
     // The next opening works as usual.
-    p.controller.show();
+    p.show();
     p.press(Qt::Key_Return);
     ASSERT_TRUE(eventually([&] { return p.model().outcome().has_value(); }));
     p.press(Qt::Key_Return);

@@ -1,31 +1,18 @@
 // The panel on screens of every size: it stays inside the available area, narrows and scrolls
 // instead of running off the edges, and is centred whenever it fits.
 
-#include "panel/panel_controller.hpp"
-
-#include <QApplication>
-#include <QKeyEvent>
 #include <QLabel>
 
 #include <gtest/gtest.h>
 
-#include "look_fakes.hpp"
-#include "panel/floating_panel.hpp"
-#include "panel/panel_parts.hpp"
-#include "panel/panel_view.hpp"
+#include "panel_fixture.hpp"
 
 namespace tavlets {
 namespace {
 
-using testing::MemoryClipboard;
-using testing::OneScreen;
+using testing::FakeScreens;
+using testing::OpenPanel;
 using testing::settle;
-
-void press(PanelView& view, int key) {
-    QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier);
-    QApplication::sendEvent(&view, &event);
-    settle();
-}
 
 // A widget's rectangle in the view's coordinates.
 QRect inView(const QWidget* widget, const PanelView& view) {
@@ -65,11 +52,9 @@ TEST(PanelFit, StaysInsideTheScreenWithItsFooterInViewAtEveryStep) {
     json += R"({"id": -1}]})";
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        auto clipboard = std::make_shared<MemoryClipboard>(json);
-        PanelController controller(clipboard, std::make_unique<OneScreen>(c.screen), nullptr);
-        controller.show();
-        settle();
-        PanelView& view = *controller.view();
+        OpenPanel panel(json, true, std::make_unique<FakeScreens>(c.screen));
+        PanelController& controller = panel.controller;
+        PanelView& view = panel.view();
         const QRect area = c.screen.available;
         auto checkInside = [&](const char* step) {
             SCOPED_TRACE(step);
@@ -91,23 +76,21 @@ TEST(PanelFit, StaysInsideTheScreenWithItsFooterInViewAtEveryStep) {
         if (c.width == 680 && opened.height() < area.height()) {
             EXPECT_EQ(opened.topLeft(), centredTopLeft(area, opened.size()));
         }
-        press(view, Qt::Key_Return);  // a long formatted result
+        panel.press(Qt::Key_Return);  // a long formatted result
         ASSERT_TRUE(view.showsResult());
         checkInside("with a result");
         EXPECT_GE(view.resultAreaHeight(), PanelView::kMinResultHeight);
-        for (int i = 0; i < 11; ++i) press(view, Qt::Key_Right);  // to the last pill
+        for (int i = 0; i < 11; ++i) panel.press(Qt::Key_Right);  // to the last pill
         checkInside("on the last action");
-        press(view, Qt::Key_Right);  // back to the first
+        panel.press(Qt::Key_Right);  // back to the first
         EXPECT_EQ(controller.window()->geometry(), opened);
     }
 }
 
 TEST(PanelFit, AMoveByTheWindowManagerIsUndoneButNotFoughtForever) {
-    auto clipboard = std::make_shared<MemoryClipboard>("some text");
-    PanelController controller(
-        clipboard, std::make_unique<OneScreen>(ScreenArea{QRect(0, 0, 1280, 800), QRect(0, 0, 1280, 800)}), nullptr);
-    controller.show();
-    settle();
+    OpenPanel panel("some text", true,
+                    std::make_unique<FakeScreens>(ScreenArea{QRect(0, 0, 1280, 800), QRect(0, 0, 1280, 800)}));
+    PanelController& controller = panel.controller;
     const QRect placed = controller.window()->geometry();
     for (int round = 0; round < 3; ++round) {
         controller.window()->move(0, 0);  // as a window manager placing it in a corner

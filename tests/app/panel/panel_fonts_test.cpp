@@ -1,17 +1,13 @@
 // Fixed-width text stays fixed-width whatever font the desktop names for it.
 
-#include <QApplication>
 #include <QFontInfo>
-#include <QKeyEvent>
 #include <QTextBlock>
 #include <QTextLayout>
 
 #include <gtest/gtest.h>
 
-#include "look_fakes.hpp"
-#include "panel/panel_controller.hpp"
 #include "panel/panel_parts.hpp"
-#include "panel/panel_view.hpp"
+#include "panel_fixture.hpp"
 
 namespace tavlets {
 namespace {
@@ -46,19 +42,9 @@ TEST(PanelFonts, TheSyntaxErrorCaretSitsUnderItsColumn) {
     };
     for (const char* text : broken) {
         SCOPED_TRACE(text);
-        auto clipboard = std::make_shared<testing::MemoryClipboard>(text);
-        PanelController controller(
-            clipboard, std::make_unique<testing::OneScreen>(ScreenArea{QRect(0, 0, 1920, 1080), QRect(0, 0, 1920, 1080)}),
-            nullptr);
-        controller.show();
-        testing::settle();
-        const auto& actions = controller.model().actions();
-        int index = 0;
-        while (index < static_cast<int>(actions.size()) && actions[index].id != "json.error") ++index;
-        ASSERT_LT(index, static_cast<int>(actions.size()));
-        controller.model().choose(index);
-        testing::settle();
-        QTextDocument* document = controller.view()->resultText()->document();
+        testing::OpenPanel panel(text);
+        panel.run("json.error");
+        QTextDocument* document = panel.view().resultText()->document();
         document->documentLayout()->documentSize();  // lays every block out
         const QTextBlock caretLine = document->lastBlock();
         const int caret = static_cast<int>(caretLine.text().indexOf(QLatin1Char('^')));

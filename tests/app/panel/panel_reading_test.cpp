@@ -1,19 +1,15 @@
 // The panel while the clipboard's text is on its way: when it shows, what it says, and that a
 // late answer never lands on a closed panel.
-#include "panel/panel_controller.hpp"
-
-#include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QThread>
-
 #include <gtest/gtest.h>
 
-#include "panel/floating_panel.hpp"
 #include "panel/panel_text.hpp"
-#include "panel/panel_view.hpp"
+#include "panel_fixture.hpp"
 
 namespace tavlets {
 namespace {
+
+using testing::kLargeScreen;
+using testing::settle;
 
 struct LaterClipboard : Clipboard {
     std::vector<Delivery> requests;
@@ -21,17 +17,6 @@ struct LaterClipboard : Clipboard {
     void writeText(const std::string&) override {}
     void answer(ClipboardRead read) { requests.back()(std::move(read)); }
 };
-
-struct OneScreen : ScreenSource {
-    std::vector<ScreenArea> screens() const override { return {kArea}; }
-    std::optional<ScreenArea> primary() const override { return kArea; }
-    QPoint pointer() const override { return QPoint(10, 10); }
-    static constexpr ScreenArea kArea{QRect(0, 0, 1600, 1000), QRect(0, 0, 1600, 1000)};
-};
-
-void settle() {
-    for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
-}
 
 void runFor(int ms) {
     QElapsedTimer clock;
@@ -47,15 +32,9 @@ ClipboardRead text(std::string s, bool concealed = false) {
     return {ClipboardRead::Status::text, std::move(s), concealed};
 }
 
-ClipboardRead notAnswering() {
-    ClipboardRead read;
-    read.status = ClipboardRead::Status::notAnswering;
-    return read;
-}
-
 struct Panel {
     std::shared_ptr<LaterClipboard> clipboard = std::make_shared<LaterClipboard>();
-    PanelController controller{clipboard, std::make_unique<OneScreen>(), nullptr};
+    PanelController controller{clipboard, std::make_unique<testing::FakeScreens>(kLargeScreen), nullptr};
     PanelView& view() { return *controller.view(); }
     QRect frame() { return controller.window()->geometry(); }
 };
@@ -71,7 +50,7 @@ TEST(PanelReading, AQuickAnswerOpensThePanelWithItsContent) {
     ASSERT_TRUE(p.controller.isVisible());
     EXPECT_FALSE(p.view().showsReadingState());
     EXPECT_EQ(p.view().headerLabelText(), "JSON");
-    EXPECT_EQ(p.frame().topLeft(), centredTopLeft(OneScreen::kArea.available, p.frame().size()));
+    EXPECT_EQ(p.frame().topLeft(), centredTopLeft(kLargeScreen.available, p.frame().size()));
 }
 
 TEST(PanelReading, ASlowOwnerShowsTheReadingStateThenTheText) {
@@ -102,7 +81,7 @@ TEST(PanelReading, ASlowOwnerShowsTheReadingStateThenTheText) {
 
 TEST(PanelReading, SaysWhenTheOwnerDoesNotAnswerAndHidesPasswords) {
     const struct { const char* name; ClipboardRead read; bool reading; QString label; QString preview; } cases[] = {
-        {"not answering", notAnswering(), true, notAnsweringText(), {}},
+        {"not answering", ClipboardRead{ClipboardRead::Status::notAnswering, {}, false}, true, notAnsweringText(), {}},
         {"password", text("hunter2", true), false, {}, hiddenPreviewText()},
         {"plain", text("hunter2"), false, {}, QStringLiteral("hunter2")},
         {"no text", ClipboardRead{}, false, {}, {}},
