@@ -15,7 +15,14 @@ namespace tavlets::testing {
 struct FakeClipboard : Clipboard {
     std::optional<std::string> content;
     std::vector<std::string> writes;
-    std::optional<std::string> readText() override { return content; }
+    bool later = false;  // keeps each read request for the test to answer
+    std::vector<Delivery> requests;
+    int cancels = 0;
+    void requestText(Delivery deliver) override {
+        if (later) return requests.push_back(std::move(deliver));
+        deliver(ClipboardRead::of(content));
+    }
+    void cancelRead() override { ++cancels; }
     void writeText(const std::string& text) override { writes.push_back(text); }
 };
 

@@ -1,10 +1,6 @@
 // The model when the clipboard answers later: waiting, answers that arrive too late, an owner
 // that does not answer, and text marked as a password.
-#include <tavlets/panel_model.hpp>
-
-#include <gtest/gtest.h>
-
-#include <utility>
+#include "core/panel/panel_fixture.hpp"
 
 namespace tavlets {
 namespace {
@@ -13,37 +9,20 @@ using F = PanelModel::Field;
 using R = PanelModel::Reading;
 using S = ClipboardRead::Status;
 
-// Keeps every request; the test answers them when it likes.
-struct LaterClipboard : Clipboard {
-    std::vector<Delivery> requests;
-    int cancels = 0;
-    std::optional<std::string> now;  // answered at once instead, when set
-    std::vector<std::string> writes;
-    void requestText(Delivery deliver) override {
-        if (now) return deliver(ClipboardRead::of(now));
-        requests.push_back(std::move(deliver));
-    }
-    void cancelRead() override { ++cancels; }
-    void writeText(const std::string& text) override { writes.push_back(text); }
-};
-
 ClipboardRead text(std::string s, bool concealed = false) { return {S::text, std::move(s), concealed}; }
 
-struct Panel {
-    std::shared_ptr<LaterClipboard> clipboard = std::make_shared<LaterClipboard>();
-    PanelModel model{clipboard};
-    std::vector<F> seen;
-    Panel() { model.observe([this](F f) { seen.push_back(f); }); }
-    std::vector<F> take() { return std::exchange(seen, {}); }
+// Once `first` is loaded, every read waits for the test to answer it.
+struct Panel : testing::Panel {
+    explicit Panel(std::optional<std::string> first = std::nullopt) : testing::Panel(std::move(first)) {
+        clipboard->later = true;
+        clipboard->cancels = 0;
+        take();
+    }
     void answer(std::size_t request, ClipboardRead read) { clipboard->requests.at(request)(std::move(read)); }
 };
 
 TEST(PanelModelReading, WaitsEmptyThenTakesTheAnswer) {
-    Panel p;
-    p.clipboard->now = "old text";
-    p.model.load();
-    p.clipboard->now.reset();
-    p.take();
+    Panel p("old text");
     p.model.load();
     EXPECT_EQ(p.take(), (std::vector{F::text, F::outcome, F::selected, F::analysis, F::actions, F::reading}));
     EXPECT_EQ(p.model.reading(), R::waiting);
@@ -106,7 +85,8 @@ TEST(PanelModelReading, AnOwnerThatDoesNotAnswerLeavesNothingToRun) {
     p.model.move(1);
     EXPECT_FALSE(p.model.outcome());
     // The next load starts over.
-    p.clipboard->now = "back";
+    p.clipboard->later = false;
+    p.clipboard->content = "back";
     p.take();
     p.model.load();
     EXPECT_EQ(p.take(), (std::vector{F::text, F::outcome, F::selected, F::analysis, F::actions, F::reading}));
@@ -151,7 +131,8 @@ TEST(PanelModelReading, BeginLoadReadsOnlyWhenAsked) {
 }
 
 TEST(PanelModelReading, AnAnswerAfterTheModelIsGoneGoesNowhere) {
-    auto clipboard = std::make_shared<LaterClipboard>();
+    auto clipboard = std::make_shared<testing::FakeClipboard>();
+    clipboard->later = true;
     {
         PanelModel model(clipboard);
         model.load();

@@ -51,25 +51,6 @@ TEST(PanelModel, SelectionWrapsAndEveryChangeIsAnnouncedFirst) {
     EXPECT_EQ(p.model.selected(), 11);
 }
 
-TEST(PanelModel, SecondReturnCopiesOnceAndErrorsAreNeverCopied) {
-    Panel p("  hi\n");
-    p.model.confirm();  // UPPERCASE, on the untrimmed text
-    EXPECT_EQ(p.model.outcome(), (Outcome{"  HI\n", false, false}));
-    EXPECT_TRUE(p.clipboard->writes.empty());
-    p.model.confirm();
-    EXPECT_EQ(p.clipboard->writes, std::vector<std::string>{"  HI\n"});
-    EXPECT_EQ(p.closes, 1);
-    p.model.choose(7);  // again: runs anew
-    EXPECT_EQ(p.model.outcome(), (Outcome{"ICBoaQo=", false, true}));
-
-    Panel broken("{\"a\": }");
-    broken.model.confirm();  // "Format as JSON" fails
-    ASSERT_TRUE(broken.model.outcome() && broken.model.outcome()->isError);
-    broken.model.confirm();
-    EXPECT_TRUE(broken.clipboard->writes.empty());
-    EXPECT_EQ(broken.closes, 0);
-}
-
 TEST(PanelModel, ObserverMayUnsubscribeItselfWhileNotified) {
     Panel p("hello");
     PanelModel::ObserverId self = 0;
