@@ -24,8 +24,8 @@ struct SlowAction {
     std::atomic<bool> letGo{false};
     std::atomic<int> started{0};
 
-    Tavlet tavlet(const char* title = "Slow") {
-        return Tavlet{"test.slow", title, "hourglass", [this](std::string_view) {
+    Tavlet tavlet() {
+        return Tavlet{"test.slow", "Slow", "hourglass", [this](std::string_view) {
                           ++started;
                           while (!letGo && !cancelRequested()) std::this_thread::sleep_for(1ms);
                           return Outcome{"SLOW", false, false};

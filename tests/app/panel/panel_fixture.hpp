@@ -73,6 +73,15 @@ inline void send(QWidget& widget, int key, Qt::KeyboardModifiers modifiers = Qt:
     QApplication::sendEvent(&widget, &event);
 }
 
+// Counts the key presses that get past the panel's key handler.
+struct KeyProbe : QObject {
+    bool eventFilter(QObject*, QEvent* event) override {
+        received += event->type() == QEvent::KeyPress;
+        return false;
+    }
+    int received = 0;
+};
+
 struct OpenPanel {
     explicit OpenPanel(std::optional<std::string> text, bool shown = true,
                        std::unique_ptr<ScreenSource> screens = std::make_unique<FakeScreens>(kLargeScreen))
@@ -84,7 +93,17 @@ struct OpenPanel {
     PanelView& view() { return *controller.view(); }
     QRect frame() { return controller.window()->geometry(); }
     void show() { controller.show(); settle(); }
-    void press(int key) { send(view(), key); settle(); }
+    // Sends a key press to the focused part of the panel and waits for what it starts; true when
+    // the key got past the panel's key handler.
+    bool press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        KeyProbe probe;
+        view().installEventFilter(&probe);
+        send(view(), key, modifiers);
+        view().removeEventFilter(&probe);
+        EXPECT_TRUE(eventually([&] { return !model().busy(); }));
+        settle();
+        return probe.received > 0;
+    }
     void run(const std::string& id) {
         const auto& actions = model().actions();
         int index = 0;

@@ -14,15 +14,6 @@ using testing::FakeScreens;
 using testing::kChooseFooter;
 using testing::settle;
 
-// Counts the key presses that get past the panel's key handler.
-struct KeyProbe : QObject {
-    bool eventFilter(QObject*, QEvent* event) override {
-        received += event->type() == QEvent::KeyPress;
-        return false;
-    }
-    int received = 0;
-};
-
 const ScreenArea kLeft{QRect(0, 0, 1920, 1080), QRect(0, 0, 1920, 1050)};
 const ScreenArea kRight{QRect(1920, 0, 1280, 1023), QRect(1920, 27, 1280, 995)};
 const char* const kJson = R"({"name": "Ada", "tags": ["x", "y"]})";
@@ -32,17 +23,6 @@ const QString kCopyFooter = QStringLiteral(u"\u21A9 copy result & close   \u00B7
 struct Panel : testing::OpenPanel {
     explicit Panel(std::optional<std::string> text, bool shown = true, QPoint pointer = QPoint(100, 100))
         : OpenPanel(std::move(text), shown, std::make_unique<FakeScreens>(std::vector{kLeft, kRight}, kLeft, pointer)) {}
-    // Sends a key press to the focused part of the panel and waits for what it starts; true when
-    // the key got through.
-    bool press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-        KeyProbe probe;
-        view().installEventFilter(&probe);
-        testing::send(view(), key, modifiers);
-        view().removeEventFilter(&probe);
-        EXPECT_TRUE(testing::eventually([&] { return !model().busy(); }));
-        settle();
-        return probe.received > 0;
-    }
 };
 
 TEST(PanelPlacement, CentresOnWholePixelsRoundingHalvesAwayFromZero) {

@@ -22,12 +22,7 @@ std::string csv(std::size_t rows, std::size_t columns, std::string_view header, 
     for (std::size_t r = 0; r < rows; ++r) {
         for (std::size_t c = 0; c < columns; ++c) {
             if (c > 0) out += ',';
-            if (r == 0) {
-                out += header;
-                if (header.empty()) out += "h" + std::to_string(c);
-            } else {
-                out += cell;
-            }
+            out += r > 0 ? std::string(cell) : header.empty() ? "h" + std::to_string(c) : std::string(header);
         }
         out += '\n';
     }

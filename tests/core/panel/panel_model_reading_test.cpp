@@ -84,14 +84,6 @@ TEST(PanelModelReading, AnOwnerThatDoesNotAnswerLeavesNothingToRun) {
     p.model.confirm();
     p.model.move(1);
     EXPECT_FALSE(p.model.outcome());
-    // The next load starts over.
-    p.clipboard->later = false;
-    p.clipboard->content = "back";
-    p.take();
-    p.model.load();
-    EXPECT_EQ(p.take(), (std::vector{F::text, F::outcome, F::selected, F::analysis, F::actions, F::reading}));
-    EXPECT_EQ(p.model.reading(), R::done);
-    EXPECT_EQ(p.model.text(), "back");
 }
 
 TEST(PanelModelReading, APasswordIsUsedButMarked) {
