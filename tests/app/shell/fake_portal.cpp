@@ -17,8 +17,7 @@ PrivateBus::PrivateBus() {
     daemon_.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--session"), QStringLiteral("--nofork"),
                                                   QStringLiteral("--print-address=1")});
     if (!daemon_.waitForStarted(5000)) return;
-    while (!daemon_.canReadLine() && daemon_.waitForReadyRead(5000)) {
-    }
+    while (!daemon_.canReadLine() && daemon_.waitForReadyRead(5000)) continue;
     address_ = QString::fromUtf8(daemon_.readLine()).trimmed();
 }
 
@@ -63,6 +62,13 @@ bool FakePortal::handleMessage(const QDBusMessage& message, const QDBusConnectio
     const QString member = message.member();
     const QVariantList args = message.arguments();
     const QString sender = message.service().mid(1).replace(QLatin1Char('.'), QLatin1Char('_'));
+    // Answers with the Request object's path, made from the caller's token as the real portal does.
+    const auto replyRequest = [&](const QVariant& options) {
+        const QString request = QStringLiteral("/org/freedesktop/portal/desktop/request/%1/%2")
+                                    .arg(sender, qdbus_cast<QVariantMap>(options).value(QStringLiteral("handle_token")).toString());
+        connection.send(message.createReply(QVariant::fromValue(QDBusObjectPath(request))));
+        return request;
+    };
     const auto fail = [&](const char* error) {
         connection.send(message.createErrorReply(QString::fromLatin1(error), QStringLiteral("not offered")));
         return true;
@@ -89,23 +95,17 @@ bool FakePortal::handleMessage(const QDBusMessage& message, const QDBusConnectio
         return fail("org.freedesktop.DBus.Error.UnknownMethod");
     }
     if (member == QLatin1String("CreateSession")) {
-        const QVariantMap options = qdbus_cast<QVariantMap>(args.value(0));
-        const QString request = QStringLiteral("/org/freedesktop/portal/desktop/request/%1/%2")
-                                    .arg(sender, options.value(QStringLiteral("handle_token")).toString());
         const QString session = QStringLiteral("/org/freedesktop/portal/desktop/session/%1/%2")
-                                    .arg(sender, options.value(QStringLiteral("session_handle_token")).toString());
+                                    .arg(sender, qdbus_cast<QVariantMap>(args.value(0))
+                                                     .value(QStringLiteral("session_handle_token")).toString());
         sessions.append(session);
-        connection.send(message.createReply(QVariant::fromValue(QDBusObjectPath(request))));
-        respond(request, 0, {{QStringLiteral("session_handle"), session}});
+        respond(replyRequest(args.value(0)), 0, {{QStringLiteral("session_handle"), session}});
         return true;
     }
     if (member == QLatin1String("BindShortcuts")) {
         const PortalShortcutList shortcuts = qdbus_cast<PortalShortcutList>(args.value(1));
         bound.push_back(shortcuts);
-        const QVariantMap options = qdbus_cast<QVariantMap>(args.value(3));
-        const QString request = QStringLiteral("/org/freedesktop/portal/desktop/request/%1/%2")
-                                    .arg(sender, options.value(QStringLiteral("handle_token")).toString());
-        connection.send(message.createReply(QVariant::fromValue(QDBusObjectPath(request))));
+        const QString request = replyRequest(args.value(3));
         PortalShortcutList granted;
         for (PortalShortcut shortcut : shortcuts) {
             shortcut.properties = {{QStringLiteral("description"), shortcut.properties.value(QStringLiteral("description"))},
@@ -119,20 +119,21 @@ bool FakePortal::handleMessage(const QDBusMessage& message, const QDBusConnectio
     return fail("org.freedesktop.DBus.Error.UnknownMethod");
 }
 
+void FakePortal::signal(const char* member, const QVariantList& arguments) {
+    QDBusMessage message = QDBusMessage::createSignal(QString::fromLatin1(kPortalPath), QString::fromLatin1(kShortcutsInterface),
+                                                      QString::fromLatin1(member));
+    message.setArguments(arguments);
+    bus_.send(message);
+}
+
 void FakePortal::activate(const QString& session, const QString& id) {
-    QDBusMessage signal = QDBusMessage::createSignal(QString::fromLatin1(kPortalPath), QString::fromLatin1(kShortcutsInterface),
-                                                     QStringLiteral("Activated"));
-    signal.setArguments({QVariant::fromValue(QDBusObjectPath(session)), id, QVariant::fromValue(qulonglong(1234)),
+    signal("Activated", {QVariant::fromValue(QDBusObjectPath(session)), id, QVariant::fromValue(qulonglong(1234)),
                          QVariant::fromValue(QVariantMap())});
-    bus_.send(signal);
 }
 
 void FakePortal::changeShortcuts(const QString& session, const QString& trigger) {
-    QDBusMessage signal = QDBusMessage::createSignal(QString::fromLatin1(kPortalPath), QString::fromLatin1(kShortcutsInterface),
-                                                     QStringLiteral("ShortcutsChanged"));
     const PortalShortcutList shortcuts{{QString::fromLatin1(kOpenPanelId), {{QStringLiteral("trigger_description"), trigger}}}};
-    signal.setArguments({QVariant::fromValue(QDBusObjectPath(session)), QVariant::fromValue(shortcuts)});
-    bus_.send(signal);
+    signal("ShortcutsChanged", {QVariant::fromValue(QDBusObjectPath(session)), QVariant::fromValue(shortcuts)});
 }
 
 }  // namespace tavlets::testing

@@ -61,6 +61,7 @@ public:
 
 private:
     void respond(const QString& requestPath, uint code, const QVariantMap& results);
+    void signal(const char* member, const QVariantList& arguments);
 
     QDBusConnection bus_;
 };
