@@ -7,6 +7,8 @@
 #include <QLabel>
 #include <QTemporaryDir>
 
+#include <gtest/gtest.h>
+
 #include <tavlets/clipboard.hpp>
 
 #include <functional>
@@ -49,6 +51,19 @@ inline bool writeFile(const QString& path, const QByteArray& content) {
 inline QString labelText(const QObject& parent, const char* name) {
     const auto* label = parent.findChild<QLabel*>(QString::fromLatin1(name));
     return label ? label->text() : QStringLiteral("<none>");
+}
+
+// Every shown label shows its whole text: as tall as it needs at its width, and inside the window.
+inline void expectEveryTextWhole(const QWidget& window) {
+    for (const QLabel* label : window.findChildren<QLabel*>()) {
+        if (!label->isVisibleTo(&window) || label->text().isEmpty()) continue;
+        SCOPED_TRACE(label->objectName().toStdString());
+        if (label->wordWrap()) EXPECT_GE(label->height(), label->heightForWidth(label->width()));
+        else EXPECT_GE(label->width(), label->sizeHint().width());
+        const QPoint bottomRight = label->mapTo(&window, QPoint(label->width(), label->height()));
+        EXPECT_LE(bottomRight.y(), window.height());
+        EXPECT_LE(bottomRight.x(), window.width());
+    }
 }
 
 }  // namespace tavlets::testing
