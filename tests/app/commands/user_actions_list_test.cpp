@@ -1,12 +1,11 @@
 #include "shell/settings_window.hpp"
 #include "shell/user_actions_list.hpp"
 #include "panel/symbols.hpp"
+#include "shell/shell_test_util.hpp"
 
 #include <QApplication>
-#include <QLabel>
 #include <QLayout>
 
-#include <filesystem>
 #include <fstream>
 
 #include <sys/stat.h>
@@ -16,12 +15,7 @@
 namespace tavlets {
 namespace {
 
-namespace fs = std::filesystem;
-
-QString labelText(const QWidget& widget, const char* name) {
-    const auto* label = widget.findChild<QLabel*>(QString::fromLatin1(name));
-    return label ? label->text() : QStringLiteral("<none>");
-}
+using namespace tavlets::testing;
 
 TEST(UserActionsList, ListsTheLoadedActionsAndEveryProblemWithItsPlace) {
     UserActionsState state;
@@ -39,9 +33,8 @@ TEST(UserActionsList, ListsTheLoadedActionsAndEveryProblemWithItsPlace) {
 }
 
 TEST(UserActionsList, TheSettingsPageShowsTheFileAsItIsWhenOpened) {
-    std::string pattern = (fs::temp_directory_path() / "tavlets-page-XXXXXX").string();
-    const fs::path dir = mkdtemp(pattern.data());
-    const std::string path = (dir / "actions.toml").string();
+    QTemporaryDir dir;
+    const std::string path = dir.filePath(QStringLiteral("actions.toml")).toStdString();
     auto source = std::make_shared<UserActionsSource>(path, nullptr, [](const std::string&) {});
 
     SettingsWindow window(HotKeyStatus::registered);
@@ -63,12 +56,7 @@ TEST(UserActionsList, TheSettingsPageShowsTheFileAsItIsWhenOpened) {
               QStringLiteral("\u2022 Sort lines \u2014 sort -u\n\u2022 Shout \u2014 tr a-z A-Z"));
     EXPECT_TRUE(labelText(*list, "userActionProblems").startsWith(QStringLiteral("Line 6, column 7: \u201Crun\u201D is empty")));
     EXPECT_GT(window.height(), before);
-    for (const QLabel* label : window.findChildren<QLabel*>()) {  // still every text whole
-        if (!label->isVisibleTo(&window)) continue;  // e.g. the shortcut row's message, shown only when there is one
-        EXPECT_GE(label->height(), label->heightForWidth(label->width())) << label->text().toStdString();
-        EXPECT_LE(label->mapTo(&window, QPoint(0, label->height())).y(), window.height());
-    }
-    fs::remove_all(dir);
+    expectEveryTextWhole(window);
 }
 
 // A user action may name any symbol or none; the pill then gets a generic icon, never a blank.

@@ -1,5 +1,7 @@
 #include "commands/user_actions_source.hpp"
 
+#include <QTemporaryDir>
+
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -19,13 +21,6 @@ using File = UserActionsState::File;
 
 class UserActionsSourceTest : public testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "tavlets-config-XXXXXX").string();
-        dir = mkdtemp(pattern.data());
-        path = (dir / "actions.toml").string();
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
     void write(const std::string& content, mode_t mode = 0644) {
         { std::ofstream(path, std::ios::trunc) << content; }
         chmod(path.c_str(), mode);
@@ -35,8 +30,8 @@ protected:
         return UserActionsSource(path, nullptr, [this](const std::string& line) { reported.push_back(line); });
     }
 
-    fs::path dir;
-    std::string path;
+    QTemporaryDir dir;
+    std::string path = dir.filePath(QStringLiteral("actions.toml")).toStdString();
     std::vector<std::string> reported;
 };
 
@@ -49,15 +44,13 @@ TEST_F(UserActionsSourceTest, ReadsOnlyWhenTheFileChanged) {
     EXPECT_EQ(s.state()->file, File::missing);
     EXPECT_FALSE(s.refresh());
 
-    write(kTwo);
-    EXPECT_TRUE(s.refresh());
-    EXPECT_EQ(s.state()->file, File::loaded);
-    EXPECT_EQ(s.state()->actions.size(), 2u);
-    EXPECT_FALSE(s.refresh());
-
-    write(std::string(kTwo) + "[[action]]\ntitle = \"More\"\nrun = [\"x\"]\n");
-    EXPECT_TRUE(s.refresh());
-    EXPECT_EQ(s.state()->actions.size(), 3u);
+    for (const std::string& content : {std::string(kTwo), kTwo + std::string("[[action]]\ntitle = \"M\"\nrun = [\"x\"]\n")}) {
+        write(content);
+        EXPECT_TRUE(s.refresh());
+        EXPECT_EQ(s.state()->file, File::loaded);
+        EXPECT_EQ(s.state()->actions.size(), content == kTwo ? 2u : 3u);
+        EXPECT_FALSE(s.refresh());
+    }
 
     fs::remove(path);
     EXPECT_TRUE(s.refresh());
@@ -102,14 +95,12 @@ TEST_F(UserActionsSourceTest, EachProblemIsReportedOnceWithItsPlace) {
 }
 
 TEST(UserActionsPath, FollowsXdgConfigHome) {
-    const char* old = std::getenv("XDG_CONFIG_HOME");
-    const std::string saved = old ? old : "";
+    const QByteArray old = qgetenv("XDG_CONFIG_HOME");
     setenv("XDG_CONFIG_HOME", "/cfg", 1);
     EXPECT_EQ(UserActionsSource::defaultPath(), "/cfg/tavlets/actions.toml");
     setenv("XDG_CONFIG_HOME", "relative", 1);  // not absolute: ignored
     EXPECT_THAT(UserActionsSource::defaultPath(), testing::EndsWith("/.config/tavlets/actions.toml"));
-    if (old) setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
-    else unsetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", old);
 }
 
 }  // namespace

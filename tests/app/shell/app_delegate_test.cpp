@@ -5,25 +5,19 @@
 #include "shell/settings_window.hpp"
 #include "shell/shortcut_recorder.hpp"
 #include "shell/single_instance.hpp"
+#include "shell_test_util.hpp"
 
 #include <QAction>
 #include <QApplication>
-#include <QKeyEvent>
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
-#include <QFile>
-#include <QLabel>
+#include <QKeyEvent>
 #include <QLocalSocket>
 #include <QMenu>
 #include <QSettings>
 #include <QSystemTrayIcon>
-#include <QTemporaryDir>
 #include <QUuid>
 
 #include <gtest/gtest.h>
-
-#include <tavlets/clipboard.hpp>
 
 #include <algorithm>
 #include <future>
@@ -31,12 +25,8 @@
 namespace tavlets {
 namespace {
 
-struct MemoryClipboard : Clipboard {
-    std::optional<std::string> readText() override { ++reads; return text; }
-    void writeText(const std::string& value) override { text = value; }
-    std::optional<std::string> text = "hello there";
-    int reads = 0;
-};
+using namespace tavlets::testing;
+using KeyCall = std::pair<Qt::Key, Qt::KeyboardModifiers>;
 
 // A hot key pressed by hand; the desktop's answer to the registration is chosen up front.
 struct FakeHotKey : HotKey {
@@ -50,10 +40,7 @@ struct FakeHotKey : HotKey {
     void rebind(Qt::Key key, Qt::KeyboardModifiers modifiers, Done done) override {
         calls.emplace_back(key, modifiers);
         const bool take = std::find(free.begin(), free.end(), QKeyCombination(modifiers, key)) != free.end();
-        if (take) {
-            current = HotKeyStatus::registered;
-            notifyChanged();
-        }
+        if (take) become(HotKeyStatus::registered);
         done(take);
     }
     HotKeyStatus status() const override { return current; }
@@ -61,30 +48,21 @@ struct FakeHotKey : HotKey {
     void become(HotKeyStatus status) { current = status; notifyChanged(); }
     HotKeyStatus answer, current = HotKeyStatus::notRegistered;
     Handler handler;
-    std::vector<std::pair<Qt::Key, Qt::KeyboardModifiers>> calls;
+    std::vector<KeyCall> calls;
     std::vector<QKeyCombination> free;
-};
-
-// Points XDG_CONFIG_HOME at a fresh folder for as long as it lives.
-struct ConfigHome {
-    ConfigHome() : old(qgetenv("XDG_CONFIG_HOME")) { qputenv("XDG_CONFIG_HOME", dir.path().toUtf8()); }
-    ~ConfigHome() { qputenv("XDG_CONFIG_HOME", old); }
-    QString conf() const { return dir.path() + QStringLiteral("/tavlets/tavlets.conf"); }
-    QTemporaryDir dir;
-    QByteArray old;
 };
 
 struct Started {
     explicit Started(HotKeyStatus answer = HotKeyStatus::registered, bool trayAvailable = true,
                      const char* stored = nullptr)
         : hotKey(new FakeHotKey(answer)), app(clipboard, std::unique_ptr<HotKey>(hotKey)) {
-        if (stored) {
-            QSettings(home.conf(), QSettings::IniFormat).setValue(QStringLiteral("shortcut"), QString::fromUtf8(stored));
-        }
-        app.setNoticeOutputs([trayAvailable] { return trayAvailable; },
-                             [this](const QString& line) { errors.push_back(line); });
+        if (stored) QSettings(home.path(), QSettings::IniFormat).setValue(QStringLiteral("shortcut"), QString::fromUtf8(stored));
+        app.setNoticeOutputs([trayAvailable] { return trayAvailable; }, [this](const QString& line) { errors.push_back(line); });
         app.start();
     }
+    QString stored() const { return QSettings(home.path(), QSettings::IniFormat).value(QStringLiteral("shortcut")).toString(); }
+    QString settings(const char* label) const { return labelText(*app.settingsWindow(), label); }
+    bool panelShown(bool shown = true) { return spinUntil([&] { return app.panel().isVisible() == shown; }); }
     ConfigHome home;
     std::vector<QString> errors;
     std::shared_ptr<MemoryClipboard> clipboard = std::make_shared<MemoryClipboard>();
@@ -92,18 +70,17 @@ struct Started {
     AppDelegate app;
 };
 
-// Runs the event loop until the condition holds or the time is up; returns the condition.
-bool spinUntil(const std::function<bool()>& condition, int timeoutMs = 3000) {
-    const QDeadlineTimer deadline(timeoutMs);
-    while (!condition() && !deadline.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    return condition();
+// Types a combination into the open Settings window's recorder.
+void record(SettingsWindow& window, QKeyCombination combination) {
+    window.recorder()->click();
+    QKeyEvent press(QEvent::KeyPress, combination.key(), combination.keyboardModifiers());
+    QApplication::sendEvent(window.recorder(), &press);
 }
 
 TEST(TrayMenu, ItemsInOrderWithoutShortcuts) {
     QMenu menu;
     std::vector<std::string> ran;
-    fillTrayMenu(menu, {[&] { ran.push_back("show"); }, [&] { ran.push_back("settings"); },
-                        [&] { ran.push_back("quit"); }});
+    fillTrayMenu(menu, {[&] { ran.push_back("show"); }, [&] { ran.push_back("settings"); }, [&] { ran.push_back("quit"); }});
     const QList<QAction*> items = menu.actions();
     ASSERT_EQ(items.size(), 5);
     const char* texts[] = {"Show Tavlets", nullptr, "Settings\u2026", nullptr, "Quit Tavlets"};
@@ -112,29 +89,27 @@ TEST(TrayMenu, ItemsInOrderWithoutShortcuts) {
         EXPECT_EQ(items[i]->text(), QString::fromUtf8(texts[i] ? texts[i] : "")) << i;
         EXPECT_TRUE(items[i]->shortcuts().isEmpty()) << i;
     }
-    items[4]->trigger();
-    items[0]->trigger();
-    items[2]->trigger();
+    for (int i : {4, 0, 2}) items[i]->trigger();
     EXPECT_EQ(ran, (std::vector<std::string>{"quit", "show", "settings"}));
 }
 
 TEST(AppDelegate, StartsSilentlyThenTheHotKeyTogglesAndShowTavletsReloads) {
     Started s;
-    EXPECT_EQ(s.hotKey->calls, (std::vector<std::pair<Qt::Key, Qt::KeyboardModifiers>>{{Qt::Key_Space, Qt::AltModifier}}));
+    EXPECT_EQ(s.hotKey->calls, (std::vector<KeyCall>{{Qt::Key_Space, Qt::AltModifier}}));
     EXPECT_FALSE(s.app.panel().isVisible());
     EXPECT_EQ(s.app.settingsWindow(), nullptr);
     EXPECT_EQ(s.clipboard->reads, 0);
     EXPECT_EQ(s.app.tray()->contextMenu(), s.app.trayMenu());
 
     s.hotKey->press();
-    ASSERT_TRUE(spinUntil([&] { return s.app.panel().isVisible(); }));
+    ASSERT_TRUE(s.panelShown());
     EXPECT_EQ(s.clipboard->reads, 1);
     s.hotKey->press();
-    EXPECT_TRUE(spinUntil([&] { return !s.app.panel().isVisible(); }));
+    EXPECT_TRUE(s.panelShown(false));
     for (const char* text : {"first", "second"}) {  // a second Show Tavlets reloads rather than closes
         s.clipboard->text = text;
         s.app.trayMenu()->actions()[0]->trigger();
-        EXPECT_TRUE(spinUntil([&] { return s.app.panel().isVisible(); }));
+        EXPECT_TRUE(s.panelShown());
         EXPECT_EQ(s.app.panel().model().text(), text);
     }
 }
@@ -147,8 +122,7 @@ TEST(AppDelegate, RefusalIsRecordedAndShownInTheSettingsWindowBuiltOnce) {
     s.app.trayMenu()->actions()[2]->trigger();
     SettingsWindow* first = s.app.settingsWindow();
     ASSERT_NE(first, nullptr);
-    EXPECT_EQ(first->findChild<QLabel*>(QStringLiteral("shortcut"))->text(),
-              shortcutStatusText({HotKeyStatus::refused, QStringLiteral("Alt+Space"), {}}));
+    EXPECT_EQ(s.settings("shortcut"), shortcutStatusText({HotKeyStatus::refused, QStringLiteral("Alt+Space"), {}}));
     first->close();
     s.app.openSettings();  // the same window comes back
     EXPECT_EQ(s.app.settingsWindow(), first);
@@ -156,7 +130,8 @@ TEST(AppDelegate, RefusalIsRecordedAndShownInTheSettingsWindowBuiltOnce) {
     first->close();
 }
 
-TEST(AppDelegate, OnlyTheFirstInstanceRunsAndLaterLaunchesToggleItsPanel) {
+// Toggling back and opening Settings from a later launch are end-to-end cases (hot_key_taken, choose_shortcut).
+TEST(AppDelegate, OnlyTheFirstInstanceRunsAndOnlyATogglingMessageToggles) {
     const QString name = QStringLiteral("tavlets-test-") + QUuid::createUuid().toString(QUuid::Id128).left(12);
     QFile leftover(QDir::temp().filePath(name));  // where a killed process leaves its socket
     ASSERT_TRUE(leftover.open(QIODevice::WriteOnly));
@@ -168,35 +143,22 @@ TEST(AppDelegate, OnlyTheFirstInstanceRunsAndLaterLaunchesToggleItsPanel) {
     ASSERT_TRUE(running.listen());
     s.app.attach(running);
     for (const QByteArray& message : {QByteArray("show\n"), QByteArray("toggle"), QByteArray(4096, 'x')}) {
-        QLocalSocket socket;  // only the toggle message toggles
+        QLocalSocket socket;
         socket.connectToServer(name);
         ASSERT_TRUE(socket.waitForConnected(1000));
         socket.write(message);
         EXPECT_FALSE(spinUntil([&] { return s.app.panel().isVisible(); }, 100));
     }
-    for (bool visibleAfter : {true, false}) {
-        auto answered = std::async(std::launch::async, [name] { return SingleInstance(name).sendToggle(3000); });
-        ASSERT_TRUE(spinUntil([&] { return answered.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }));
-        EXPECT_TRUE(answered.get());
-        EXPECT_TRUE(spinUntil([&] { return s.app.panel().isVisible() == visibleAfter; })) << visibleAfter;
-    }
-}
-
-// Types a combination into the open Settings window's recorder.
-void record(SettingsWindow& window, QKeyCombination combination) {
-    window.recorder()->click();
-    QKeyEvent press(QEvent::KeyPress, combination.key(), combination.keyboardModifiers());
-    QApplication::sendEvent(window.recorder(), &press);
-}
-
-QString settingsText(const AppDelegate& app, const char* name) {
-    return app.settingsWindow()->findChild<QLabel*>(QString::fromLatin1(name))->text();
+    // The toggle message itself does reach the panel.
+    auto answered = std::async(std::launch::async, [name] { return SingleInstance(name).sendToggle(3000); });
+    ASSERT_TRUE(spinUntil([&] { return answered.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }));
+    EXPECT_TRUE(answered.get());
+    EXPECT_TRUE(s.panelShown());
 }
 
 TEST(AppDelegate, TheStoredShortcutIsGrabbedAndNamedEverywhere) {
     Started s(HotKeyStatus::registered, true, "Ctrl+Alt+Space");
-    ASSERT_EQ(s.hotKey->calls.size(), 1u);
-    EXPECT_EQ(s.hotKey->calls[0], std::make_pair(Qt::Key_Space, Qt::KeyboardModifiers(Qt::ControlModifier | Qt::AltModifier)));
+    EXPECT_EQ(s.hotKey->calls, (std::vector<KeyCall>{{Qt::Key_Space, Qt::ControlModifier | Qt::AltModifier}}));
     EXPECT_TRUE(s.errors.empty());
     EXPECT_EQ(s.app.tray()->toolTip(), QStringLiteral("Tavlets \u2014 Ctrl+Alt+Space opens the panel"));
     s.clipboard->text.reset();
@@ -204,24 +166,22 @@ TEST(AppDelegate, TheStoredShortcutIsGrabbedAndNamedEverywhere) {
     EXPECT_EQ(s.app.panel().view()->emptyStateLabelText(),
               QStringLiteral("The clipboard has no text. Copy something, then press Ctrl+Alt+Space."));
     s.app.openSettings();
-    EXPECT_EQ(settingsText(s.app, "shortcut"), QStringLiteral("Press Ctrl+Alt+Space anywhere to open the panel."));
+    EXPECT_EQ(s.settings("shortcut"), QStringLiteral("Press Ctrl+Alt+Space anywhere to open the panel."));
     EXPECT_EQ(s.app.settingsWindow()->recorder()->text(), QStringLiteral("Ctrl+Alt+Space"));
     s.app.settingsWindow()->close();
-}
 
-TEST(AppDelegate, AnInvalidStoredValueGivesAltSpaceAndOneLine) {
-    Started s(HotKeyStatus::registered, true, "Space");
-    ASSERT_EQ(s.errors.size(), 1u);
-    EXPECT_TRUE(s.errors[0].contains(QStringLiteral("tavlets.conf")));
-    EXPECT_EQ(s.hotKey->calls[0], std::make_pair(Qt::Key_Space, Qt::KeyboardModifiers(Qt::AltModifier)));
+    Started invalid(HotKeyStatus::registered, true, "Space");  // Alt+Space instead, and one line
+    ASSERT_EQ(invalid.errors.size(), 1u);
+    EXPECT_TRUE(invalid.errors[0].contains(QStringLiteral("tavlets.conf")));
+    EXPECT_EQ(invalid.hotKey->calls[0], KeyCall(Qt::Key_Space, Qt::AltModifier));
 }
 
 TEST(AppDelegate, ARefusalIsToldOncePerStartInTheTrayElseOnStandardError) {
+    const QString refused = QStringLiteral("Alt+Space is already used by another app");
     {
         Started s(HotKeyStatus::refused, true);
-        EXPECT_TRUE(s.app.startNoticeGiven().contains(QStringLiteral("Alt+Space is already used by another app")));
-        EXPECT_TRUE(s.errors.empty());
         const QString first = s.app.startNoticeGiven();
+        EXPECT_TRUE(first.contains(refused));
         s.hotKey->become(HotKeyStatus::registered);
         s.hotKey->become(HotKeyStatus::refused);
         EXPECT_EQ(s.app.startNoticeGiven(), first);
@@ -230,7 +190,7 @@ TEST(AppDelegate, ARefusalIsToldOncePerStartInTheTrayElseOnStandardError) {
     {
         Started s(HotKeyStatus::refused, false);
         ASSERT_EQ(s.errors.size(), 1u);
-        EXPECT_TRUE(s.errors[0].contains(QStringLiteral("Alt+Space is already used by another app")));
+        EXPECT_TRUE(s.errors[0].contains(refused));
         s.hotKey->become(HotKeyStatus::refused);
         EXPECT_EQ(s.errors.size(), 1u);
     }
@@ -257,27 +217,26 @@ TEST(AppDelegate, ChoosingAShortcutInSettingsTakesEffectAtOnceAndIsKept) {
     SettingsWindow& window = *s.app.settingsWindow();
 
     record(window, taken);  // refused: said so, nothing kept, the old texts stay
-    EXPECT_EQ(s.hotKey->calls.back(), std::make_pair(Qt::Key_K, taken.keyboardModifiers()));
-    EXPECT_EQ(settingsText(s.app, "shortcutMessage"), QStringLiteral("Ctrl+Shift+K is not available: another app may hold it."));
-    EXPECT_FALSE(QFile::exists(s.home.conf()));
+    EXPECT_EQ(s.hotKey->calls.back(), KeyCall(Qt::Key_K, taken.keyboardModifiers()));
+    EXPECT_EQ(s.settings("shortcutMessage"), QStringLiteral("Ctrl+Shift+K is not available: another app may hold it."));
+    EXPECT_FALSE(QFile::exists(s.home.path()));
     EXPECT_EQ(window.recorder()->text(), QStringLiteral("Alt+Space"));
 
     record(window, free);
     EXPECT_TRUE(s.app.hotKey().isRegistered());
     EXPECT_EQ(s.app.shortcut(), free);
     EXPECT_FALSE(window.findChild<QLabel*>(QStringLiteral("shortcutMessage"))->isVisibleTo(&window));
-    EXPECT_EQ(settingsText(s.app, "shortcut"), QStringLiteral("Press Ctrl+Alt+Space anywhere to open the panel."));
+    EXPECT_EQ(s.settings("shortcut"), QStringLiteral("Press Ctrl+Alt+Space anywhere to open the panel."));
     EXPECT_EQ(window.recorder()->text(), QStringLiteral("Ctrl+Alt+Space"));
     EXPECT_EQ(s.app.tray()->toolTip(), QStringLiteral("Tavlets \u2014 Ctrl+Alt+Space opens the panel"));
-    EXPECT_EQ(QSettings(s.home.conf(), QSettings::IniFormat).value(QStringLiteral("shortcut")).toString(),
-              QStringLiteral("Ctrl+Alt+Space"));
+    EXPECT_EQ(s.stored(), QStringLiteral("Ctrl+Alt+Space"));
     s.hotKey->press();
-    EXPECT_TRUE(spinUntil([&] { return s.app.panel().isVisible(); }));
+    EXPECT_TRUE(s.panelShown());
 
     // Now that one works, a refused choice keeps it and says so.
     s.hotKey->free.clear();
     record(window, taken);
-    EXPECT_EQ(settingsText(s.app, "shortcutMessage"),
+    EXPECT_EQ(s.settings("shortcutMessage"),
               QStringLiteral("Ctrl+Shift+K is not available: another app may hold it. Ctrl+Alt+Space stays."));
     EXPECT_EQ(s.app.shortcut(), free);
     window.close();
@@ -288,27 +247,11 @@ TEST(AppDelegate, WithoutGlobalShortcutsTheChoiceIsOnlyKept) {
     s.app.openSettings();
     record(*s.app.settingsWindow(), QKeyCombination(Qt::MetaModifier, Qt::Key_T));
     EXPECT_EQ(s.hotKey->calls.size(), 1u);  // no grab tried
-    EXPECT_EQ(QSettings(s.home.conf(), QSettings::IniFormat).value(QStringLiteral("shortcut")).toString(),
-              QStringLiteral("Meta+T"));
+    EXPECT_EQ(s.stored(), QStringLiteral("Meta+T"));
     s.clipboard->text.reset();
     s.app.showPanel();
     EXPECT_EQ(s.app.panel().view()->emptyStateLabelText(),
               QStringLiteral("The clipboard has no text. Copy something, then open Tavlets again."));
-    s.app.settingsWindow()->close();
-}
-
-TEST(AppDelegate, SettingsOpenFromALaterLaunch) {
-    const QString name = QStringLiteral("tavlets-test-") + QUuid::createUuid().toString(QUuid::Id128).left(12);
-    Started s;
-    SingleInstance running(name);
-    ASSERT_TRUE(running.claim());
-    ASSERT_TRUE(running.listen());
-    s.app.attach(running);
-    auto answered = std::async(std::launch::async, [name] { return SingleInstance(name).sendOpenSettings(3000); });
-    ASSERT_TRUE(spinUntil([&] { return answered.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }));
-    EXPECT_TRUE(answered.get());
-    ASSERT_TRUE(spinUntil([&] { return s.app.settingsWindow() && s.app.settingsWindow()->isVisible(); }));
-    EXPECT_FALSE(s.app.panel().isVisible());
     s.app.settingsWindow()->close();
 }
 
@@ -320,9 +263,7 @@ TEST(SingleInstanceName, PerUserAndDisplayAndNeverAPath) {
         {1000, "../../etc/x", "", "tavlets-1000-______etc_x"},
         {1000, "", "", "tavlets-1000-none"},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(SingleInstance::nameFor(c.uid, c.display, c.wayland), QString::fromUtf8(c.name)) << c.display;
-    }
+    for (const auto& c : cases) EXPECT_EQ(SingleInstance::nameFor(c.uid, c.display, c.wayland), QString::fromUtf8(c.name)) << c.display;
 }
 
 }  // namespace

@@ -6,9 +6,14 @@
 #include "shell/portal_hot_key.hpp"
 
 #include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusMetaType>
+#include <QDBusObjectPath>
+#include <QDBusVariant>
 #include <QDBusVirtualObject>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <vector>
 
@@ -17,11 +22,29 @@ namespace tavlets::testing {
 // `dbus-daemon --session` of the test's own, without service activation (no real portal starts).
 class PrivateBus {
 public:
-    PrivateBus();
-    ~PrivateBus();
+    PrivateBus() {
+        // No service files where the daemon looks, so nothing gets activated behind the test's back.
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_DATA_HOME"), dataHome_.path());
+        environment.insert(QStringLiteral("XDG_DATA_DIRS"), dataHome_.path());
+        daemon_.setProcessEnvironment(environment);
+        daemon_.start(QStringLiteral("dbus-daemon"),
+                      {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
+        if (!daemon_.waitForStarted(5000)) return;
+        while (!daemon_.canReadLine() && daemon_.waitForReadyRead(5000)) continue;
+        address_ = QString::fromUtf8(daemon_.readLine()).trimmed();
+    }
+    ~PrivateBus() {
+        for (const QString& name : std::as_const(names_)) QDBusConnection::disconnectFromBus(name);
+        daemon_.kill();
+        daemon_.waitForFinished(5000);
+    }
     bool isRunning() const { return !address_.isEmpty(); }
     // A new connection to the bus under a name unique in the process.
-    QDBusConnection connect();
+    QDBusConnection connect() {
+        names_.append(QStringLiteral("tavlets-test-bus-%1").arg(names_.size() + 1) + address_);
+        return QDBusConnection::connectToBus(address_, names_.last());
+    }
 
 private:
     QTemporaryDir dataHome_;
@@ -33,13 +56,20 @@ private:
 class FakePortal : public QDBusVirtualObject {
 public:
     struct Call {
-        QString interface;
         QString member;
         QVariantList arguments;
     };
 
-    explicit FakePortal(QDBusConnection bus);
-    ~FakePortal() override;
+    explicit FakePortal(QDBusConnection bus) : bus_(std::move(bus)) {
+        qDBusRegisterMetaType<PortalShortcut>();
+        qDBusRegisterMetaType<PortalShortcutList>();
+        bus_.registerVirtualObject(QString::fromLatin1(kPortalPath), this, QDBusConnection::SubPath);
+        bus_.registerService(QString::fromLatin1(kPortalService));
+    }
+    ~FakePortal() override {
+        bus_.unregisterService(QString::fromLatin1(kPortalService));
+        bus_.unregisterObject(QString::fromLatin1(kPortalPath), QDBusConnection::UnregisterTree);
+    }
 
     // What this portal offers and answers.
     bool globalShortcuts = true;  // has the interface
@@ -53,14 +83,90 @@ public:
     QStringList sessions;  // as created, in order
     std::vector<PortalShortcutList> bound;
 
-    void activate(const QString& session, const QString& id = QString::fromLatin1(kOpenPanelId));
-    void changeShortcuts(const QString& session, const QString& trigger);
+    void activate(const QString& session, const QString& id = QString::fromLatin1(kOpenPanelId)) {
+        signal("Activated", {QVariant::fromValue(QDBusObjectPath(session)), id, QVariant::fromValue(qulonglong(1234)),
+                             QVariant::fromValue(QVariantMap())});
+    }
+    void changeShortcuts(const QString& session, const QString& trigger) {
+        const PortalShortcutList shortcuts{{QString::fromLatin1(kOpenPanelId), {{QStringLiteral("trigger_description"), trigger}}}};
+        signal("ShortcutsChanged", {QVariant::fromValue(QDBusObjectPath(session)), QVariant::fromValue(shortcuts)});
+    }
 
     QString introspect(const QString&) const override { return {}; }
-    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override;
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
+        const QString interface = message.interface(), member = message.member();
+        const QVariantList args = message.arguments();
+        calls.push_back({member, args});
+        const QString sender = message.service().mid(1).replace(QLatin1Char('.'), QLatin1Char('_'));
+        const auto path = [&](const char* kind, const QVariant& options, const char* token) {
+            return QStringLiteral("/org/freedesktop/portal/desktop/%1/%2/%3")
+                .arg(QLatin1String(kind), sender, qdbus_cast<QVariantMap>(options).value(QLatin1String(token)).toString());
+        };
+        // Answers with the Request object's path, made from the caller's token as the real portal does.
+        const auto replyRequest = [&](const QVariant& options) {
+            const QString request = path("request", options, "handle_token");
+            connection.send(message.createReply(QVariant::fromValue(QDBusObjectPath(request))));
+            return request;
+        };
+        const auto reply = [&](const QVariantList& arguments = {}) { connection.send(message.createReply(arguments)); return true; };
+        const auto fail = [&](const char* error) {
+            connection.send(message.createErrorReply(QString::fromLatin1(error), QStringLiteral("not offered")));
+            return true;
+        };
+        const bool shortcuts = globalShortcuts && interface == QLatin1String(kShortcutsInterface);
+
+        if (interface == QLatin1String("org.freedesktop.DBus.Properties") && member == QLatin1String("Get")) {
+            if (!globalShortcuts || args.value(0).toString() != QLatin1String(kShortcutsInterface)) {
+                return fail("org.freedesktop.DBus.Error.UnknownInterface");
+            }
+            return reply({QVariant::fromValue(QDBusVariant(QVariant::fromValue(1u)))});
+        }
+        if (interface == QLatin1String("org.freedesktop.host.portal.Registry")) {
+            return registry ? reply() : fail("org.freedesktop.DBus.Error.UnknownInterface");
+        }
+        if (interface == QLatin1String("org.freedesktop.portal.Session") && member == QLatin1String("Close")) {
+            closedSessions.append(message.path());
+            return reply();
+        }
+        if (shortcuts && member == QLatin1String("CreateSession")) {
+            const QString session = path("session", args.value(0), "session_handle_token");
+            sessions.append(session);
+            respond(replyRequest(args.value(0)), 0, {{QStringLiteral("session_handle"), session}});
+            return true;
+        }
+        if (shortcuts && member == QLatin1String("BindShortcuts")) {
+            const PortalShortcutList asked = qdbus_cast<PortalShortcutList>(args.value(1));
+            bound.push_back(asked);
+            const QString request = replyRequest(args.value(3));
+            PortalShortcutList granted;
+            for (PortalShortcut shortcut : asked) {
+                shortcut.properties = {{QStringLiteral("description"), shortcut.properties.value(QStringLiteral("description"))},
+                                       {QStringLiteral("trigger_description"), triggerDescription}};
+                granted.append(shortcut);
+            }
+            respond(request, bindCode, bindCode == 0 ? QVariantMap{{QStringLiteral("shortcuts"), QVariant::fromValue(granted)}} : QVariantMap());
+            return true;
+        }
+        return fail("org.freedesktop.DBus.Error.UnknownMethod");
+    }
 
 private:
-    void respond(const QString& requestPath, uint code, const QVariantMap& results);
+    void respond(const QString& requestPath, uint code, const QVariantMap& results) {
+        if (!responds) return;
+        // After the method's reply, as the real portal does.
+        QTimer::singleShot(0, [bus = bus_, requestPath, code, results]() mutable {
+            QDBusMessage signal = QDBusMessage::createSignal(requestPath, QStringLiteral("org.freedesktop.portal.Request"),
+                                                             QStringLiteral("Response"));
+            signal.setArguments({QVariant::fromValue(code), QVariant::fromValue(results)});
+            bus.send(signal);
+        });
+    }
+    void signal(const char* member, const QVariantList& arguments) {
+        QDBusMessage message = QDBusMessage::createSignal(QString::fromLatin1(kPortalPath), QString::fromLatin1(kShortcutsInterface),
+                                                          QString::fromLatin1(member));
+        message.setArguments(arguments);
+        bus_.send(message);
+    }
 
     QDBusConnection bus_;
 };

@@ -4,32 +4,20 @@
 #include "shell/app_delegate.hpp"
 #include "shell/portal_hot_key.hpp"
 #include "shell/settings_window.hpp"
+#include "shell_test_util.hpp"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QElapsedTimer>
-#include <QLabel>
 #include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
-#include <tavlets/clipboard.hpp>
-
 namespace tavlets {
 namespace {
 
-using testing::FakePortal;
-using testing::PrivateBus;
+using namespace tavlets::testing;
 
 constexpr PortalHotKey::Timeouts kQuick{2000, 2000, 2000};
-
-bool spinUntil(const std::function<bool()>& condition, int timeoutMs = 3000) {
-    const QDeadlineTimer deadline(timeoutMs);
-    while (!condition() && !deadline.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    return condition();
-}
 
 struct PortalOnPrivateBus : ::testing::Test {
     void SetUp() override {
@@ -38,12 +26,9 @@ struct PortalOnPrivateBus : ::testing::Test {
         ASSERT_TRUE(bus->isRunning());
         portalSide = bus->connect();
         appSide = bus->connect();
-        ASSERT_TRUE(portalSide.isConnected());
-        ASSERT_TRUE(appSide.isConnected());
+        ASSERT_TRUE(portalSide.isConnected() && appSide.isConnected());
     }
-    bool settles(const HotKey& key, int timeoutMs = 3000) {
-        return spinUntil([&] { return key.status() != HotKeyStatus::pending; }, timeoutMs);
-    }
+    bool settles(const HotKey& key) { return spinUntil([&] { return key.status() != HotKeyStatus::pending; }); }
     std::unique_ptr<PrivateBus> bus;
     QDBusConnection portalSide{QString()};
     QDBusConnection appSide{QString()};
@@ -77,8 +62,7 @@ TEST_F(PortalOnPrivateBus, TheConversationCreatesASessionAndBindsTheChosenCombin
         ASSERT_EQ(portal.sessions.size(), 1);
         EXPECT_EQ(key.sessionHandle(), portal.sessions[0]);
         EXPECT_EQ(portal.calls[3].arguments.value(0).value<QDBusObjectPath>().path(), portal.sessions[0]);
-        ASSERT_EQ(portal.bound.size(), 1u);
-        ASSERT_EQ(portal.bound[0].size(), 1);
+        ASSERT_TRUE(portal.bound.size() == 1u && portal.bound[0].size() == 1);
         EXPECT_EQ(portal.bound[0][0].id, QStringLiteral("open-panel"));
         EXPECT_EQ(portal.bound[0][0].properties.value(QStringLiteral("preferred_trigger")).toString(),
                   QStringLiteral("CTRL+ALT+space"));
@@ -122,25 +106,13 @@ TEST_F(PortalOnPrivateBus, RefusalsAndAbsenceAreClearStatesAndNothingBlocks) {
         ASSERT_TRUE(settles(key));
         EXPECT_EQ(key.status(), c.expected);
         EXPECT_LT(clock.elapsed(), 1500);
-        if (c.expected != HotKeyStatus::registered) {
-            EXPECT_TRUE(key.triggerDescription().isEmpty());
-        }
-        if (!c.responds) {
-            EXPECT_GT(ticks, 5);
-        }
+        if (c.expected != HotKeyStatus::registered) { EXPECT_TRUE(key.triggerDescription().isEmpty()); }
+        if (!c.responds) { EXPECT_GT(ticks, 5); }
     }
 }
 
-struct MemoryClipboard : Clipboard {
-    std::optional<std::string> readText() override { return text; }
-    void writeText(const std::string& value) override { text = value; }
-    std::optional<std::string> text = "from the portal";
-};
-
 TEST_F(PortalOnPrivateBus, ActivatedTogglesThePanelAndShortcutsChangedReachesSettings) {
-    QTemporaryDir home;
-    const QByteArray old = qgetenv("XDG_CONFIG_HOME");
-    qputenv("XDG_CONFIG_HOME", home.path().toUtf8());
+    ConfigHome home;
     FakePortal portal(portalSide);
     auto* key = new PortalHotKey(appSide, kQuick);
     AppDelegate app(std::make_shared<MemoryClipboard>(), std::unique_ptr<HotKey>(key));
@@ -174,7 +146,6 @@ TEST_F(PortalOnPrivateBus, ActivatedTogglesThePanelAndShortcutsChangedReachesSet
     EXPECT_EQ(message->text(), QStringLiteral("Your desktop did not take Meta+T. Meta+Shift+T stays."));
     EXPECT_EQ(key->sessionHandle(), session);
     app.settingsWindow()->close();
-    qputenv("XDG_CONFIG_HOME", old);
 }
 
 TEST_F(PortalOnPrivateBus, RebindingKeepsTheOldSessionUntilTheNewOneIsGranted) {
@@ -185,21 +156,21 @@ TEST_F(PortalOnPrivateBus, RebindingKeepsTheOldSessionUntilTheNewOneIsGranted) {
     const QString first = key.sessionHandle();
 
     std::optional<bool> done;
+    const auto rebound = [&] {
+        done.reset();
+        key.rebind(Qt::Key_T, Qt::MetaModifier, [&](bool inForce) { done = inForce; });
+        return spinUntil([&] { return done.has_value(); }) ? done : std::nullopt;
+    };
     portal.bindCode = 1;
-    key.rebind(Qt::Key_T, Qt::MetaModifier, [&](bool inForce) { done = inForce; });
-    ASSERT_TRUE(spinUntil([&] { return done.has_value(); }));
-    EXPECT_FALSE(*done);
+    EXPECT_EQ(rebound(), false);
     EXPECT_EQ(key.status(), HotKeyStatus::registered);
     EXPECT_EQ(key.sessionHandle(), first);
     ASSERT_EQ(portal.sessions.size(), 2);
     EXPECT_TRUE(spinUntil([&] { return portal.closedSessions == QStringList{portal.sessions[1]}; }));
 
-    done.reset();
     portal.bindCode = 0;
     portal.triggerDescription = QStringLiteral("Meta+T");
-    key.rebind(Qt::Key_T, Qt::MetaModifier, [&](bool inForce) { done = inForce; });
-    ASSERT_TRUE(spinUntil([&] { return done.has_value(); }));
-    EXPECT_TRUE(*done);
+    EXPECT_EQ(rebound(), true);
     EXPECT_EQ(portal.bound.back()[0].properties.value(QStringLiteral("preferred_trigger")).toString(), QStringLiteral("LOGO+t"));
     EXPECT_EQ(key.triggerDescription(), QStringLiteral("Meta+T"));
     EXPECT_NE(key.sessionHandle(), first);
