@@ -2,7 +2,6 @@
 
 #include <QLabel>
 #include <QPainter>
-#include <QPainterPath>
 
 #include <algorithm>
 
@@ -38,10 +37,7 @@ QSize BusyBox::sizeHint() const {
 
 void BusyBox::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    QPainterPath shape;
-    shape.addRoundedRect(QRectF(rect()), kRadius, kRadius);
-    painter.fillPath(shape, fill_);
+    fillRoundedBox(painter, *this, fill_, kRadius);
 }
 
 void BusyBox::resizeEvent(QResizeEvent* event) {

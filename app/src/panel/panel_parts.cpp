@@ -68,6 +68,13 @@ void setTextColor(QWidget* widget, const QColor& color) {
     widget->setPalette(palette);
 }
 
+void fillRoundedBox(QPainter& painter, const QWidget& widget, const QColor& fill, qreal radius) {
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPainterPath shape;
+    shape.addRoundedRect(QRectF(widget.rect()), radius, radius);
+    painter.fillPath(shape, fill);
+}
+
 // ---- SymbolLabel ----
 
 SymbolLabel::SymbolLabel(QString name, int size, QWidget* parent)
@@ -207,10 +214,7 @@ QSize PreviewBox::sizeHint() const {
 
 void PreviewBox::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    QPainterPath shape;
-    shape.addRoundedRect(QRectF(rect()), kRadius, kRadius);
-    painter.fillPath(shape, fill_);
+    fillRoundedBox(painter, *this, fill_, kRadius);
     painter.setPen(textColor_);
     painter.setFont(font());
     const QFontMetrics metrics(font());
@@ -445,10 +449,7 @@ QSize ResultBox::sizeHint() const {
 
 void ResultBox::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    QPainterPath shape;
-    shape.addRoundedRect(QRectF(rect()), kRadius, kRadius);
-    painter.fillPath(shape, fill_);
+    fillRoundedBox(painter, *this, fill_, kRadius);
 }
 
 void ResultBox::resizeEvent(QResizeEvent* event) {

@@ -8,6 +8,7 @@
 #include <QWidget>
 
 class QLabel;
+class QPainter;
 
 namespace tavlets {
 
@@ -22,6 +23,8 @@ QFont fixedPitchFont(const QFont& preferred);
 
 // Sets the colour a label or text editor draws its text in.
 void setTextColor(QWidget* widget, const QColor& color);
+// Fills the whole widget as a rounded box, for the boxes that sit inside the panel.
+void fillRoundedBox(QPainter& painter, const QWidget& widget, const QColor& fill, qreal radius);
 
 namespace textStyle {
 QFont title2();
