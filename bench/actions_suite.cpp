@@ -30,28 +30,22 @@
 
 #include <tavlets/actions.hpp>
 
+#include "bench_random.hpp"
+
 namespace {
 
 constexpr std::size_t kMB = 1024 * 1024;
+constexpr std::uint64_t kSeed = 0x5EED;  // every run measures the same text
 
-// Deterministic picks, so every run measures the same text.
-class Random {
-public:
-    std::size_t below(std::size_t n) {
-        state_ = state_ * 6364136223846793005ULL + 1442695040888963407ULL;
-        return static_cast<std::size_t>(state_ >> 33) % n;
-    }
+using tavlets::bench::Random;
 
-private:
-    std::uint64_t state_ = 0x5EED;
-};
 
 // Sentences of random words with no action-item trigger among them, and now and then a line with
 // one of a few to-dos (the same few, so that the item list stays short and every unit is looked
 // at).
 std::string prose(std::size_t size, const std::vector<std::string_view>& words,
                   const std::vector<std::string_view>& todos) {
-    Random random;
+    Random random(kSeed);
     std::string out;
     out.reserve(size + 512);
     while (out.size() < size) {
@@ -116,7 +110,7 @@ std::string chat(std::size_t size) {
         "@Tom please review the pull request by EOD",
         "lol yes, same here \U0001F602",
     };
-    Random random;
+    Random random(kSeed);
     std::string out;
     out.reserve(size + 256);
     std::size_t minute = 0;
@@ -152,7 +146,7 @@ std::string code(std::size_t size) {
 }
 
 std::string csv(std::size_t size) {
-    Random random;
+    Random random(kSeed);
     std::string out = "id,name,city,amount,date,note\n";
     out.reserve(size + 256);
     static constexpr std::array<std::string_view, 6> kNames = {"Alice", "Bob", "Zoë", "\"Lopez, Maria\"", "Tom",
@@ -177,7 +171,7 @@ std::string csv(std::size_t size) {
 }
 
 std::string json(std::size_t size) {
-    Random random;
+    Random random(kSeed);
     std::string out = "[\n";
     out.reserve(size + 256);
     for (std::size_t id = 1; out.size() < size; ++id) {

@@ -9,6 +9,8 @@
 
 #include "tavlets/json.hpp"
 
+#include "bench_random.hpp"
+
 #include <benchmark/benchmark.h>
 
 #define RAPIDJSON_SSE2
@@ -68,18 +70,7 @@ using tavlets::JSONParser;
 using tavlets::JSONTools;
 
 // ---- Documents ----
-class Random {
-public:
-    std::uint32_t next()
-    {
-        state_ = state_ * 6364136223846793005ull + 1442695040888963407ull;
-        return std::uint32_t(state_ >> 33);
-    }
-    std::uint32_t below(std::uint32_t n) { return next() % n; }
-
-private:
-    std::uint64_t state_ = 42;
-};
+using tavlets::bench::Random;
 
 const char* const kWords[] = {"alpha", "beta", "gamma", "delta", "Zo\xC3\xAB", "\xC3\x85ngstr\xC3\xB6m",
                               "M\xC3\xBCnchen", "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E", "caf\xC3\xA9",

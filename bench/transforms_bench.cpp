@@ -17,21 +17,14 @@
 #include <tavlets/text_mining.hpp>
 #include <tavlets/transforms.hpp>
 
+#include "bench_random.hpp"
+
 namespace {
 
 constexpr std::size_t kMB = 1024 * 1024;
 
-// A small deterministic generator, so every run measures the same text.
-class Random {
-public:
-    std::size_t below(std::size_t n) {
-        state_ = state_ * 6364136223846793005ULL + 1442695040888963407ULL;
-        return static_cast<std::size_t>(state_ >> 33) % n;
-    }
+using tavlets::bench::Random;
 
-private:
-    std::uint64_t state_ = 42;
-};
 
 std::string prose(std::size_t size, const std::vector<std::string_view>& words) {
     Random random;
