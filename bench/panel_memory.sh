@@ -9,58 +9,15 @@ cd "$(dirname "$0")/.."
 build=${1:-build/release}
 tavlets="$build/app/tavlets"
 [ -x "$tavlets" ] || { echo "missing $tavlets: build the tavlets target in $build" >&2; exit 1; }
-for tool in Xvfb xdotool xclip awk; do
-  command -v "$tool" >/dev/null || { echo "$tool is not installed" >&2; exit 1; }
-done
-
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
-  wait 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-wait_until() {
-  local tries=$(($1 * 50))
-  shift
-  while ! "$@" >/dev/null 2>&1; do
-    tries=$((tries - 1))
-    [ "$tries" -le 0 ] && return 1
-    sleep 0.02
-  done
-}
-
-display=
-for n in $(shuf -i 100-999 -n 30); do
-  [ -e "/tmp/.X$n-lock" ] && continue
-  Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
-  xvfb=$!
-  if wait_until 10 test -S "/tmp/.X11-unix/X$n"; then pids+=("$xvfb"); display=$n; break; fi
-  kill "$xvfb" 2>/dev/null
-done
-[ -n "$display" ] || { echo "Xvfb did not start" >&2; exit 1; }
-export DISPLAY=":$display"
-unset WAYLAND_DISPLAY
-export XDG_SESSION_TYPE=x11 QT_QPA_PLATFORM=xcb TMPDIR="$work" HOME="$work/home"
-export XDG_RUNTIME_DIR="$work/runtime" XDG_CONFIG_HOME="$work/home/.config"
-mkdir -p "$HOME" && mkdir -p -m 700 "$XDG_RUNTIME_DIR"
+# The display, folders and helpers of the end-to-end cases; HOME goes to the scratch folder too.
+case_name=panel_memory
+probe=
+source tests/e2e/e2e_lib.sh
+export HOME="$work/home"
+mkdir -p "$HOME"
 
 # Test data: JSON of about 10 MB, long prose of 30 and 50 MB.
 awk 'BEGIN { printf "["; for (i = 0; i < 95000; i++) printf "%s{\"id\":%d,\"name\":\"item %d\",\"tags\":[\"a\",\"b\"],\"price\":%d.5,\"ok\":true}", (i ? "," : ""), i, i, i % 977; printf "]" }' >"$work/10mb.json"
-prose() {
-  awk -v bytes="$1" 'BEGIN {
-    split("Alice Bob Carol Dave Erin Frank", who, " ")
-    split("report budget roadmap release notes survey", what, " ")
-    split("Monday Tuesday Wednesday Thursday Friday", day, " ")
-    for (i = 0; n < bytes; i++) {
-      s = sprintf("%s will send the %s %d to the team by %s. We talked about the %s and agreed on next steps for week %d.\n",
-                  who[i % 6 + 1], what[i % 6 + 1], i, day[i % 5 + 1], what[(i + 3) % 6 + 1], i % 52)
-      printf "%s", s; n += length(s)
-    }
-  }'
-}
 prose 30000000 >"$work/30mb.txt"
 prose 50000000 >"$work/50mb.txt"
 
@@ -69,10 +26,6 @@ peak() { awk '/^VmHWM:/ {printf "%.1f", $2 / 1024}' "/proc/$pid/status"; }
 # Actions run on threads named tavlets-action.
 working() { grep -qx tavlets-action /proc/"$pid"/task/*/comm 2>/dev/null; }
 idle_again() { ! working; }
-clipboard_is() { [ "$(xclip -selection clipboard -o 2>/dev/null)" == "$1" ]; }
-panel_visible() { xdotool search --onlyvisible --classname '^tavlets$'; }
-panel_hidden() { ! panel_visible; }
-now_ms() { echo $(($(date +%s%N) / 1000000)); }
 
 copy_file() {
   xclip -selection clipboard -i "$1" >/dev/null 2>&1
@@ -105,10 +58,8 @@ close_and_report() {
   echo "$later" >>"$work/later"
 }
 
-"$tavlets" 2>"$work/tavlets.log" &
-pid=$!
-pids+=("$pid")
-wait_until 10 test -S "$work/tavlets-$(id -u)-_$display" || { echo "tavlets did not start" >&2; exit 1; }
+start_tavlets
+pid=$tavlets_pid
 sleep 3
 idle=$(rss)
 limit=$(awk -v i="$idle" 'BEGIN { a = 1.5 * i; b = i + 15; printf "%.1f", (a > b ? a : b) }')

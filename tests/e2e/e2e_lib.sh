@@ -78,6 +78,22 @@ stays() {
   for i in $(seq 15); do "$@" >/dev/null 2>&1 || return 1; sleep 0.02; done
 }
 
+now_ms() { date +%s%3N; }
+
+# Long prose, varied enough to make real work for the text-mining actions.
+prose() {
+  awk -v bytes="$1" 'BEGIN {
+    split("Alice Bob Carol Dave Erin Frank", who, " ")
+    split("report budget roadmap release notes survey", what, " ")
+    split("Monday Tuesday Wednesday Thursday Friday", day, " ")
+    for (i = 0; n < bytes; i++) {
+      s = sprintf("%s will send the %s %d to the team by %s. We talked about the %s and agreed on next steps for week %d.\n",
+                  who[i % 6 + 1], what[i % 6 + 1], i, day[i % 5 + 1], what[(i + 3) % 6 + 1], i % 52)
+      printf "%s", s; n += length(s)
+    }
+  }'
+}
+
 lock_held_by() { [ "$(head -n 1 "$socket.lock" 2>/dev/null)" == "$1" ]; }
 
 start_tavlets() {

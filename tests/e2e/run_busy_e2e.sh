@@ -6,7 +6,6 @@ tavlets=$2
 probe=$3
 source "$(dirname "$0")/e2e_lib.sh"
 
-now_ms() { echo $(($(date +%s%N) / 1000000)); }
 # Actions run on threads of this name.
 action_running() { grep -qx tavlets-action /proc/"$tavlets_pid"/task/*/comm 2>/dev/null; }
 panel_height() {
@@ -14,19 +13,6 @@ panel_height() {
     | awk '/Geometry:/ { split($2, size, "x"); print size[2]; exit }'
 }
 taller_than() { local h; h=$(panel_height); [ -n "$h" ] && [ "$h" -gt "$1" ]; }
-# Long prose, varied enough to make real work for the text-mining actions.
-prose() {
-  awk -v bytes="$1" 'BEGIN {
-    split("Alice Bob Carol Dave Erin Frank", who, " ")
-    split("report budget roadmap release notes survey", what, " ")
-    split("Monday Tuesday Wednesday Thursday Friday", day, " ")
-    for (i = 0; n < bytes; i++) {
-      s = sprintf("%s will send the %s %d to the team by %s. We talked about the %s and agreed on next steps for week %d.\n",
-                  who[i % 6 + 1], what[i % 6 + 1], i, day[i % 5 + 1], what[(i + 3) % 6 + 1], i % 52)
-      printf "%s", s; n += length(s)
-    }
-  }'
-}
 
 case "$case_name" in
 busy_escape)

@@ -9,7 +9,6 @@ owner=$4
 clipboard_probe=$5
 source "$(dirname "$0")/e2e_lib.sh"
 
-now_ms() { date +%s%3N; }
 
 # What the panel shows, read through the accessibility bus of a private session bus.
 start_accessibility() {
