@@ -17,6 +17,7 @@
 
 #include "code/character_splitter.hpp"
 #include "table/byte_scan.hpp"
+#include "text/two_halves.hpp"
 
 namespace tavlets::transforms {
 namespace {
@@ -150,23 +151,13 @@ Tally tally(std::string_view text) {
 // (a word, a character, a sentence, a line) runs across one. A large text is counted as two such
 // halves at once.
 Tally tallyInHalves(std::string_view text) {
-    constexpr std::size_t kParallelFrom = 1024 * 1024;
-    const std::size_t cut = text.size() < kParallelFrom ? std::string_view::npos : text.find('\n', text.size() / 2);
-    if (cut == std::string_view::npos || cut + 1 >= text.size() ||
+    const std::size_t cut = text::halvesCut(text);
+    if (cut == std::string_view::npos || cut >= text.size() ||
         text.size() > static_cast<std::size_t>(INT32_MAX))  // beyond ICU's reach: no sentences, as a whole
         return tally(text);
-    const std::atomic<bool>* cancel = detail::currentCancelFlag;
-    std::future<Tally> second;
-    try {
-        second = std::async(std::launch::async, [cancel, rest = text.substr(cut + 1)] {
-            const CancelScope scope(cancel);
-            return tally(rest);
-        });
-    } catch (const std::system_error&) {
-        return tally(text);  // no thread to be had: one pass
-    }
-    const Tally a = tally(text.substr(0, cut + 1));
-    const Tally b = second.get();
+    const auto halves = text::onTwoThreads(text.substr(0, cut), text.substr(cut), tally);
+    if (!halves) return tally(text);  // no thread to be had: one pass
+    const auto& [a, b] = *halves;
     return Tally{a.words + b.words, a.sentences + b.sentences, a.characters + b.characters,
                  a.nonWhitespace + b.nonWhitespace, a.lines + b.lines};
 }

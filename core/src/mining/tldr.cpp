@@ -10,6 +10,7 @@
 
 #include "mining/keyword_index.hpp"
 #include "mining/mining_shared.hpp"
+#include "text/two_halves.hpp"
 
 namespace tavlets {
 
@@ -102,23 +103,13 @@ std::vector<mining::UnitView> unitsOf(std::string_view text) {
 // Every unit, in order. Units never span lines, so a large text is read as two halves cut after
 // a line end, the second on another thread.
 std::vector<mining::UnitView> allUnits(std::string_view text) {
-    constexpr std::size_t kParallelFrom = 1024 * 1024;
-    const std::size_t cut = text.size() < kParallelFrom ? std::string_view::npos : text.find('\n', text.size() / 2);
+    const std::size_t cut = text::halvesCut(text);
     if (cut == std::string_view::npos) return unitsOf(text);
-    const std::atomic<bool>* cancel = detail::currentCancelFlag;
-    std::future<std::vector<mining::UnitView>> second;
-    try {
-        second = std::async(std::launch::async, [cancel, rest = text.substr(cut + 1)] {
-            const CancelScope scope(cancel);
-            return unitsOf(rest);
-        });
-    } catch (const std::system_error&) {
-        return unitsOf(text);  // no thread to be had: one pass
-    }
-    std::vector<mining::UnitView> units = unitsOf(text.substr(0, cut + 1));
-    const std::vector<mining::UnitView> rest = second.get();
-    units.insert(units.end(), rest.begin(), rest.end());
-    return units;
+    auto halves = text::onTwoThreads(text.substr(0, cut), text.substr(cut), unitsOf);
+    if (!halves) return unitsOf(text);  // no thread to be had: one pass
+    std::vector<mining::UnitView>& units = halves->first;
+    units.insert(units.end(), halves->second.begin(), halves->second.end());
+    return std::move(units);
 }
 
 }  // namespace
