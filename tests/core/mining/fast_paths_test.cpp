@@ -22,21 +22,10 @@
 #include "mining/mining_shared.hpp"
 #include "table/byte_scan.hpp"
 
+#include "core/test_random.hpp"
+
 namespace tavlets {
 namespace {
-
-struct Random {
-    std::uint64_t state;
-    std::size_t below(std::size_t n) {
-        state = state * 6364136223846793005ull + 1442695040888963407ull;
-        return static_cast<std::size_t>(state >> 33) % n;
-    }
-    std::string glue(const std::vector<std::string>& pieces, std::size_t most) {
-        std::string s;
-        for (std::size_t k = 0, n = below(most + 1); k < n; ++k) s += pieces[below(pieces.size())];
-        return s;
-    }
-};
 
 TEST(MiningFastPaths, SpeakerHeadAgreesWithThePattern) {
     const std::vector<std::string> pieces = {

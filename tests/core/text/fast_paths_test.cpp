@@ -17,17 +17,11 @@
 
 #include <tavlets/cancel.hpp>
 
+#include "core/test_random.hpp"
+
 namespace text = tavlets::text;
 
 namespace {
-
-struct Random {
-    std::uint64_t state;
-    std::size_t below(std::size_t n) {
-        state = state * 6364136223846793005ull + 1442695040888963407ull;
-        return static_cast<std::size_t>(state >> 33) % n;
-    }
-};
 
 const std::vector<std::string>& pieces() {
     static const std::vector<std::string> list = {
