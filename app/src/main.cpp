@@ -3,9 +3,9 @@
 // `tavlets --settings` opens the Settings window, in the running one if there is one.
 
 #include "commands/user_actions_source.hpp"
-#include "panel/memory_release.hpp"
+#include "running/memory_release.hpp"
 #include "panel/panel_controller.hpp"
-#include "panel/qt_clipboard.hpp"
+#include "clipboard/qt_clipboard.hpp"
 #include "shell/app_delegate.hpp"
 #include "shell/hot_key.hpp"
 #include "shell/shortcut_texts.hpp"

@@ -3,7 +3,7 @@
 //   clipboard_probe        exit 0 with the bytes; 3 when there is no text; 4 when the owner hangs
 #include <cstdio>
 
-#include "panel/x11_clipboard_reader.hpp"
+#include "clipboard/x11_clipboard_reader.hpp"
 
 int main() {
     std::atomic<bool> abort{false};

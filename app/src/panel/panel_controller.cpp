@@ -10,9 +10,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "panel/action_worker.hpp"
+#include "running/action_worker.hpp"
 #include "panel/floating_panel.hpp"
-#include "panel/memory_release.hpp"
+#include "running/memory_release.hpp"
 #include "panel/panel_view.hpp"
 
 namespace tavlets {

@@ -1,6 +1,6 @@
 #pragma once
-// The engine's public face: what an action returns, the offered actions, the classification of a
-// clipboard text and the catalog that turns a classification into actions. All text is UTF-8.
+// The engine's public face: the offered actions, the classification of a clipboard text and the
+// catalog that turns a classification into actions. All text is UTF-8.
 
 #include <functional>
 #include <optional>
@@ -8,16 +8,9 @@
 #include <string_view>
 #include <vector>
 
+#include <tavlets/outcome.hpp>
+
 namespace tavlets {
-
-// The result of running an action: shown in the panel, copied on confirm unless it is an error.
-struct Outcome {
-    std::string text;
-    bool isError = false;  // the action could not do its work on this input; never copied
-    bool mono = false;     // show in a fixed-width font
-
-    bool operator==(const Outcome&) const = default;
-};
 
 // One offered action. `run` is synchronous and never throws.
 struct Tavlet {

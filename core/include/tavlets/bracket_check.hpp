@@ -3,7 +3,7 @@
 
 #include <string_view>
 
-#include <tavlets/actions.hpp>
+#include <tavlets/outcome.hpp>
 
 namespace tavlets {
 

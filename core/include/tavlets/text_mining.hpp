@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include <tavlets/actions.hpp>
+#include <tavlets/outcome.hpp>
 
 namespace tavlets {
 

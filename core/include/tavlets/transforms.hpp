@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include <tavlets/actions.hpp>
+#include <tavlets/outcome.hpp>
 
 namespace tavlets::transforms {
 

@@ -16,7 +16,7 @@
 #include <tavlets/text_mining.hpp>
 
 #include "code/character_splitter.hpp"
-#include "table/byte_scan.hpp"
+#include "text/byte_scan.hpp"
 #include "text/two_halves.hpp"
 
 namespace tavlets::transforms {

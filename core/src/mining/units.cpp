@@ -6,8 +6,8 @@
 #include <tavlets/cancel.hpp>
 
 #include "mining/mining_shared.hpp"
-#include "table/byte_scan.hpp"
-#include "table/grapheme_glue.hpp"
+#include "text/byte_scan.hpp"
+#include "text/grapheme_glue.hpp"
 
 namespace tavlets {
 

@@ -11,7 +11,7 @@
 #include <tavlets/json.hpp>
 #include <tavlets/text.hpp>
 
-#include "table/byte_scan.hpp"
+#include "text/byte_scan.hpp"
 #include "table/delimited_scan.hpp"
 
 namespace tavlets {

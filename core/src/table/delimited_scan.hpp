@@ -11,8 +11,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "table/byte_scan.hpp"
-#include "table/grapheme_glue.hpp"
+#include "text/byte_scan.hpp"
+#include "text/grapheme_glue.hpp"
 
 namespace tavlets::table {
 

@@ -14,7 +14,7 @@
 
 #include <tavlets/clipboard.hpp>
 
-#include "panel/action_worker.hpp"
+#include "running/action_worker.hpp"
 #include "panel/floating_panel.hpp"
 #include "panel/panel_controller.hpp"
 #include "panel/panel_view.hpp"

@@ -20,7 +20,7 @@
 #include "mining/action_items_internal.hpp"
 #include "mining/keyword_index.hpp"
 #include "mining/mining_shared.hpp"
-#include "table/byte_scan.hpp"
+#include "text/byte_scan.hpp"
 
 #include "core/test_random.hpp"
 

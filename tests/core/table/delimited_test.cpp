@@ -12,8 +12,8 @@
 #include <tavlets/json.hpp>
 #include <tavlets/text.hpp>
 
-#include "table/byte_scan.hpp"
-#include "table/grapheme_glue.hpp"
+#include "text/byte_scan.hpp"
+#include "text/grapheme_glue.hpp"
 
 namespace tavlets {
 namespace {

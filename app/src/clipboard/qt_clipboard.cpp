@@ -1,4 +1,4 @@
-#include "panel/qt_clipboard.hpp"
+#include "clipboard/qt_clipboard.hpp"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -7,8 +7,8 @@
 
 #include <exception>
 
-#include "panel/clipboard_formats.hpp"
-#include "panel/x11_clipboard_reader.hpp"
+#include "clipboard/clipboard_formats.hpp"
+#include "clipboard/x11_clipboard_reader.hpp"
 
 namespace tavlets {
 namespace {

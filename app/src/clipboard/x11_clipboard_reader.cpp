@@ -1,4 +1,4 @@
-#include "panel/x11_clipboard_reader.hpp"
+#include "clipboard/x11_clipboard_reader.hpp"
 
 #include <xcb/xcb.h>
 

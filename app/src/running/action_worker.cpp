@@ -1,4 +1,4 @@
-#include "panel/action_worker.hpp"
+#include "running/action_worker.hpp"
 
 #include <utility>
 #include <vector>

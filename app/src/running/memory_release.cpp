@@ -1,4 +1,4 @@
-#include "panel/memory_release.hpp"
+#include "running/memory_release.hpp"
 
 // Any C library header defines __GLIBC__ when the library is glibc.
 #include <cstdlib>

@@ -1,5 +1,5 @@
-#include "panel/clipboard_formats.hpp"
-#include "panel/qt_clipboard.hpp"
+#include "clipboard/clipboard_formats.hpp"
+#include "clipboard/qt_clipboard.hpp"
 
 #include <QMimeData>
 

@@ -1,4 +1,4 @@
-#include "panel/clipboard_formats.hpp"
+#include "clipboard/clipboard_formats.hpp"
 
 #include <QString>
 #include <QTextDocumentFragment>

@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "panel/clipboard_formats.hpp"
+#include "clipboard/clipboard_formats.hpp"
 
 namespace tavlets {
 
