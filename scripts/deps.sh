@@ -18,6 +18,13 @@ packages=(
   # a private session bus and the accessibility stack
   openbox trayer xcompmgr weston wl-clipboard qt6-wayland dbus-daemon at-spi2-core
   python3-pyatspi gir1.2-atspi-2.0 libatspi2.0-dev
+  # KDE Plasma's real portal stack, and tiling desktops with a terminal to tile beside the panel
+  kwin-wayland xdg-desktop-portal xdg-desktop-portal-kde qtwayland5 xwayland sway i3-wm foot xterm
+  x11-utils x11-xkb-utils
+  # packaging checks
+  appstream desktop-file-utils lintian bash-completion
+  # a clean Debian system for the release check, and faster rebuilds
+  debootstrap ccache
 )
 
 missing=()
