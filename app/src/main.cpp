@@ -1,7 +1,10 @@
 // Tavlets: starts in the background with a tray item and the chosen shortcut (Alt+Space unless
 // the user picked another); a second launch toggles the panel of the running one and exits.
-// `tavlets --settings` opens the Settings window, in the running one if there is one.
+// `tavlets --settings` opens the Settings window, in the running one if there is one. The
+// commands (actions, run, status) and --help work from any terminal, with no display.
 
+#include "cli/cli_commands.hpp"
+#include "cli/command_line.hpp"
 #include "commands/user_actions_source.hpp"
 #include "running/memory_release.hpp"
 #include "panel/panel_controller.hpp"
@@ -15,24 +18,42 @@
 #include <QSystemTrayIcon>
 
 #include <cstdio>
-#include <cstring>
 
 int main(int argc, char** argv) {
     tavlets::tuneAllocatorForLargeBuffers();
 
-    bool openSettings = false;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--settings") == 0) openSettings = true;
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    const tavlets::CommandLine line = tavlets::parseCommandLine(arguments);
+    using Command = tavlets::CommandLine::Command;
+    switch (line.command) {
+    case Command::help:
+        std::fputs(qPrintable(tavlets::helpText()), stdout);
+        return 0;
+    case Command::version:
+        std::fputs(qPrintable(tavlets::versionText()), stdout);
+        return 0;
+    case Command::error:
+        std::fprintf(stderr, "tavlets: %s\nTry 'tavlets --help' for more information.\n", qPrintable(line.error));
+        return tavlets::kExitUsage;
+    case Command::actions:
+    case Command::run:
+    case Command::status:
+        return tavlets::runCommand(line, argc, argv);
+    case Command::start:
+    case Command::settings:
+        break;
     }
+    const bool openSettings = line.command == Command::settings;
 
-    // On Wayland, XWayland (when there) lets the panel be placed under the pointer and the
-    // clipboard be read without waiting for the keyboard focus. A platform the user names wins.
-    if (tavlets::isWaylandSession() && !qEnvironmentVariableIsEmpty("DISPLAY") &&
-        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "xcb");
+    QString unsafe;
+    const std::optional<QString> place = tavlets::SingleInstance::defaultPath(&unsafe);
+    if (!place) {
+        // Another user could stand in for this Tavlets there, or receive what is meant for it.
+        std::fprintf(stderr, "Tavlets: cannot start safely: %s\n", qPrintable(unsafe));
+        return 1;
     }
-
-    tavlets::SingleInstance instance(tavlets::SingleInstance::defaultName());
+    tavlets::SingleInstance instance(*place);
     if (!instance.claim()) {
         // Another Tavlets runs for this user and display: hand it the request and leave. No
         // display connection is needed for that.
@@ -42,7 +63,13 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    QApplication app(argc, argv);
+    std::vector<QByteArray> storage;
+    for (int i = 0; i < argc; ++i) storage.emplace_back(argv[i]);
+    for (const QByteArray& extra : tavlets::platformArguments()) storage.push_back(extra);
+    std::vector<char*> args;
+    for (QByteArray& argument : storage) args.push_back(argument.data());
+    int count = int(args.size());
+    QApplication app(count, args.data());
     QApplication::setApplicationName(QStringLiteral("tavlets"));
     QApplication::setDesktopFileName(QStringLiteral("tavlets"));
     QApplication::setQuitOnLastWindowClosed(false);

@@ -141,6 +141,16 @@ void AppDelegate::chooseShortcut(QKeyCombination combination) {
 void AppDelegate::attach(SingleInstance& instance) {
     connect(&instance, &SingleInstance::toggleRequested, this, &AppDelegate::togglePanel);
     connect(&instance, &SingleInstance::settingsRequested, this, &AppDelegate::openSettings);
+    instance.setStatusAnswer([self = QPointer<AppDelegate>(this)] { return self ? self->statusReport() : QString(); });
+}
+
+QString AppDelegate::statusReport() const {
+    const bool trayShown = tray_ && tray_->isVisible() && trayAvailable_();
+    return QStringLiteral("Tavlets is running (process %1).\nShortcut: %2\nTray: %3\n")
+        .arg(QCoreApplication::applicationPid())
+        .arg(shortcutStatusText(shortcutState()),
+             trayShown ? QStringLiteral("an icon in the system tray opens the panel.")
+                       : QStringLiteral("no system tray in this session."));
 }
 
 void AppDelegate::showPanel() { panel_->show(); }

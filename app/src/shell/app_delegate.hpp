@@ -50,6 +50,8 @@ public:
     // start, or keep the old one when the desktop refuses it.
     void chooseShortcut(QKeyCombination combination);
     ShortcutState shortcutState() const;
+    // What `tavlets status` prints: that it runs, what the shortcut does, whether the tray is there.
+    QString statusReport() const;
     QKeyCombination shortcut() const { return shortcut_; }
 
     // Where the start notice goes; tests capture it. Defaults: QSystemTrayIcon's availability and
