@@ -61,7 +61,7 @@ export XDG_RUNTIME_DIR="$work/runtime"
 # No config of the person running the tests.
 export XDG_CONFIG_HOME="$work/config"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
-socket="$work/tavlets-$(id -u)-_$display"
+socket="$XDG_RUNTIME_DIR/tavlets-$(id -u)-_$display"
 
 panel_visible() { xdotool search --onlyvisible --classname '^tavlets$'; }
 panel_hidden() { ! panel_visible; }

@@ -208,8 +208,8 @@ wayland_native)
   wait_for 10 wl_clipboard_is '{"a":[1,2]}' || fail "wl-copy did not set the clipboard"
   on_wayland "$tavlets" >>"$work/tavlets.log" 2>&1 &
   pids+=($!)
-  wait_until 10 test -S "$work/tavlets-$(id -u)-tavlets-wl" || fail "tavlets did not come up"
-  tavlets_pid=$(head -n 1 "$work/tavlets-$(id -u)-tavlets-wl.lock")
+  wait_until 10 test -S "$XDG_RUNTIME_DIR/tavlets-$(id -u)-tavlets-wl" || fail "tavlets did not come up"
+  tavlets_pid=$(head -n 1 "$XDG_RUNTIME_DIR/tavlets-$(id -u)-tavlets-wl.lock")
   pids+=("$tavlets_pid")
   # What a desktop shortcut bound to tavlets runs.
   start=$(now_ms)

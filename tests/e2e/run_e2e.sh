@@ -95,6 +95,10 @@ wayland_session)
   # second launch (what a desktop shortcut would run) toggles it.
   export XDG_SESSION_TYPE=wayland WAYLAND_DISPLAY=wayland-tavlets-test
   unset QT_QPA_PLATFORM
+  # A command run as an action sees the session as the user started it: the app's own choice of
+  # X11 stays out of its environment.
+  mkdir -p "$XDG_CONFIG_HOME/tavlets"
+  printf '[[action]]\ntitle = "Environment"\nrun = ["env"]\n' >"$XDG_CONFIG_HOME/tavlets/actions.toml"
   set_clipboard 'from wayland'
   start_tavlets
   wait_until 10 grep -q "global shortcuts aren't available" "$work/tavlets.log" || fail "no word about the shortcut"
@@ -103,6 +107,14 @@ wayland_session)
   wait_until 10 panel_visible || fail "a second launch did not open the panel"
   xdotool key Escape
   wait_until 10 panel_hidden || fail "Escape did not close the panel"
+  second_launch
+  wait_until 10 panel_visible || fail "a second launch did not open the panel again"
+  # The user's action is the last one: Up wraps to it.
+  xdotool key Up Return
+  sleep 0.5
+  xdotool key Return
+  wait_until 10 eval "clipboard | grep -qx 'XDG_SESSION_TYPE=wayland'" || fail "the action's environment was not copied: $(clipboard | head -c 300)"
+  ! clipboard | grep -q '^QT_QPA_PLATFORM=' || fail "the app's platform choice reached the command"
   ;;
 
 *)
