@@ -40,6 +40,29 @@ QString valuePosition(const QString& path) {
     return QStringLiteral("?");
 }
 
+// A hand-written value as a warning may quote it: at most about 80 characters, so a huge value
+// does not flood the terminal, and control characters shown escaped, so none reaches the terminal.
+QString quotedValue(const QString& value) {
+    constexpr qsizetype kShown = 80;
+    QString out = QStringLiteral("\"");
+    qsizetype shown = 0;
+    for (const char32_t c : value.left(2 * kShown + 2).toUcs4()) {
+        if (shown++ == kShown) {
+            out += QStringLiteral("\"\u2026");
+            return out;
+        }
+        if (c == u'"' || c == u'\\') out.append(QChar(u'\\')).append(QChar(char16_t(c)));
+        else if (c == u'\n') out += QStringLiteral("\\n");
+        else if (c == u'\t') out += QStringLiteral("\\t");
+        else if (c < 0x20 || (c >= 0x7f && c < 0xa0)) out += QStringLiteral("\\x%1").arg(uint(c), 2, 16, QChar(u'0'));
+        // Direction overrides could make the line read other than it is.
+        else if ((c >= 0x200b && c <= 0x200f) || (c >= 0x202a && c <= 0x202e) || (c >= 0x2066 && c <= 0x2069))
+            out += QStringLiteral("\\u%1").arg(uint(c), 4, 16, QChar(u'0'));
+        else out += QString::fromUcs4(&c, 1);
+    }
+    return out + u'"';
+}
+
 }  // namespace
 
 QString configDirectory() {
@@ -63,7 +86,7 @@ StoredShortcut loadShortcut(const QString& path) {
     } else {
         stored.warning = QStringLiteral("Tavlets: %1:%2: shortcut=%3 is not a key combination with Ctrl, Alt or Meta; "
                                         "using Alt+Space.")
-                             .arg(path, valuePosition(path), value.toStringList().join(QLatin1Char(',')));
+                             .arg(path, valuePosition(path), quotedValue(value.toStringList().join(QLatin1Char(','))));
     }
     return stored;
 }

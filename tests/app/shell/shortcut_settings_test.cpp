@@ -77,6 +77,29 @@ TEST(ShortcutFile, HandWrittenValues) {
     }
 }
 
+TEST(ShortcutFile, WarningsQuoteTheValueShortAndEscaped) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("tavlets.conf"));
+    const QByteArray huge(10 << 20, 'x');
+    const struct { QByteArray value; const char* quoted; } cases[] = {
+        {"Space", "shortcut=\"Space\" is"},
+        {"\"\x1b]0;pwned\x07\x1b[2J\"", "shortcut=\"\\x1b]0;pwned\\x07\\x1b[2J\" is"},  // a terminal title, a clear
+        {"\"a\\nb\\tc\\\\d\"", "shortcut=\"a\\nb\\tc\\\\d\" is"},
+        {"\xc2\x9b" "31m\xe2\x80\xaeK", "shortcut=\"\\x9b31m\\u202eK\" is"},  // C1 control, direction override
+        {"\xc3\xa9t\xc3\xa9", "shortcut=\"\xc3\xa9t\xc3\xa9\" is"},
+        {huge, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.value.left(40).toStdString());
+        ASSERT_TRUE(writeFile(path, "[General]\nshortcut=" + c.value + "\n"));
+        const QString warning = loadShortcut(path).warning;
+        for (QChar ch : warning) EXPECT_TRUE(ch.unicode() >= 0x20 && (ch.unicode() < 0x7f || ch.unicode() >= 0xa0)) << int(ch.unicode());
+        if (c.quoted) EXPECT_TRUE(warning.contains(QString::fromUtf8(c.quoted))) << warning.toStdString();
+        else EXPECT_TRUE(warning.contains(QStringLiteral("shortcut=\"") + QString(80, u'x') + QStringLiteral("\"\u2026 is")));
+        EXPECT_LT(warning.size(), path.size() + 250);
+    }
+}
+
 TEST(ShortcutFile, SavingWhereNoFolderCanBeMadeSaysSo) {
     QTemporaryDir dir;
     ASSERT_TRUE(writeFile(dir.filePath(QStringLiteral("plain")), "x"));
