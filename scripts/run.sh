@@ -16,32 +16,22 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   exit 1
 fi
 
-# The shortcut that opens the panel: the one set in the settings file, else the default.
-shortcut_setting() {
-  local conf="${XDG_CONFIG_HOME:-$HOME/.config}/tavlets/tavlets.conf"
-  [ -r "$conf" ] || return 0
-  awk '
-    /^[ \t]*\[/ { general = ($0 ~ /^[ \t]*\[General\][ \t\r]*$/); next }
-    general && /^[ \t]*shortcut[ \t]*=/ {
-      sub(/^[^=]*=[ \t]*/, ""); sub(/[ \t\r]+$/, ""); gsub(/^"|"$/, ""); print; exit
-    }' "$conf"
-}
-shortcut=$(shortcut_setting)
-shortcut=${shortcut:-Alt+Space}
-
 "$exe" "$@" &
 pid=$!
 trap 'kill "$pid" 2>/dev/null' INT TERM
-# Up means: holds its instance lock (the lock file names its process) and listens for later launches.
+# Once it is up, say what it reached, in its own words: the shortcut that works, or why none does.
 # A launch that finds Tavlets already running toggles its panel and ends at once: nothing to say.
 for _ in $(seq 100); do
   kill -0 "$pid" 2>/dev/null || break
-  up=
-  for lock in "${TMPDIR:-/tmp}/tavlets-$(id -u)-"*.lock; do
-    if [ "$(head -n 1 "$lock" 2>/dev/null)" == "$pid" ] && [ -S "${lock%.lock}" ]; then up=1; fi
-  done
-  if [ -n "$up" ]; then
-    echo "Tavlets is running in the tray. Press $shortcut to open it; running tavlets again toggles the panel."
+  if report=$("$exe" status 2>/dev/null) && grep -q "process $pid)" <<<"$report"; then
+    # The desktop may still be deciding on the shortcut; give it a moment to answer.
+    for _ in $(seq 30); do
+      grep -q '^Shortcut: Asking your desktop' <<<"$report" || break
+      sleep 0.1
+      report=$("$exe" status 2>/dev/null) || break
+    done
+    printf '%s\n' "$report"
+    echo "Running tavlets again opens or closes the panel; tavlets --settings chooses another shortcut."
     break
   fi
   sleep 0.1
