@@ -71,7 +71,7 @@ start_display || { echo "Xvfb did not start" >&2; exit 1; }
   common_env
   "$tavlets" 2>"$work/tavlets.log" &
   pid=$!
-  wait_until 10 test -S "$work/tavlets-$(id -u)-_$display" || { echo "tavlets did not start" >&2; exit 1; }
+  wait_until 10 test -S "$XDG_RUNTIME_DIR/tavlets-$(id -u)-_$display" || { echo "tavlets did not start" >&2; exit 1; }
   sleep "$settle"
   echo "tavlets idle RSS: $(rss_kb $pid) kB"
 

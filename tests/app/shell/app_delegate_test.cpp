@@ -10,6 +10,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <QKeyEvent>
 #include <QLocalSocket>
 #include <QMenu>
@@ -21,6 +23,8 @@
 
 #include <algorithm>
 #include <future>
+
+#include <unistd.h>
 
 namespace tavlets {
 namespace {
@@ -264,6 +268,41 @@ TEST(SingleInstanceName, PerUserAndDisplayAndNeverAPath) {
         {1000, "", "", "tavlets-1000-none"},
     };
     for (const auto& c : cases) EXPECT_EQ(SingleInstance::nameFor(c.uid, c.display, c.wayland), QString::fromUtf8(c.name)) << c.display;
+}
+
+TEST(SingleInstancePlace, OnlyAPrivateFolderOfOurOwn) {
+    QTemporaryDir dir;
+    const QString base = dir.path();
+    ASSERT_TRUE(QDir(base).mkdir(QStringLiteral("private")) && QDir(base).mkdir(QStringLiteral("open")));
+    QFile::setPermissions(base + QStringLiteral("/private"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QFile::setPermissions(base + QStringLiteral("/open"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
+                                                             QFileDevice::ReadOther | QFileDevice::ExeOther);
+    QFile::link(base + QStringLiteral("/private"), base + QStringLiteral("/link"));
+    writeFile(base + QStringLiteral("/file"), "x");
+    const struct { const char* name; const char* reason; } cases[] = {
+        {"private", nullptr}, {"open", "others may enter"}, {"link", "symbolic link"}, {"file", "not a folder"},
+        {"missing", "No such file"}, {"/", "belongs to another user"},
+    };
+    for (const auto& c : cases) {
+        const QString path = c.name[0] == '/' ? QString::fromLatin1(c.name) : base + u'/' + QString::fromLatin1(c.name);
+        if (c.name[0] == '/' && ::getuid() == 0) continue;  // root owns /
+        const auto reason = SingleInstance::unsafeFolderReason(path);
+        EXPECT_EQ(reason.has_value(), c.reason != nullptr) << c.name;
+        if (reason && c.reason) {
+            EXPECT_TRUE(reason->contains(QString::fromLatin1(c.reason))) << reason->toStdString();
+        }
+    }
+    // Without a runtime folder, one of our own is made, private.
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR"), temp = qgetenv("TMPDIR");
+    qunsetenv("XDG_RUNTIME_DIR");
+    qputenv("TMPDIR", base.toUtf8());
+    QString why;
+    const auto path = SingleInstance::defaultPath(&why);
+    ASSERT_TRUE(path.has_value()) << why.toStdString();
+    EXPECT_TRUE(path->startsWith(base + QStringLiteral("/tavlets-%1/").arg(::getuid())));
+    EXPECT_FALSE(SingleInstance::unsafeFolderReason(QFileInfo(*path).path()).has_value());
+    qputenv("XDG_RUNTIME_DIR", runtime);
+    qputenv("TMPDIR", temp);
 }
 
 }  // namespace
