@@ -23,6 +23,7 @@
 #include <cstring>
 #include <list>
 #include <optional>
+#include <system_error>
 #include <thread>
 
 #include <fcntl.h>
@@ -135,11 +136,20 @@ Outcome runInterruptibly(const PanelModel::Run& run) {
     pthread_sigmask(SIG_BLOCK, &stops, nullptr);
     std::atomic<bool> done{false};
     Outcome outcome;
-    std::thread worker([&] {
-        outcome = run.execute();
-        done.store(true);
-        ::kill(::getpid(), SIGUSR1);
-    });
+    // To this thread only: threads the display connection started do not block the signal.
+    const pthread_t waiting = pthread_self();
+    std::thread worker;
+    try {
+        worker = std::thread([&] {
+            outcome = run.execute();
+            done.store(true);
+            pthread_kill(waiting, SIGUSR1);
+        });
+    } catch (const std::system_error&) {
+        // No thread to be had: run here, interruptible only by the signals' default actions.
+        pthread_sigmask(SIG_UNBLOCK, &stops, nullptr);
+        return run.execute();
+    }
     for (;;) {
         int signal = 0;
         if (sigwait(&stops, &signal) != 0) continue;
