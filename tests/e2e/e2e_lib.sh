@@ -65,7 +65,8 @@ socket="$XDG_RUNTIME_DIR/tavlets-$(id -u)-_$display"
 
 panel_visible() { xdotool search --onlyvisible --classname '^tavlets$'; }
 panel_hidden() { ! panel_visible; }
-clipboard() { xclip -selection clipboard -o 2>/dev/null; }
+# Bounded: an owner that never answers must not hang the case.
+clipboard() { timeout 5 xclip -selection clipboard -o 2>/dev/null; }
 # The x keeps trailing line ends, which $(...) would drop.
 clipboard_is() { local got; got=$(clipboard; printf x); [ "$got" == "${1}x" ]; }
 set_clipboard() {
