@@ -146,9 +146,16 @@ void AppDelegate::attach(SingleInstance& instance) {
 
 QString AppDelegate::statusReport() const {
     const bool trayShown = tray_ && tray_->isVisible() && trayAvailable_();
+    const ShortcutState state = shortcutState();
+    // Settings' own line points at its Shortcut row, which a terminal does not have.
+    const QString shortcut = state.status == HotKeyStatus::refused
+                                 ? QStringLiteral("%1 is already used by another app, so it can't open the panel. Choose "
+                                                  "another shortcut with tavlets --settings.")
+                                       .arg(state.name)
+                                 : shortcutStatusText(state);
     return QStringLiteral("Tavlets is running (process %1).\nShortcut: %2\nTray: %3\n")
         .arg(QCoreApplication::applicationPid())
-        .arg(shortcutStatusText(shortcutState()),
+        .arg(shortcut,
              trayShown ? QStringLiteral("an icon in the system tray opens the panel.")
                        : QStringLiteral("no system tray in this session."));
 }
