@@ -151,6 +151,8 @@ std::optional<char32_t> namedEntity(std::string_view name) {
 
 bool isAsciiAlpha(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 bool isHtmlSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
+// Where a run of plain text ends: markup, an entity, a blank, or maybe a no-break space.
+bool stopsText(char c) { return c == '<' || c == '&' || c == '\xC2' || isHtmlSpace(c); }
 
 // Elements whose start and end put what follows on a line of its own.
 bool isBlock(std::string_view tag) {
@@ -201,8 +203,8 @@ public:
                 at_ += 2;
                 visible(" ");  // a no-break space reads as a space
             } else {
-                const std::size_t end = in_.find_first_of("<& \t\n\r\f\xC2", at_ + 1);
-                const std::size_t stop = end == std::string_view::npos ? in_.size() : end;
+                std::size_t stop = at_ + 1;
+                while (stop < in_.size() && !stopsText(in_[stop])) ++stop;
                 visible(in_.substr(at_, stop - at_));
                 at_ = stop;
             }
