@@ -71,6 +71,10 @@ TEST(ClipboardFormats, MimeDataReadsLikeTheX11Reader) {
         EXPECT_EQ(readMimeData(&data), c.read) << c.name;
     }
     EXPECT_EQ(readMimeData(nullptr), ClipboardRead{});
+
+    QMimeData huge;
+    huge.setData("text/html", QByteArray(qsizetype(kMaxHtmlBytes + 1), 'x'));
+    EXPECT_EQ(readMimeData(&huge).status, ClipboardRead::Status::tooLarge);
 }
 
 }  // namespace
