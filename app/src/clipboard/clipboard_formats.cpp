@@ -250,7 +250,7 @@ private:
                     visible(" ");
                 } else if (*code == '\n' || *code == '\t' || *code == ' ') {
                     // Written out blanks are still blanks, collapsed like any other.
-                    if (pre_ > 0) visible(std::string_view(reinterpret_cast<const char*>(&*code), 1));
+                    if (pre_ > 0) visible(std::string(1, static_cast<char>(*code)));
                     else space_ = true;
                 } else {
                     std::string utf8;

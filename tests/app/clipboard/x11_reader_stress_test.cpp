@@ -8,9 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <future>
 #include <random>
 #include <thread>
@@ -26,37 +24,33 @@ using namespace std::chrono_literals;
 class VirtualDisplay {
 public:
     VirtualDisplay() {
-        std::mt19937 random(std::random_device{}());
-        for (int attempt = 0; attempt < 20 && name_.empty(); ++attempt) {
-            const int number = 100 + int(random() % 900);
-            char lock[64], socket[64], display[16];
-            std::snprintf(lock, sizeof lock, "/tmp/.X%d-lock", number);
-            std::snprintf(socket, sizeof socket, "/tmp/.X11-unix/X%d", number);
-            std::snprintf(display, sizeof display, ":%d", number);
-            if (std::filesystem::exists(lock)) continue;
-            pid_ = fork();
-            if (pid_ == 0) {
-                execlp("Xvfb", "Xvfb", display, "-nolisten", "tcp", "-noreset", static_cast<char*>(nullptr));
-                _exit(127);
-            }
-            for (int i = 0; i < 500 && !std::filesystem::exists(socket); ++i) {
-                if (waitpid(pid_, nullptr, WNOHANG) == pid_) break;
-                std::this_thread::sleep_for(20ms);
-            }
-            if (std::filesystem::exists(socket) && kill(pid_, 0) == 0) name_ = display;
-            else stop();
+        int ready[2];
+        if (pipe(ready) != 0) return;
+        const std::string fd = std::to_string(ready[1]);
+        pid_ = fork();
+        if (pid_ == 0) {
+            // Xvfb picks a free display and writes its number once it accepts clients.
+            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-nolisten", "tcp", "-noreset",
+                   static_cast<char*>(nullptr));
+            _exit(127);
         }
+        close(ready[1]);
+        char number[16] = {};
+        pollfd readable{ready[0], POLLIN, 0};
+        if (pid_ > 0 && poll(&readable, 1, 10000) == 1 && read(ready[0], number, sizeof number - 1) > 0) {
+            name_ = ":";
+            name_ += std::to_string(std::atoi(number));
+        }
+        close(ready[0]);
     }
-    ~VirtualDisplay() { stop(); }
-    const std::string& name() const { return name_; }
-
-private:
-    void stop() {
+    ~VirtualDisplay() {
         if (pid_ <= 0) return;
         kill(pid_, SIGTERM);
         waitpid(pid_, nullptr, 0);
-        pid_ = -1;
     }
+    const std::string& name() const { return name_; }
+
+private:
     pid_t pid_ = -1;
     std::string name_;
 };
