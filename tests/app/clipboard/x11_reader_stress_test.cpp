@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <future>
 #include <random>
@@ -38,8 +39,9 @@ public:
         char number[16] = {};
         pollfd readable{ready[0], POLLIN, 0};
         if (pid_ > 0 && poll(&readable, 1, 10000) == 1 && read(ready[0], number, sizeof number - 1) > 0) {
-            name_ = ":";
-            name_ += std::to_string(std::atoi(number));
+            char display[24];
+            std::snprintf(display, sizeof display, ":%d", std::atoi(number));
+            name_ = std::string(display);
         }
         close(ready[0]);
     }
