@@ -4,17 +4,32 @@
 //   clipboard_owner incr-stall             starts sending UTF8_STRING in increments, then stops
 //   clipboard_owner serve TEXT TARGET...   offers TEXT under each TARGET; the target
 //                                          x-kde-passwordManagerHint answers "secret"
-// Prints "ready" once it owns the selection; ends when another client takes it over.
+//   clipboard_owner late MS TEXT           offers TEXT as UTF8_STRING, answering every request MS
+//                                          ms late, also those of readers that have gone
+//   clipboard_owner html FILE              offers only text/html, the contents of FILE
+//   clipboard_owner targets-flood N TEXT   lists N bogus formats, then UTF8_STRING (in increments),
+//                                          and offers TEXT
+//   clipboard_owner trickle                sends UTF8_STRING in increments of 1 byte every 1.5 s
+// Large values go in increments (INCR). Prints "ready" once it owns the selection; ends when
+// another client takes it over.
 #include <xcb/xcb.h>
 
+#include <poll.h>
+
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <functional>
+#include <iterator>
 #include <string>
 #include <vector>
 
 namespace {
+
+using Clock = std::chrono::steady_clock;
 
 xcb_connection_t* connection;
 
@@ -26,12 +41,61 @@ xcb_atom_t intern(const std::string& name) {
     return atom;
 }
 
+// A value sent in increments: the next piece goes once the requestor deletes the property.
+struct Transfer {
+    xcb_window_t window;
+    xcb_atom_t property;
+    xcb_atom_t type;
+    int format;
+    std::string data;
+    std::size_t sent = 0;
+    std::size_t piece;
+    std::chrono::milliseconds pause;
+    bool done = false;
+};
+std::vector<Transfer> transfers;
+
+struct Timer {
+    Clock::time_point due;
+    std::function<void()> run;
+};
+std::vector<Timer> timers;
+
+void sendPiece(Transfer& t) {
+    const std::size_t n = std::min(t.piece, t.data.size() - t.sent);
+    const uint32_t units = static_cast<uint32_t>(n / (t.format / 8));
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, t.window, t.property, t.type, static_cast<uint8_t>(t.format),
+                        units, t.data.data() + t.sent);
+    t.sent += n;
+    t.done = n == 0;
+    xcb_flush(connection);
+}
+
+// Puts a value on the requestor's property, in increments when it is large or paced.
+void put(xcb_window_t window, xcb_atom_t property, xcb_atom_t type, int format, std::string data,
+         std::size_t piece = 256 * 1024, std::chrono::milliseconds pause = std::chrono::milliseconds(0)) {
+    if (data.size() <= piece && pause.count() == 0) {
+        xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, property, type, static_cast<uint8_t>(format),
+                            static_cast<uint32_t>(data.size() / (format / 8)), data.data());
+        return;
+    }
+    const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+    xcb_change_window_attributes(connection, window, XCB_CW_EVENT_MASK, &mask);
+    const uint32_t size = static_cast<uint32_t>(data.size());
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, property, intern("INCR"), 32, 1, &size);
+    transfers.push_back(Transfer{window, property, type, format, std::move(data), 0, piece, pause});
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     const std::string mode = argc > 1 ? argv[1] : "";
-    if (mode != "silent" && mode != "targets-only" && mode != "incr-stall" && !(mode == "serve" && argc > 3)) {
-        std::fprintf(stderr, "usage: clipboard_owner silent | targets-only | incr-stall | serve TEXT TARGET...\n");
+    const bool valid = mode == "silent" || mode == "targets-only" || mode == "incr-stall" || mode == "trickle" ||
+                       (mode == "serve" && argc > 3) || (mode == "late" && argc == 4) ||
+                       (mode == "html" && argc == 3) || (mode == "targets-flood" && argc == 4);
+    if (!valid) {
+        std::fprintf(stderr, "usage: clipboard_owner silent | targets-only | incr-stall | trickle | serve TEXT TARGET... |\n"
+                             "       late MS TEXT | html FILE | targets-flood N TEXT\n");
         return 2;
     }
     int screenNumber = 0;
@@ -46,13 +110,29 @@ int main(int argc, char** argv) {
     const xcb_atom_t clipboard = intern("CLIPBOARD");
     const xcb_atom_t targets = intern("TARGETS");
     const xcb_atom_t hint = intern("x-kde-passwordManagerHint");
+    const xcb_atom_t utf8 = intern("UTF8_STRING");
     std::vector<xcb_atom_t> offered{targets};
     std::string text;
-    const xcb_atom_t incr = intern("INCR");
-    if (mode == "targets-only" || mode == "incr-stall") offered.push_back(intern("UTF8_STRING"));
+    std::chrono::milliseconds delay(0);
+    if (mode == "targets-only" || mode == "incr-stall" || mode == "trickle") offered.push_back(utf8);
     if (mode == "serve") {
         text = argv[2];
         for (int i = 3; i < argc; ++i) offered.push_back(intern(argv[i]));
+    }
+    if (mode == "late") {
+        delay = std::chrono::milliseconds(std::atoi(argv[2]));
+        text = argv[3];
+        offered.push_back(utf8);
+    }
+    if (mode == "html") {
+        std::ifstream file(argv[2], std::ios::binary);
+        text.assign(std::istreambuf_iterator<char>(file), {});
+        offered.push_back(intern("text/html"));
+    }
+    if (mode == "targets-flood") {
+        offered.resize(std::strtoul(argv[2], nullptr, 10), intern("x-bogus-format"));
+        offered.push_back(utf8);
+        text = argv[3];
     }
 
     xcb_set_selection_owner(connection, window, clipboard, XCB_CURRENT_TIME);
@@ -64,47 +144,95 @@ int main(int argc, char** argv) {
     std::printf("ready\n");
     std::fflush(stdout);
 
-    while (xcb_generic_event_t* event = xcb_wait_for_event(connection)) {
-        const uint8_t type = event->response_type & 0x7f;
-        if (type == XCB_SELECTION_CLEAR) {
-            std::free(event);
-            break;
-        }
-        if (type != XCB_SELECTION_REQUEST || mode == "silent") {
-            std::free(event);
-            continue;
-        }
-        const auto* request = reinterpret_cast<xcb_selection_request_event_t*>(event);
-        xcb_atom_t property = request->property ? request->property : request->target;
+    const auto answer = [&](const xcb_selection_request_event_t request) {
+        const xcb_atom_t property = request.property ? request.property : request.target;
+        const bool listed = std::find(offered.begin(), offered.end(), request.target) != offered.end();
         bool answered = true;
-        if (request->target == targets) {
-            xcb_change_property(connection, XCB_PROP_MODE_REPLACE, request->requestor, property, XCB_ATOM_ATOM, 32,
-                                static_cast<uint32_t>(offered.size()), offered.data());
+        if (request.target == targets) {
+            put(request.requestor, property, XCB_ATOM_ATOM, 32,
+                std::string(reinterpret_cast<const char*>(offered.data()), offered.size() * sizeof(xcb_atom_t)));
         } else if (mode == "targets-only") {
-            std::free(event);
-            continue;  // the text never comes
+            return;  // the text never comes
         } else if (mode == "incr-stall") {
             // Announces a large transfer; the pieces never follow.
             const uint32_t size = 1u << 20;
-            xcb_change_property(connection, XCB_PROP_MODE_REPLACE, request->requestor, property, incr, 32, 1, &size);
-        } else if (request->target == hint && std::find(offered.begin(), offered.end(), hint) != offered.end()) {
-            xcb_change_property(connection, XCB_PROP_MODE_REPLACE, request->requestor, property, request->target, 8,
-                                6, "secret");
-        } else if (std::find(offered.begin(), offered.end(), request->target) != offered.end()) {
-            xcb_change_property(connection, XCB_PROP_MODE_REPLACE, request->requestor, property, request->target, 8,
-                                static_cast<uint32_t>(text.size()), text.data());
+            xcb_change_property(connection, XCB_PROP_MODE_REPLACE, request.requestor, property, intern("INCR"), 32, 1,
+                                &size);
+        } else if (mode == "trickle") {
+            put(request.requestor, property, request.target, 8, std::string(1 << 20, 'x'), 1,
+                std::chrono::milliseconds(1500));
+        } else if (request.target == hint && listed) {
+            put(request.requestor, property, request.target, 8, "secret");
+        } else if (listed && request.target != intern("x-bogus-format")) {
+            put(request.requestor, property, request.target, 8, text);
         } else {
             answered = false;
         }
         xcb_selection_notify_event_t notify{};
         notify.response_type = XCB_SELECTION_NOTIFY;
-        notify.time = request->time;
-        notify.requestor = request->requestor;
-        notify.selection = request->selection;
-        notify.target = request->target;
+        notify.time = request.time;
+        notify.requestor = request.requestor;
+        notify.selection = request.selection;
+        notify.target = request.target;
         notify.property = answered ? property : xcb_atom_t(XCB_ATOM_NONE);
-        xcb_send_event(connection, 0, request->requestor, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&notify));
+        xcb_send_event(connection, 0, request.requestor, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&notify));
         xcb_flush(connection);
+    };
+
+    const int fd = xcb_get_file_descriptor(connection);
+    for (;;) {
+        const Clock::time_point now = Clock::now();
+        for (std::size_t i = 0; i < timers.size();) {
+            if (timers[i].due <= now) {
+                const std::function<void()> run = std::move(timers[i].run);
+                timers.erase(timers.begin() + static_cast<std::ptrdiff_t>(i));
+                run();
+                i = 0;
+            } else {
+                ++i;
+            }
+        }
+        xcb_flush(connection);
+        xcb_generic_event_t* event = xcb_poll_for_event(connection);
+        if (!event) {
+            if (xcb_connection_has_error(connection)) break;
+            int wait = 1000;
+            for (const Timer& t : timers) {
+                wait = std::min<int>(wait, static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                                                t.due - Clock::now()).count()) + 1);
+            }
+            pollfd readable{fd, POLLIN, 0};
+            ::poll(&readable, 1, std::max(wait, 0));
+            continue;
+        }
+        const uint8_t type = event->response_type & 0x7f;
+        if (type == XCB_SELECTION_CLEAR) {
+            std::free(event);
+            break;
+        }
+        if (type == XCB_PROPERTY_NOTIFY) {
+            const auto* notify = reinterpret_cast<xcb_property_notify_event_t*>(event);
+            for (std::size_t i = 0; i < transfers.size(); ++i) {
+                Transfer& t = transfers[i];
+                if (t.done || notify->state != XCB_PROPERTY_DELETE || t.window != notify->window ||
+                    t.property != notify->atom) {
+                    continue;
+                }
+                if (t.pause.count() == 0) {
+                    sendPiece(t);
+                } else {
+                    timers.push_back({Clock::now() + t.pause, [i] { sendPiece(transfers[i]); }});
+                }
+            }
+        }
+        if (type == XCB_SELECTION_REQUEST && mode != "silent") {
+            const xcb_selection_request_event_t request = *reinterpret_cast<xcb_selection_request_event_t*>(event);
+            if (delay.count() > 0) {
+                timers.push_back({Clock::now() + delay, [&answer, request] { answer(request); }});
+            } else {
+                answer(request);
+            }
+        }
         std::free(event);
     }
     xcb_disconnect(connection);

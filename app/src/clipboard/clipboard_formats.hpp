@@ -3,6 +3,8 @@
 // Shared by the X11 reader (format names are the owner's target atoms) and the Qt clipboard
 // (MIME types); the choice itself needs no toolkit.
 
+#include <atomic>
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -34,13 +36,18 @@ std::optional<TextFormat> chooseTextFormat(const std::vector<std::string>& offer
 // Whether the password hint's value says the content is a secret.
 bool marksSecret(std::string_view hintValue);
 
-// The text of an HTML fragment as a browser's copy-as-text gives it: tags dropped, blocks on
-// lines of their own, entities decoded. Needs the Qt application object (main thread).
-std::string plainTextOfHtml(std::string_view html);
+// Larger HTML is not read: what it holds is rarely text meant to be acted on as a whole.
+inline constexpr std::size_t kMaxHtmlBytes = std::size_t(64) << 20;
+
+// The text of an HTML fragment as a browser's copy-as-text gives it: tags, comments, scripts and
+// styles dropped, blocks on lines of their own, blanks collapsed outside <pre>, entities decoded.
+// One pass, any thread; nullopt once `abort` is seen set.
+std::optional<std::string> plainTextOfHtml(std::string_view html, const std::atomic<bool>* abort = nullptr);
 
 // The clipboard bytes of a format as UTF-8 text. Valid UTF-8 comes back unchanged; ill-formed
 // bytes become U+FFFD. HTML in UTF-16 (with a byte order mark, as some browsers offer it) is
-// recognised. Main thread (HTML goes through Qt's document model).
-std::string decodeClipboardText(std::string bytes, TextEncoding encoding);
+// recognised. Any thread; nullopt when `abort` was set meanwhile.
+std::optional<std::string> decodeClipboardText(std::string bytes, TextEncoding encoding,
+                                               const std::atomic<bool>* abort = nullptr);
 
 }  // namespace tavlets

@@ -34,7 +34,10 @@ ClipboardRead readMimeData(const QMimeData* data) {
     const bool concealed = formats.contains(hint) && marksSecret(bytesOf(data->data(hint)));
     if (const std::optional<TextFormat> format = chooseTextFormat(offered)) {
         const QByteArray bytes = data->data(QString::fromStdString(format->name));
-        return textRead(decodeClipboardText(bytesOf(bytes), format->encoding), concealed);
+        if (format->encoding == TextEncoding::html && static_cast<std::size_t>(bytes.size()) > kMaxHtmlBytes) {
+            return ClipboardRead{ClipboardRead::Status::tooLarge, {}, false};
+        }
+        return textRead(decodeClipboardText(bytesOf(bytes), format->encoding).value_or(std::string()), concealed);
     }
     // Some platforms list text under names of their own and still answer for text/plain.
     if (data->hasText()) return textRead(bytesOf(data->text().toUtf8()), concealed);
@@ -48,43 +51,48 @@ QtClipboard::QtClipboard() : receiver_(std::make_unique<QObject>()) {
 
 QtClipboard::~QtClipboard() = default;
 
+namespace {
+
+ClipboardRead readQtClipboard() {
+    return readMimeData(QGuiApplication::clipboard() ? QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard)
+                                                     : nullptr);
+}
+
+}  // namespace
+
 void QtClipboard::requestText(Delivery deliver) {
     const std::uint64_t request = ++request_;
     if (!reader_) {
-        deliver(readMimeData(QGuiApplication::clipboard() ? QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard)
-                                                          : nullptr));
+        deliver(readQtClipboard());
         return;
     }
     QObject* receiver = receiver_.get();
-    reader_->start([this, receiver, request, deliver = std::move(deliver)](SelectionBytes bytes) {
-        // On the worker: hand the bytes over as they are; decoding HTML needs the main thread.
-        auto shared = std::make_shared<SelectionBytes>(std::move(bytes));
+    const bool started = reader_->start([this, receiver, request, deliver](SelectionBytes got) {
+        // On the worker, with the text decoded: hand it over to the main thread.
+        auto shared = std::make_shared<SelectionBytes>(std::move(got));
         QMetaObject::invokeMethod(
             receiver,
             [this, request, deliver, shared] {
                 if (request != request_) return;  // abandoned meanwhile
-                SelectionBytes& got = *shared;
-                switch (got.status) {
-                    case SelectionBytes::Status::data: {
-                        std::string text;
-                        try {
-                            text = decodeClipboardText(std::move(got.bytes), got.encoding);
-                        } catch (const std::exception&) {
-                            // Out of memory for a huge clipboard: read as no text.
-                        }
-                        deliver(textRead(std::move(text), got.concealed));
+                switch (shared->status) {
+                    case SelectionBytes::Status::data:
+                        deliver(textRead(std::move(shared->bytes), shared->concealed));
                         break;
-                    }
                     case SelectionBytes::Status::none:
                         deliver(ClipboardRead{});
                         break;
                     case SelectionBytes::Status::notAnswering:
                         deliver(ClipboardRead{ClipboardRead::Status::notAnswering, {}, false});
                         break;
+                    case SelectionBytes::Status::tooLarge:
+                        deliver(ClipboardRead{ClipboardRead::Status::tooLarge, {}, false});
+                        break;
                 }
             },
             Qt::QueuedConnection);
     });
+    // Without a thread to read on, Qt's own (blocking) read is better than none.
+    if (!started) deliver(readQtClipboard());
 }
 
 void QtClipboard::cancelRead() {

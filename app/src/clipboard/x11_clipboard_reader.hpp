@@ -5,6 +5,8 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstddef>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
@@ -21,6 +23,7 @@ struct SelectionBytes {
         data,          // `bytes` in `encoding`
         none,          // no owner, no text format, a refusal, or no display
         notAnswering,  // the owner showed no progress within the bound
+        tooLarge,      // HTML over kMaxHtmlBytes: not read
     };
     Status status = Status::none;
     std::string bytes;
@@ -28,13 +31,34 @@ struct SelectionBytes {
     bool concealed = false;  // the owner marked the content as a password
 };
 
+// Whether a transfer in pieces is getting anywhere. A piece now and then keeps an owner from
+// looking silent; this tells a trickle from a transfer: from `window` after its start on, less
+// than `minBytes` in the last `window` is no progress.
+class TransferPace {
+public:
+    using Clock = std::chrono::steady_clock;
+    explicit TransferPace(Clock::time_point start, Clock::duration window = std::chrono::seconds(2),
+                          std::size_t minBytes = 64 * 1024);
+    // `total` bytes have arrived by `at`.
+    void received(Clock::time_point at, std::size_t total);
+    bool stalled(Clock::time_point now) const;
+
+private:
+    Clock::time_point start_;
+    Clock::duration window_;
+    std::size_t minBytes_;
+    std::size_t total_ = 0;
+    // (time, total then), oldest first; only the last one older than a window is kept.
+    std::deque<std::pair<Clock::time_point, std::size_t>> samples_;
+};
+
 // The name of the X display the application opened (a -display argument may have chosen it over
 // $DISPLAY); empty when it runs on another platform.
 std::string openedX11Display();
 
 // The whole read, blocking: for a worker thread. `display` as for xcb_connect (nullptr: $DISPLAY).
-// Gives up with notAnswering once the owner has shown no progress for `idleBound`, and with none
-// within a few hundredths of a second after `abort` is set.
+// Gives up with notAnswering once the owner has shown no progress for `idleBound` (or trickles,
+// see TransferPace), and with none within a few hundredths of a second after `abort` is set.
 SelectionBytes readClipboardSelection(const char* display, std::chrono::milliseconds idleBound,
                                       const std::atomic<bool>& abort);
 
@@ -49,8 +73,9 @@ public:
     X11ClipboardReader& operator=(const X11ClipboardReader&) = delete;
 
     // Starts a read and abandons any earlier one. `done` runs on the worker thread when the read
-    // ends, unless it was abandoned first.
-    void start(Done done);
+    // ends, unless it was abandoned first, with the bytes decoded to UTF-8 text (HTML to its text).
+    // false when no thread could be had; `done` never runs then.
+    bool start(Done done);
     // Abandons the running read, if any.
     void cancel();
 

@@ -60,6 +60,10 @@ QString notAnsweringText() {
     return QStringLiteral("The app that holds the clipboard isn't answering. Try copying again.");
 }
 
+QString tooLargeText() {
+    return QStringLiteral("The clipboard holds only HTML, and too much of it (over 64 MB). Copy it as plain text.");
+}
+
 QString hiddenPreviewText() {
     return QStringLiteral("Hidden: the app that copied this marked it as a password");
 }

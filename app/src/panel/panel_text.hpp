@@ -30,6 +30,7 @@ QString emptyStateText(const QString& shortcut = QStringLiteral("Alt+Space"));
 QString readingText();
 // When the app holding the clipboard did not deliver it.
 QString notAnsweringText();
+QString tooLargeText();
 // In place of the preview of a text a password manager marked as a password.
 QString hiddenPreviewText();
 // While an action takes long: "Working…", then with the whole seconds spent.

@@ -224,7 +224,8 @@ void PanelView::updateReading() {
     const PanelModel::Reading reading = model_.reading();
     const bool waiting = reading != PanelModel::Reading::done;
     readingLabel_->setText(reading == PanelModel::Reading::notAnswering ? notAnsweringText()
-                                                                         : readingText());
+                           : reading == PanelModel::Reading::tooLarge   ? tooLargeText()
+                                                                        : readingText());
     readingRow_->setVisible(waiting);
     if (waiting) emptyRow_->setVisible(false);
     else emptyRow_->setVisible(model_.actions().empty());

@@ -18,6 +18,7 @@ struct ClipboardRead {
         text,          // `text` holds the clipboard's plain text
         noText,        // empty, or nothing that reads as text
         notAnswering,  // the app that holds the clipboard did not deliver in time
+        tooLarge,      // offered only in a form too large to read (huge HTML)
     };
     Status status = Status::noText;
     std::string text;

@@ -25,6 +25,7 @@ public:
         done,          // the text (or the lack of one) is in place
         waiting,       // asked for, not there yet: no text and no actions meanwhile
         notAnswering,  // the app holding the clipboard did not deliver; no text, no actions
+        tooLarge,      // the clipboard was offered only in a form too large to read; no text
     };
     // Called before every assignment to a published field, also when the value is equal
     // (`reading` is assigned only when it changes).

@@ -152,9 +152,9 @@ bool PanelModel::deliverText(std::uint64_t load, ClipboardRead read) {
     willChange(Field::selected);
     selected_ = 0;
 
-    const Reading reading = read.status == ClipboardRead::Status::notAnswering
-                                ? Reading::notAnswering
-                                : Reading::done;
+    const Reading reading = read.status == ClipboardRead::Status::notAnswering ? Reading::notAnswering
+                            : read.status == ClipboardRead::Status::tooLarge   ? Reading::tooLarge
+                                                                               : Reading::done;
     if (text::trim(*text_, text::CharClass::whitespaceAndNewlines).empty()) {
         willChange(Field::analysis);
         analysis_ = Analysis{};
