@@ -7,6 +7,14 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QKeyEvent>
+#include <QProcess>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QWindow>
+#include <QTemporaryDir>
+
+#include <fstream>
 
 #include <gtest/gtest.h>
 
@@ -37,14 +45,88 @@ TEST(SettingsWindow, EveryTextWrapsAndKeepsItsHeightAtAnyFontSize) {
         QApplication::processEvents();
         EXPECT_EQ(window.width(), SettingsWindow::fixedWidth);
         EXPECT_EQ(window.minimumSize(), window.maximumSize());
-        expectEveryTextWhole(window);
+        expectEveryTextWhole(*window.scrollArea()->widget());
         // The font may also change while the window is open.
         font.setPointSizeF(points + 6);
         window.setFont(font);
         QApplication::processEvents();
-        expectEveryTextWhole(window);
+        expectEveryTextWhole(*window.scrollArea()->widget());
     }
     QApplication::setFont(original);
+}
+
+// Run in a process of its own per screen (the platform's screens are set when it starts), from the
+// test below; skipped when run on its own.
+TEST(SettingsWindowOnOneScreen, StaysInsideTheScreenAndScrollsToTheLastProblem) {
+    const QByteArray points = qgetenv("TAVLETS_TEST_POINTS");
+    if (points.isEmpty()) GTEST_SKIP() << "run by SettingsWindow.FitsEveryScreen";
+    QFont font = QApplication::font();
+    font.setPointSizeF(points.toDouble());
+    QApplication::setFont(font);
+    QTemporaryDir dir;
+    const std::string path = dir.filePath(QStringLiteral("actions.toml")).toStdString();
+    {
+        std::ofstream file(path);
+        for (int i = 0; i < 40; ++i) file << "[[action]]\ntitle = " << i << "\nrun = [\"true\"]\n";
+    }
+    auto source = std::make_shared<UserActionsSource>(path, nullptr, [](const std::string&) {});
+    source->refresh();
+    SettingsWindow window(kWorking, nullptr, source);
+    window.centreOnScreen();
+    window.show();
+    ASSERT_TRUE(spinUntil([&] { return window.isVisible() && window.windowHandle()->isExposed(); }));
+    QApplication::processEvents();
+
+    const QRect area = window.screen()->availableGeometry();
+    EXPECT_EQ(QStringLiteral("%1x%2").arg(area.width()).arg(area.height()), qEnvironmentVariable("TAVLETS_TEST_AREA"));
+    EXPECT_TRUE(area.contains(window.frameGeometry())) << "frame " << window.frameGeometry().x() << ","
+                                                        << window.frameGeometry().y() << " "
+                                                        << window.frameGeometry().width() << "x"
+                                                        << window.frameGeometry().height();
+    QScrollArea* scroll = window.scrollArea();
+    auto* problems = window.findChild<QLabel*>(QStringLiteral("userActionProblems"));
+    ASSERT_TRUE(problems);
+    EXPECT_TRUE(problems->text().endsWith(QStringLiteral("Line 119, column 9: \u201Ctitle\u201D must be a text in "
+                                                         "quotes, not a number.")))
+        << problems->text().right(80).toStdString();
+    scroll->verticalScrollBar()->setValue(scroll->verticalScrollBar()->maximum());
+    QApplication::processEvents();
+    const QPoint bottom = problems->mapTo(scroll->viewport(), QPoint(0, problems->height()));
+    EXPECT_LE(bottom.y(), scroll->viewport()->height());
+    EXPECT_GE(problems->height(), problems->heightForWidth(problems->width()));
+}
+
+TEST(SettingsWindow, FitsEveryScreenAtEveryFontSize) {
+    const struct { int width, height; const char* scale; const char* area; } screens[] = {
+        {800, 600, "1", "800x600"}, {1280, 800, "1", "1280x800"}, {800, 600, "2", "400x300"},
+    };
+    QTemporaryDir dir;
+    for (const auto& screen : screens) {
+        const QString config = dir.filePath(QStringLiteral("screen-%1x%2.json").arg(screen.width).arg(screen.height));
+        writeFile(config, QStringLiteral(R"({"screens": [{"name": "s", "x": 0, "y": 0, "width": %1, "height": %2}]})")
+                              .arg(screen.width)
+                              .arg(screen.height)
+                              .toUtf8());
+        for (const char* points : {"9", "16", "24"}) {
+            SCOPED_TRACE(QStringLiteral("%1x%2 at scale %3, %4 pt")
+                             .arg(screen.width).arg(screen.height).arg(QLatin1String(screen.scale), QLatin1String(points))
+                             .toStdString());
+            QProcess child;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen:configfile=") + config);
+            env.insert(QStringLiteral("QT_SCALE_FACTOR"), QLatin1String(screen.scale));
+            env.insert(QStringLiteral("TAVLETS_TEST_POINTS"), QLatin1String(points));
+            env.insert(QStringLiteral("TAVLETS_TEST_AREA"), QLatin1String(screen.area));
+            child.setProcessEnvironment(env);
+            child.setProcessChannelMode(QProcess::MergedChannels);
+            child.start(QCoreApplication::applicationFilePath(),
+                        {QStringLiteral("--gtest_filter=SettingsWindowOnOneScreen.*")});
+            ASSERT_TRUE(child.waitForFinished(60000));
+            const QString output = QString::fromUtf8(child.readAll());
+            EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
+            EXPECT_TRUE(output.contains(QStringLiteral("[  PASSED  ] 1 test"))) << output.toStdString();
+        }
+    }
 }
 
 TEST(SettingsWindow, OnlyAClosingButtonAndEscapeAndCtrlWCloseItButNotWhileRecording) {
