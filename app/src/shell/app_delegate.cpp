@@ -123,8 +123,9 @@ void AppDelegate::chooseShortcut(QKeyCombination combination) {
     const QString old = hotKey_->isRegistered()
                             ? QStringLiteral(" %1 stays.").arg(workingShortcut(shortcutState()))
                             : QString();
-    const QString refusal = hotKey_->desktopBinds() ? QStringLiteral("Your desktop did not take %1.%2")
-                                                    : QStringLiteral("%1 is not available: another app may hold it.%2");
+    const QString refusal = hotKey_->desktopBinds()                  ? QStringLiteral("Your desktop did not take %1.%2")
+                            : !hotKey_->isOnLayout(combination.key()) ? QStringLiteral("%1 isn't on your keyboard layout.%2")
+                                                                      : QStringLiteral("%1 is not available: another app may hold it.%2");
     hotKey_->rebind(combination.key(), combination.keyboardModifiers(), [self, keep, name, old, refusal](bool inForce) {
         if (!self) return;
         if (inForce) {

@@ -2,6 +2,7 @@
 
 #include "shell/autostart.hpp"
 #include "shell/shortcut_recorder.hpp"
+#include "shell/user_actions_list.hpp"
 #include "shell_test_util.hpp"
 
 #include <QApplication>
@@ -11,6 +12,7 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QTimer>
 #include <QWindow>
 #include <QTemporaryDir>
 
@@ -127,6 +129,32 @@ TEST(SettingsWindow, FitsEveryScreenAtEveryFontSize) {
             EXPECT_TRUE(output.contains(QStringLiteral("[  PASSED  ] 1 test"))) << output.toStdString();
         }
     }
+}
+
+TEST(SettingsWindow, AFileWithTensOfThousandsOfProblemsShowsTheFirstAndStaysAnswering) {
+    QTemporaryDir dir;
+    const std::string path = dir.filePath(QStringLiteral("actions.toml")).toStdString();
+    {
+        std::ofstream file(path);
+        for (int i = 0; i < 40000; ++i) file << "[[action]]\ntitle = " << i << "\n";
+    }
+    std::vector<std::string> reported;
+    auto source = std::make_shared<UserActionsSource>(path, nullptr, [&](const std::string& line) { reported.push_back(line); });
+    source->refresh();
+    ASSERT_GE(source->state()->problems.size(), 40000u);
+    const std::size_t more = source->state()->problems.size() - UserActionsList::kShownProblems;
+    EXPECT_EQ(reported.size(), UserActionsList::kShownProblems + 1);
+    EXPECT_EQ(reported.back(), path + ": \u2026and " + std::to_string(more) + " more");
+
+    SettingsWindow window(kWorking, nullptr, source);
+    window.centreOnScreen();
+    window.show();
+    bool answered = false;
+    QTimer::singleShot(0, [&] { answered = true; });
+    EXPECT_TRUE(spinUntil([&] { return answered; }, 10000));
+    const QStringList lines = labelText(window, "userActionProblems").split(QLatin1Char('\n'));
+    EXPECT_EQ(lines.size(), UserActionsList::kShownProblems + 1);
+    EXPECT_EQ(lines.back(), QStringLiteral("\u2026and %1 more").arg(more));
 }
 
 TEST(SettingsWindow, OnlyAClosingButtonAndEscapeAndCtrlWCloseItButNotWhileRecording) {
