@@ -37,6 +37,8 @@ AppDelegate::AppDelegate(std::shared_ptr<Clipboard> clipboard, std::unique_ptr<H
       shortcut_(kDefaultShortcut),
       trayAvailable_([] { return QSystemTrayIcon::isSystemTrayAvailable(); }),
       errorOutput_([](const QString& line) { std::fprintf(stderr, "%s\n", qPrintable(line)); }) {
+    // Every window, Settings and the panel alike, shows the app's icon in title bars and task lists.
+    QApplication::setWindowIcon(appIcon());
     QPointer<AppDelegate> self(this);
     fillTrayMenu(*menu_, {
         [self] { if (self) self->showPanel(); },

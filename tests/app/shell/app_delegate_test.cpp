@@ -167,6 +167,8 @@ TEST(AppDelegate, TheStoredShortcutIsGrabbedAndNamedEverywhere) {
               QStringLiteral("The clipboard has no text. Copy something, then press Ctrl+Alt+Space."));
     s.app.openSettings();
     EXPECT_EQ(s.settings("shortcut"), QStringLiteral("Press Ctrl+Alt+Space anywhere to open the panel."));
+    // No window falls back to a generic icon.
+    EXPECT_FALSE(s.app.settingsWindow()->windowIcon().isNull());
     EXPECT_EQ(s.app.settingsWindow()->recorder()->text(), QStringLiteral("Ctrl+Alt+Space"));
     s.app.settingsWindow()->close();
 
