@@ -1,6 +1,7 @@
 #include "shell/app_delegate.hpp"
 
 #include "panel/panel_controller.hpp"
+#include "shell/notifier.hpp"
 #include "shell/settings_window.hpp"
 #include "shell/shell_symbols.hpp"
 #include "shell/shortcut_settings.hpp"
@@ -71,9 +72,11 @@ void AppDelegate::start() {
     onHotKeyChanged();
 }
 
-void AppDelegate::setNoticeOutputs(std::function<bool()> trayAvailable, std::function<void(const QString&)> errorOutput) {
+void AppDelegate::setNoticeOutputs(std::function<bool()> trayAvailable, std::function<void(const QString&)> errorOutput,
+                                   QDBusConnection notificationBus) {
     trayAvailable_ = std::move(trayAvailable);
     errorOutput_ = std::move(errorOutput);
+    notificationBus_ = std::move(notificationBus);
 }
 
 ShortcutState AppDelegate::shortcutState() const {
@@ -94,7 +97,14 @@ void AppDelegate::giveStartNotice() {
     noticeDone_ = true;
     if (trayAvailable_()) {
         notice_ = startNotice(state);
-        if (!notice_.isEmpty()) tray_->showMessage(QStringLiteral("Tavlets"), notice_, QSystemTrayIcon::Warning, 15000);
+        if (notice_.isEmpty()) return;
+        QPointer<QSystemTrayIcon> tray(tray_);
+        Notifier({notificationBus_, [tray] { return tray ? tray->geometry() : QRect(); },
+                  [tray](const QString& text) {
+                      if (tray) tray->showMessage(QStringLiteral("Tavlets"), text, QSystemTrayIcon::Warning, 15000);
+                  },
+                  errorOutput_})
+            .notify(notice_);
     } else {
         notice_ = unreachableWarning(false, state);
         if (!notice_.isEmpty()) errorOutput_(notice_);
