@@ -251,7 +251,11 @@ void SettingsWindow::place() {
     // Wholly inside; where it cannot be, the title bar stays on the screen.
     frame.moveLeft(std::max(area.left(), std::min(frame.left(), area.right() + 1 - frame.width())));
     frame.moveTop(std::max(area.top(), std::min(frame.top(), area.bottom() + 1 - frame.height())));
-    move(frame.topLeft());
+    // A shown window moves by its frame's corner once the frame is known; until then Qt takes the
+    // point for the window's own corner, and the title bar would go above it.
+    const bool frameUnknown = isVisible() && frameGeometry() == geometry();
+    const QMargins margins = frameMargins();
+    move(frameUnknown ? frame.topLeft() + QPoint(margins.left(), margins.top()) : frame.topLeft());
 }
 
 void SettingsWindow::keyPressEvent(QKeyEvent* event) {
