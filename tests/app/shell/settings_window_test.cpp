@@ -10,6 +10,7 @@
 #include <QKeyEvent>
 #include <QProcess>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTimer>
@@ -214,6 +215,42 @@ TEST(ShortcutRecorder, TakesACombinationWithAModifierAndRefusesTheRest) {
     press(recorder, Qt::Key_K, Qt::MetaModifier);
     EXPECT_EQ(chosen.size(), 2);
     EXPECT_FALSE(message->isVisible());
+    // So does starting another recording, or giving up on it with Escape.
+    for (bool escape : {false, true}) {
+        recorder->click();
+        press(recorder, Qt::Key_K);
+        ASSERT_TRUE(message->isVisible());
+        recorder->click();
+        if (escape) press(recorder, Qt::Key_Escape);
+        EXPECT_FALSE(message->isVisible()) << escape;
+    }
+}
+
+TEST(UserActionsList, CommandsReadAsAShellNeedsThemTyped) {
+    const struct { const char *arg, *shown; } cases[] = {
+        {"sort", "sort"},
+        {"-u", "-u"},
+        {"a-z", "a-z"},
+        {"\u00e4rger.txt", "\u00e4rger.txt"},
+        {"", "''"},
+        {"tr -cs \"[:alnum:]\" \"\\n\"", "'tr -cs \"[:alnum:]\" \"\\n\"'"},
+        {"it's", "'it'\\''s'"},
+        {"$HOME", "'$HOME'"},
+        {"*.txt", "'*.txt'"},
+        {"two\nlines", "$'two\\nlines'"},
+    };
+    const bool haveBash = !QStandardPaths::findExecutable(QStringLiteral("bash")).isEmpty();
+    for (const auto& c : cases) {
+        const QString arg = QString::fromUtf8(c.arg);
+        const QString shown = UserActionsList::shellQuoted(arg);
+        EXPECT_EQ(shown, QString::fromUtf8(c.shown)) << c.arg;
+        if (!haveBash) continue;
+        // Typed into a shell, it is the very argument again.
+        QProcess shell;
+        shell.start(QStringLiteral("bash"), {QStringLiteral("-c"), QStringLiteral("printf %s ") + shown});
+        ASSERT_TRUE(shell.waitForFinished(10000));
+        EXPECT_EQ(QString::fromUtf8(shell.readAllStandardOutput()), arg) << c.arg;
+    }
 }
 
 TEST(SettingsWindow, AutostartBoxWritesAndRemovesTheEntryAndShowsWhatIsThere) {
