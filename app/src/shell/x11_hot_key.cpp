@@ -6,7 +6,9 @@
 #include <X11/Xlib.h>
 #include <X11/keysym.h>
 #include <xcb/xcb.h>
+#ifdef TAVLETS_HAVE_XKBCOMMON
 #include <xkbcommon/xkbcommon.h>
+#endif
 
 #include <QChar>
 
@@ -56,8 +58,14 @@ KeySym keysymFor(Qt::Key key) {
     default: break;
     }
     if (key > 0x20 && key <= 0x10ffff) {
-        const xkb_keysym_t keysym = xkb_utf32_to_keysym(QChar::toLower(char32_t(key)));
+        const char32_t lower = QChar::toLower(char32_t(key));
+#ifdef TAVLETS_HAVE_XKBCOMMON
+        const xkb_keysym_t keysym = xkb_utf32_to_keysym(lower);
         return keysym == XKB_KEY_NoSymbol ? NoSymbol : KeySym(keysym);
+#else
+        // Latin-1 keysyms are their characters' codes.
+        return lower <= 0xff ? KeySym(lower) : NoSymbol;
+#endif
     }
     return NoSymbol;
 }
