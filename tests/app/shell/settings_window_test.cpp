@@ -58,6 +58,18 @@ TEST(SettingsWindow, EveryTextWrapsAndKeepsItsHeightAtAnyFontSize) {
     QApplication::setFont(original);
 }
 
+// An actions file of `count` entries, each with a number for a title; without `run`, two problems each.
+std::shared_ptr<UserActionsSource> brokenActions(const QTemporaryDir& dir, int count, bool withRun,
+                                                 UserActionsSource::Report report) {
+    const std::string path = dir.filePath(QStringLiteral("actions.toml")).toStdString();
+    std::ofstream file(path);
+    for (int i = 0; i < count; ++i) file << "[[action]]\ntitle = " << i << (withRun ? "\nrun = [\"true\"]\n" : "\n");
+    file.close();
+    auto source = std::make_shared<UserActionsSource>(path, nullptr, std::move(report));
+    source->refresh();
+    return source;
+}
+
 // Run in a process of its own per screen (the platform's screens are set when it starts), from the
 // test below; skipped when run on its own.
 TEST(SettingsWindowOnOneScreen, StaysInsideTheScreenAndScrollsToTheLastProblem) {
@@ -67,14 +79,7 @@ TEST(SettingsWindowOnOneScreen, StaysInsideTheScreenAndScrollsToTheLastProblem) 
     font.setPointSizeF(points.toDouble());
     QApplication::setFont(font);
     QTemporaryDir dir;
-    const std::string path = dir.filePath(QStringLiteral("actions.toml")).toStdString();
-    {
-        std::ofstream file(path);
-        for (int i = 0; i < 40; ++i) file << "[[action]]\ntitle = " << i << "\nrun = [\"true\"]\n";
-    }
-    auto source = std::make_shared<UserActionsSource>(path, nullptr, [](const std::string&) {});
-    source->refresh();
-    SettingsWindow window(kWorking, nullptr, source);
+    SettingsWindow window(kWorking, nullptr, brokenActions(dir, 40, true, [](const std::string&) {}));
     window.centreOnScreen();
     window.show();
     ASSERT_TRUE(spinUntil([&] { return window.isVisible() && window.windowHandle()->isExposed(); }));
@@ -82,38 +87,29 @@ TEST(SettingsWindowOnOneScreen, StaysInsideTheScreenAndScrollsToTheLastProblem) 
 
     const QRect area = window.screen()->availableGeometry();
     EXPECT_EQ(QStringLiteral("%1x%2").arg(area.width()).arg(area.height()), qEnvironmentVariable("TAVLETS_TEST_AREA"));
-    EXPECT_TRUE(area.contains(window.frameGeometry())) << "frame " << window.frameGeometry().x() << ","
-                                                        << window.frameGeometry().y() << " "
-                                                        << window.frameGeometry().width() << "x"
-                                                        << window.frameGeometry().height();
+    EXPECT_TRUE(area.contains(window.frameGeometry()));
     QScrollArea* scroll = window.scrollArea();
     auto* problems = window.findChild<QLabel*>(QStringLiteral("userActionProblems"));
     ASSERT_TRUE(problems);
-    EXPECT_TRUE(problems->text().endsWith(QStringLiteral("Line 119, column 9: \u201Ctitle\u201D must be a text in "
-                                                         "quotes, not a number.")))
-        << problems->text().right(80).toStdString();
+    EXPECT_TRUE(problems->text().section(QLatin1Char('\n'), -1).startsWith(QStringLiteral("Line 119,")));
     scroll->verticalScrollBar()->setValue(scroll->verticalScrollBar()->maximum());
     QApplication::processEvents();
-    const QPoint bottom = problems->mapTo(scroll->viewport(), QPoint(0, problems->height()));
-    EXPECT_LE(bottom.y(), scroll->viewport()->height());
+    EXPECT_LE(problems->mapTo(scroll->viewport(), QPoint(0, problems->height())).y(), scroll->viewport()->height());
     EXPECT_GE(problems->height(), problems->heightForWidth(problems->width()));
 }
 
 TEST(SettingsWindow, FitsEveryScreenAtEveryFontSize) {
-    const struct { int width, height; const char* scale; const char* area; } screens[] = {
-        {800, 600, "1", "800x600"}, {1280, 800, "1", "1280x800"}, {800, 600, "2", "400x300"},
+    const struct { const char *size, *scale, *area; } screens[] = {
+        {"800x600", "1", "800x600"}, {"1280x800", "1", "1280x800"}, {"800x600", "2", "400x300"},
     };
     QTemporaryDir dir;
     for (const auto& screen : screens) {
-        const QString config = dir.filePath(QStringLiteral("screen-%1x%2.json").arg(screen.width).arg(screen.height));
+        const QStringList size = QString::fromLatin1(screen.size).split(QLatin1Char('x'));
+        const QString config = dir.filePath(QLatin1String(screen.size) + QStringLiteral(".json"));
         writeFile(config, QStringLiteral(R"({"screens": [{"name": "s", "x": 0, "y": 0, "width": %1, "height": %2}]})")
-                              .arg(screen.width)
-                              .arg(screen.height)
-                              .toUtf8());
+                              .arg(size[0], size[1]).toUtf8());
         for (const char* points : {"9", "16", "24"}) {
-            SCOPED_TRACE(QStringLiteral("%1x%2 at scale %3, %4 pt")
-                             .arg(screen.width).arg(screen.height).arg(QLatin1String(screen.scale), QLatin1String(points))
-                             .toStdString());
+            SCOPED_TRACE(std::string(screen.size) + " at scale " + screen.scale + ", " + points + " pt");
             QProcess child;
             QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
             env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen:configfile=") + config);
@@ -122,30 +118,22 @@ TEST(SettingsWindow, FitsEveryScreenAtEveryFontSize) {
             env.insert(QStringLiteral("TAVLETS_TEST_AREA"), QLatin1String(screen.area));
             child.setProcessEnvironment(env);
             child.setProcessChannelMode(QProcess::MergedChannels);
-            child.start(QCoreApplication::applicationFilePath(),
-                        {QStringLiteral("--gtest_filter=SettingsWindowOnOneScreen.*")});
+            child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=SettingsWindowOnOneScreen.*")});
             ASSERT_TRUE(child.waitForFinished(60000));
-            const QString output = QString::fromUtf8(child.readAll());
-            EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
-            EXPECT_TRUE(output.contains(QStringLiteral("[  PASSED  ] 1 test"))) << output.toStdString();
+            const std::string output = child.readAll().toStdString();
+            EXPECT_TRUE(child.exitCode() == 0 && output.find("[  PASSED  ] 1 test") != std::string::npos) << output;
         }
     }
 }
 
 TEST(SettingsWindow, AFileWithTensOfThousandsOfProblemsShowsTheFirstAndStaysAnswering) {
     QTemporaryDir dir;
-    const std::string path = dir.filePath(QStringLiteral("actions.toml")).toStdString();
-    {
-        std::ofstream file(path);
-        for (int i = 0; i < 40000; ++i) file << "[[action]]\ntitle = " << i << "\n";
-    }
     std::vector<std::string> reported;
-    auto source = std::make_shared<UserActionsSource>(path, nullptr, [&](const std::string& line) { reported.push_back(line); });
-    source->refresh();
+    auto source = brokenActions(dir, 20000, false, [&](const std::string& line) { reported.push_back(line); });
     ASSERT_GE(source->state()->problems.size(), 40000u);
     const std::size_t more = source->state()->problems.size() - UserActionsList::kShownProblems;
     EXPECT_EQ(reported.size(), UserActionsList::kShownProblems + 1);
-    EXPECT_EQ(reported.back(), path + ": \u2026and " + std::to_string(more) + " more");
+    EXPECT_EQ(reported.back(), source->state()->path + ": \u2026and " + std::to_string(more) + " more");
 
     SettingsWindow window(kWorking, nullptr, source);
     window.centreOnScreen();
