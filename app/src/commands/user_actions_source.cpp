@@ -21,6 +21,8 @@ constexpr std::size_t kMaxFileBytes = 1 << 20;
 std::mutex installedMutex;
 std::shared_ptr<UserActionsSource> installedSource;
 
+constexpr std::size_t kReportedProblems = 50;
+
 void printToStderr(const std::string& line) {
     std::fprintf(stderr, "tavlets: %s\n", line.c_str());
     std::fflush(stderr);
@@ -114,6 +116,7 @@ bool UserActionsSource::refresh() {
     auto next = std::make_shared<const UserActionsState>(read());
 
     std::vector<std::string> toReport;
+    std::size_t unreported = 0;
     std::vector<std::function<void()>> listeners;
     {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -127,8 +130,16 @@ bool UserActionsSource::refresh() {
                 line.append(":").append(std::to_string(problem.column));
             }
             line.append(": ").append(problem.message);
-            if (reported_.insert(line).second) toReport.push_back(std::move(line));
+            if (reported_.count(line)) continue;
+            // A broken file can hold thousands of problems; a screenful on the terminal is enough.
+            if (toReport.size() == kReportedProblems) {
+                ++unreported;
+                continue;
+            }
+            reported_.insert(line);
+            toReport.push_back(std::move(line));
         }
+        if (unreported > 0) toReport.push_back(path_ + ": \u2026and " + std::to_string(unreported) + " more");
         for (const auto& entry : listeners_) listeners.push_back(entry.second);
     }
     for (const std::string& line : toReport) report_(line);

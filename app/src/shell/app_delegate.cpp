@@ -1,6 +1,7 @@
 #include "shell/app_delegate.hpp"
 
 #include "panel/panel_controller.hpp"
+#include "shell/notifier.hpp"
 #include "shell/settings_window.hpp"
 #include "shell/shell_symbols.hpp"
 #include "shell/shortcut_settings.hpp"
@@ -37,6 +38,8 @@ AppDelegate::AppDelegate(std::shared_ptr<Clipboard> clipboard, std::unique_ptr<H
       shortcut_(kDefaultShortcut),
       trayAvailable_([] { return QSystemTrayIcon::isSystemTrayAvailable(); }),
       errorOutput_([](const QString& line) { std::fprintf(stderr, "%s\n", qPrintable(line)); }) {
+    // Every window, Settings and the panel alike, shows the app's icon in title bars and task lists.
+    QApplication::setWindowIcon(appIcon());
     QPointer<AppDelegate> self(this);
     fillTrayMenu(*menu_, {
         [self] { if (self) self->showPanel(); },
@@ -69,9 +72,11 @@ void AppDelegate::start() {
     onHotKeyChanged();
 }
 
-void AppDelegate::setNoticeOutputs(std::function<bool()> trayAvailable, std::function<void(const QString&)> errorOutput) {
+void AppDelegate::setNoticeOutputs(std::function<bool()> trayAvailable, std::function<void(const QString&)> errorOutput,
+                                   QDBusConnection notificationBus) {
     trayAvailable_ = std::move(trayAvailable);
     errorOutput_ = std::move(errorOutput);
+    notificationBus_ = std::move(notificationBus);
 }
 
 ShortcutState AppDelegate::shortcutState() const {
@@ -92,7 +97,14 @@ void AppDelegate::giveStartNotice() {
     noticeDone_ = true;
     if (trayAvailable_()) {
         notice_ = startNotice(state);
-        if (!notice_.isEmpty()) tray_->showMessage(QStringLiteral("Tavlets"), notice_, QSystemTrayIcon::Warning, 15000);
+        if (notice_.isEmpty()) return;
+        QPointer<QSystemTrayIcon> tray(tray_);
+        Notifier({notificationBus_, [tray] { return tray ? tray->geometry() : QRect(); },
+                  [tray](const QString& text) {
+                      if (tray) tray->showMessage(QStringLiteral("Tavlets"), text, QSystemTrayIcon::Warning, 15000);
+                  },
+                  errorOutput_})
+            .notify(notice_);
     } else {
         notice_ = unreachableWarning(false, state);
         if (!notice_.isEmpty()) errorOutput_(notice_);
@@ -123,8 +135,9 @@ void AppDelegate::chooseShortcut(QKeyCombination combination) {
     const QString old = hotKey_->isRegistered()
                             ? QStringLiteral(" %1 stays.").arg(workingShortcut(shortcutState()))
                             : QString();
-    const QString refusal = hotKey_->desktopBinds() ? QStringLiteral("Your desktop did not take %1.%2")
-                                                    : QStringLiteral("%1 is not available: another app may hold it.%2");
+    const QString refusal = hotKey_->desktopBinds()                  ? QStringLiteral("Your desktop did not take %1.%2")
+                            : !hotKey_->isOnLayout(combination.key()) ? QStringLiteral("%1 isn't on your keyboard layout.%2")
+                                                                      : QStringLiteral("%1 is not available: another app may hold it.%2");
     hotKey_->rebind(combination.key(), combination.keyboardModifiers(), [self, keep, name, old, refusal](bool inForce) {
         if (!self) return;
         if (inForce) {

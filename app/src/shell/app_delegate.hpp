@@ -5,6 +5,7 @@
 #include "shell/hot_key.hpp"
 #include "shell/shortcut_texts.hpp"
 
+#include <QDBusConnection>
 #include <QKeyCombination>
 #include <QObject>
 #include <QString>
@@ -54,9 +55,10 @@ public:
     QString statusReport() const;
     QKeyCombination shortcut() const { return shortcut_; }
 
-    // Where the start notice goes; tests capture it. Defaults: QSystemTrayIcon's availability and
-    // standard error.
-    void setNoticeOutputs(std::function<bool()> trayAvailable, std::function<void(const QString&)> errorOutput);
+    // Where the start notice goes; tests capture it. Defaults: QSystemTrayIcon's availability,
+    // standard error and the session bus's notification server (none unless given here).
+    void setNoticeOutputs(std::function<bool()> trayAvailable, std::function<void(const QString&)> errorOutput,
+                          QDBusConnection notificationBus = QDBusConnection(QString()));
     // The notice given at start, once; empty while there was nothing to tell.
     const QString& startNoticeGiven() const { return notice_; }
 
@@ -85,6 +87,7 @@ private:
     QString notice_;
     std::function<bool()> trayAvailable_;
     std::function<void(const QString&)> errorOutput_;
+    QDBusConnection notificationBus_ = QDBusConnection::sessionBus();
 };
 
 }  // namespace tavlets

@@ -17,6 +17,7 @@ enum class HotKeyStatus {
     unsupported,    // this session gives no global key grabs (Wayland, no X display, no portal)
     pending,        // asked the desktop (portal); no answer yet
     declined,       // the desktop's portal answered no, or did not answer in time
+    notOnLayout,    // the key has no key code in the current keyboard layout
 };
 
 class HotKey {
@@ -38,6 +39,9 @@ public:
     virtual QString triggerDescription() const { return {}; }
     // True where the desktop binds the keys and may ask the user (portal), not a grab of our own.
     virtual bool desktopBinds() const { return false; }
+
+    // Whether the keyboard layout has the key at all; a combination without it can't be pressed.
+    virtual bool isOnLayout(Qt::Key) const { return true; }
 
     bool isRegistered() const { return status() == HotKeyStatus::registered; }
 

@@ -14,7 +14,10 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QScreen>
+#include <QScrollArea>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace tavlets {
 namespace {
@@ -41,7 +44,7 @@ QString SettingsWindow::privacyText() {
         "sent anywhere.");
 }
 
-SettingsWindow::SettingsWindow(const ShortcutState& shortcut, QWidget* parent)
+SettingsWindow::SettingsWindow(const ShortcutState& shortcut, QWidget* parent, std::shared_ptr<UserActionsSource> actions)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
     setWindowTitle(QStringLiteral("Tavlets Settings"));
     setObjectName(QStringLiteral("settings"));
@@ -76,18 +79,40 @@ SettingsWindow::SettingsWindow(const ShortcutState& shortcut, QWidget* parent)
     names->addWidget(subtitle);
     titleRow->addLayout(names, 1);
     outer->addLayout(titleRow);
+    titleRow_ = titleRow;
 
     auto* divider = new QFrame;
     divider->setFrameShape(QFrame::HLine);
     divider->setFrameShadow(QFrame::Sunken);
     outer->addWidget(divider);
+    divider_ = divider;
 
-    outer->addWidget(labelRow(QStringLiteral("keyboard"), QString(), QStringLiteral("shortcut")));
+    // The title stays put; everything under it scrolls when the screen is too short for it.
+    scroll_ = new QScrollArea;
+    scroll_->setObjectName(QStringLiteral("settingsScroll"));
+    scroll_->setFrameShape(QFrame::NoFrame);
+    scroll_->setWidgetResizable(true);
+    scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    content_ = new QWidget;
+    content_->setObjectName(QStringLiteral("settingsContent"));
+    auto* column = new QVBoxLayout(content_);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(outer->spacing());
+    scroll_->setWidget(content_);
+    outer->addWidget(scroll_, 1);
+
+    column->addWidget(labelRow(QStringLiteral("keyboard"), QString(), QStringLiteral("shortcut")));
     status_ = findChild<QLabel*>(QStringLiteral("shortcut"));
-    outer->addWidget(controlsRow());
-    outer->addWidget(labelRow(QStringLiteral("gearshape.2"), methodText(), QStringLiteral("method")));
-    outer->addWidget(labelRow(QStringLiteral("lock.shield"), privacyText(), QStringLiteral("privacy")));
-    outer->addWidget(new UserActionsList);
+    column->addWidget(controlsRow());
+    column->addWidget(labelRow(QStringLiteral("gearshape.2"), methodText(), QStringLiteral("method")));
+    column->addWidget(labelRow(QStringLiteral("lock.shield"), privacyText(), QStringLiteral("privacy")));
+    auto* userActions = new UserActionsList(std::move(actions));
+    column->addWidget(userActions);
+    connect(userActions, &UserActionsList::contentChanged, this, &SettingsWindow::fitHeight);
+
+    // An old refusal is about the last attempt, not the one starting now.
+    connect(recorder_, &ShortcutRecorder::started, this, [this] { setShortcutMessage({}); });
+    connect(recorder_, &ShortcutRecorder::cancelled, this, [this] { setShortcutMessage({}); });
 
     setShortcutState(shortcut);
     fitHeight();
@@ -164,10 +189,18 @@ void SettingsWindow::setAutostart(bool enabled) {
 void SettingsWindow::fitHeight() {
     // Polishing (on first show) can change fonts and margins; measure what will be drawn.
     ensurePolished();
-    setFixedWidth(fixedWidth);
+    const QSize before = size();
+    QScreen* screen = targetScreen();
+    const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, fixedWidth, QWIDGETSIZE_MAX);
+    const QMargins frame = frameMargins();
+    const QMargins margins = layout()->contentsMargins();
+    const int outerWidth = std::clamp(area.width() - frame.left() - frame.right(), margins.left() + margins.right() + 1,
+                                 fixedWidth);
+    setFixedWidth(outerWidth);
+    const int inner = outerWidth - margins.left() - margins.right();
     // The caption and the recorder share a line while they fit; at large fonts they stack.
     const int indent = caption_->parentWidget()->layout()->contentsMargins().left();
-    const int room = fixedWidth - layout()->contentsMargins().left() - layout()->contentsMargins().right() - indent;
+    const int room = inner - indent;
     const int needed = caption_->sizeHint().width() + shortcutLine_->spacing() + recorder_->sizeHint().width();
     shortcutLine_->setDirection(needed <= room ? QBoxLayout::LeftToRight : QBoxLayout::TopToBottom);
     // Nested layouts and their items answer height-for-width from caches that are otherwise only
@@ -176,7 +209,53 @@ void SettingsWindow::fitHeight() {
     for (QWidget* child : findChildren<QWidget*>()) child->updateGeometry();
     for (QLayout* nested : findChildren<QLayout*>()) nested->invalidate();
     layout()->activate();
-    setFixedHeight(heightForWidth(fixedWidth));
+
+    const auto heightAt = [](const QLayoutItem* item, int w) {
+        return item->hasHeightForWidth() ? item->heightForWidth(w) : item->sizeHint().height();
+    };
+    const int spacing = static_cast<QBoxLayout*>(layout())->spacing();
+    const int chrome = margins.top() + margins.bottom() + heightAt(titleRow_, inner) +
+                       divider_->sizeHint().height() + 2 * spacing;
+    const int natural = chrome + heightAt(content_->layout(), inner);
+    const int tallest = area.height() - frame.top() - frame.bottom();
+    scroll_->setVerticalScrollBarPolicy(natural > tallest ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+    setFixedHeight(std::max(std::min(natural, tallest), chrome + 1));
+    // Grown content may now reach past the screen's edge.
+    if (isVisible() && (height() > before.height() || width() > before.width())) place();
+}
+
+QScreen* SettingsWindow::targetScreen() const {
+    if (isVisible() && screen()) return screen();
+    QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
+    return screen ? screen : QGuiApplication::primaryScreen();
+}
+
+QMargins SettingsWindow::frameMargins() const {
+    if (isVisible()) {
+        const QRect outside = frameGeometry(), inside = geometry();
+        const QMargins known(inside.left() - outside.left(), inside.top() - outside.top(),
+                             outside.right() - inside.right(), outside.bottom() - inside.bottom());
+        if (!known.isNull()) return known;
+    }
+    // Until the window manager has framed the window: a usual title bar and border, so the window
+    // rather comes out a little short than with its title bar off the screen.
+    return {4, 32, 4, 4};
+}
+
+void SettingsWindow::place() {
+    QScreen* screen = targetScreen();
+    if (!screen) return;
+    const QRect area = screen->availableGeometry();
+    QRect frame = geometry().marginsAdded(frameMargins());
+    frame.moveCenter(area.center());
+    // Wholly inside; where it cannot be, the title bar stays on the screen.
+    frame.moveLeft(std::max(area.left(), std::min(frame.left(), area.right() + 1 - frame.width())));
+    frame.moveTop(std::max(area.top(), std::min(frame.top(), area.bottom() + 1 - frame.height())));
+    // A shown window moves by its frame's corner once the frame is known; until then Qt takes the
+    // point for the window's own corner, and the title bar would go above it.
+    const bool frameUnknown = isVisible() && frameGeometry() == geometry();
+    const QMargins margins = frameMargins();
+    move(frameUnknown ? frame.topLeft() + QPoint(margins.left(), margins.top()) : frame.topLeft());
 }
 
 void SettingsWindow::keyPressEvent(QKeyEvent* event) {
@@ -230,12 +309,8 @@ QWidget* SettingsWindow::labelRow(const QString& symbol, const QString& text, co
 }
 
 void SettingsWindow::centreOnScreen() {
-    QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
-    if (!screen) screen = QGuiApplication::primaryScreen();
-    if (!screen) return;
-    QRect frame = frameGeometry();
-    frame.moveCenter(screen->availableGeometry().center());
-    move(frame.topLeft());
+    fitHeight();
+    place();
 }
 
 }  // namespace tavlets

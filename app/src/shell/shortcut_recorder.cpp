@@ -33,6 +33,7 @@ void ShortcutRecorder::startRecording() {
     setFocus(Qt::OtherFocusReason);
     // The whole keyboard, so that combinations the desktop or this app holds reach the recorder too.
     grabKeyboard();
+    emit started();
 }
 
 void ShortcutRecorder::cancelRecording() {
@@ -65,6 +66,7 @@ void ShortcutRecorder::keyPressEvent(QKeyEvent* event) {
     const Qt::KeyboardModifiers modifiers = event->modifiers() & kRecorded;
     if (key == Qt::Key_Escape && !modifiers) {
         stopRecording();
+        emit cancelled();
         return;
     }
     if (key == 0 || key == Qt::Key_unknown) return;

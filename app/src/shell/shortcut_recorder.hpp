@@ -20,6 +20,8 @@ public:
 signals:
     void recorded(QKeyCombination combination);
     void refused(const QString& reason);
+    void started();
+    void cancelled();  // Escape
 
 protected:
     bool event(QEvent* event) override;

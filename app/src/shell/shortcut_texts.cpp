@@ -20,6 +20,10 @@ QString shortcutStatusText(const ShortcutState& s) {
         return QStringLiteral("Global shortcuts aren't available in this session, so %1 doesn't work. Use the tray "
                               "icon, or bind a shortcut of your desktop to the tavlets command.")
             .arg(s.name);
+    case HotKeyStatus::notOnLayout:
+        return QStringLiteral("%1 isn't on your keyboard layout, so the shortcut is unavailable. Choose another one "
+                              "under Shortcut below.")
+            .arg(s.name);
     case HotKeyStatus::notRegistered:
     case HotKeyStatus::refused:
         break;
@@ -47,13 +51,19 @@ QString trayToolTip(const ShortcutState& s) {
 }
 
 QString startNotice(const ShortcutState& s) {
+    // A desktop notification or a line on standard error is not next to the tray icon: name the
+    // icon, never "this" one.
     switch (s.status) {
     case HotKeyStatus::refused:
         return QStringLiteral("%1 is already used by another app, so it can't open Tavlets. Choose another shortcut "
-                              "in Settings\u2026 from this icon's menu.")
+                              "in Settings\u2026 in the menu of the Tavlets tray icon.")
+            .arg(s.name);
+    case HotKeyStatus::notOnLayout:
+        return QStringLiteral("%1 isn't on your keyboard layout, so it can't open Tavlets. Choose another shortcut "
+                              "in Settings\u2026 in the menu of the Tavlets tray icon.")
             .arg(s.name);
     case HotKeyStatus::declined:
-        return QStringLiteral("Your desktop did not grant the shortcut %1. Open Tavlets from this icon, or bind a "
+        return QStringLiteral("Your desktop did not grant the shortcut %1. Open Tavlets from its tray icon, or bind a "
                               "shortcut of your desktop to the tavlets command.")
             .arg(s.name);
     default:
@@ -75,6 +85,11 @@ QString unreachableWarning(bool trayAvailable, const ShortcutState& s) {
         return QStringLiteral(
                    "Tavlets: your desktop did not grant the shortcut %1 and there is no system tray. "
                    "Bind a shortcut of your desktop to the tavlets command: running it again opens the panel.")
+            .arg(s.name);
+    case HotKeyStatus::notOnLayout:
+        return QStringLiteral(
+                   "Tavlets: %1 isn't on your keyboard layout and there is no system tray. Run tavlets again to open "
+                   "the panel, or choose another shortcut: run tavlets --settings and use its Shortcut row.")
             .arg(s.name);
     case HotKeyStatus::notRegistered:
     case HotKeyStatus::refused:

@@ -56,6 +56,12 @@ QIcon trayIcon() {
     return drawnTrayIcon();
 }
 
+QIcon appIcon() {
+    const QIcon themed = QIcon::fromTheme(QStringLiteral("tavlets"));
+    if (!themed.isNull() && !themed.pixmap(32, 32).isNull()) return themed;
+    return drawnTrayIcon();
+}
+
 double contrastRatio(const QColor& a, const QColor& b) {
     const double la = luminance(a);
     const double lb = luminance(b);

@@ -14,6 +14,8 @@ namespace tavlets {
 inline constexpr const char* kTrayIconName = "tavlets-symbolic";
 
 QIcon trayIcon();
+// The app's own icon for its windows: the installed one, else the drawn tile.
+QIcon appIcon();
 // The drawn icon, at the usual tray sizes.
 QIcon drawnTrayIcon();
 

@@ -22,7 +22,44 @@ QLabel* wrappedLabel(const QString& text, const QString& objectName) {
     return label;
 }
 
+bool plainWord(const QString& arg) {
+    if (arg.isEmpty()) return false;
+    for (const QChar c : arg) {
+        if (c.unicode() >= 0x80) continue;  // letters of other scripts need no quoting
+        if (!c.isLetterOrNumber() && !QStringLiteral("_@%+=:,./-").contains(c)) return false;
+    }
+    return true;
+}
+
 }  // namespace
+
+QString UserActionsList::shellQuoted(const QString& arg) {
+    if (plainWord(arg)) return arg;
+    bool control = false;
+    for (const QChar c : arg) control = control || c.unicode() < 0x20 || c.unicode() == 0x7f;
+    if (!control) {
+        QString quoted = arg;
+        quoted.replace(QLatin1Char('\''), QStringLiteral("'\\''"));
+        return QLatin1Char('\'') + quoted + QLatin1Char('\'');
+    }
+    // Line breaks and other controls would break the line shown; $'…' names them.
+    QString quoted = QStringLiteral("$'");
+    for (const QChar c : arg) {
+        switch (c.unicode()) {
+        case '\n': quoted += QStringLiteral("\\n"); break;
+        case '\t': quoted += QStringLiteral("\\t"); break;
+        case '\r': quoted += QStringLiteral("\\r"); break;
+        case '\'': quoted += QStringLiteral("\\'"); break;
+        case '\\': quoted += QStringLiteral("\\\\"); break;
+        default:
+            if (c.unicode() < 0x20 || c.unicode() == 0x7f)
+                quoted += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+            else
+                quoted += c;
+        }
+    }
+    return quoted + QLatin1Char('\'');
+}
 
 UserActionsList::UserActionsList(std::shared_ptr<UserActionsSource> source, QWidget* parent)
     : QWidget(parent), source_(std::move(source)) {
@@ -85,7 +122,7 @@ QStringList UserActionsList::actionLines(const UserActionsState& state) {
     QStringList lines;
     for (const UserAction& action : state.actions) {
         QStringList argv;
-        for (const std::string& arg : action.run) argv << QString::fromStdString(arg);
+        for (const std::string& arg : action.run) argv << shellQuoted(QString::fromStdString(arg));
         lines << QStringLiteral("\u2022 %1 \u2014 %2").arg(QString::fromStdString(action.title), argv.join(QLatin1Char(' ')));
     }
     return lines;
@@ -94,6 +131,10 @@ QStringList UserActionsList::actionLines(const UserActionsState& state) {
 QStringList UserActionsList::problemLines(const UserActionsState& state) {
     QStringList lines;
     for (const ConfigProblem& problem : state.problems) {
+        if (lines.size() == kShownProblems) {
+            lines << QStringLiteral("\u2026and %1 more").arg(state.problems.size() - kShownProblems);
+            break;
+        }
         const QString message = QString::fromStdString(problem.message);
         if (problem.line > 0)
             lines << QStringLiteral("Line %1, column %2: %3").arg(problem.line).arg(problem.column).arg(message);
@@ -129,18 +170,12 @@ void UserActionsList::rebuild() {
         texts_->addWidget(problems);
     }
 
-    // The settings window keeps a fixed size that fits its content; refit it to the new lines.
     // New labels on a page already on screen would otherwise appear only after the next event
-    // round, too late for the size taken below.
+    // round, too late for a size taken now.
     for (QLabel* label : findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly)) label->setVisible(true);
     layout()->invalidate();
     updateGeometry();
-    QWidget* top = window();
-    if (top != this && top->layout() && top->minimumHeight() == top->maximumHeight()) {
-        top->layout()->invalidate();
-        top->layout()->activate();
-        top->setFixedHeight(top->heightForWidth(top->width()));
-    }
+    emit contentChanged();
 }
 
 }  // namespace tavlets

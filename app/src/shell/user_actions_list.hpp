@@ -23,10 +23,18 @@ public:
     // The file's path with the home folder written as "~".
     static QString displayPath(const QString& path);
     static QString summaryText(const UserActionsState& state);
+    // The argument as a shell needs it typed: bare when plain, else quoted.
+    static QString shellQuoted(const QString& arg);
     // "• Sort lines — sort -u", one per loaded action.
     static QStringList actionLines(const UserActionsState& state);
-    // "Line 3, column 7: …", one per problem.
+    // A broken file can have thousands of problems; the first ones are what the user fixes first.
+    static constexpr int kShownProblems = 50;
+    // "Line 3, column 7: …", one per problem, the first kShownProblems, then "…and N more".
     static QStringList problemLines(const UserActionsState& state);
+
+signals:
+    // The lines were rebuilt; the window may need another size.
+    void contentChanged();
 
 protected:
     // The file is looked at again whenever the page is shown.

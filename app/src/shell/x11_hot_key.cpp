@@ -6,6 +6,11 @@
 #include <X11/Xlib.h>
 #include <X11/keysym.h>
 #include <xcb/xcb.h>
+#ifdef TAVLETS_HAVE_XKBCOMMON
+#include <xkbcommon/xkbcommon.h>
+#endif
+
+#include <QChar>
 
 namespace tavlets {
 namespace {
@@ -27,7 +32,8 @@ unsigned xModifiers(Qt::KeyboardModifiers modifiers) {
     return mask;
 }
 
-// Printable Latin-1 keys have the keysym of their lower-case character.
+// Character keys have the keysym of their lower-case character; Qt names them by the upper case.
+// Layouts of other scripts list the legacy keysyms (Cyrillic_ef), which xkbcommon prefers too.
 KeySym keysymFor(Qt::Key key) {
     if (key == Qt::Key_Space) return XK_space;
     if (key >= Qt::Key_F1 && key <= Qt::Key_F35) return XK_F1 + (key - Qt::Key_F1);
@@ -51,10 +57,15 @@ KeySym keysymFor(Qt::Key key) {
     case Qt::Key_Pause: return XK_Pause;
     default: break;
     }
-    if (key > 0x20 && key < 0x7f) {
-        int c = key;
-        if (c >= 'A' && c <= 'Z') c += 'a' - 'A';
-        return static_cast<KeySym>(c);
+    if (key > 0x20 && key <= 0x10ffff) {
+        const char32_t lower = QChar::toLower(char32_t(key));
+#ifdef TAVLETS_HAVE_XKBCOMMON
+        const xkb_keysym_t keysym = xkb_utf32_to_keysym(lower);
+        return keysym == XKB_KEY_NoSymbol ? NoSymbol : KeySym(keysym);
+#else
+        // Latin-1 keysyms are their characters' codes.
+        return lower <= 0xff ? KeySym(lower) : NoSymbol;
+#endif
     }
     return NoSymbol;
 }
@@ -94,9 +105,14 @@ unsigned X11HotKey::numLockMask() const {
     return mask;
 }
 
+bool X11HotKey::isOnLayout(Qt::Key key) const {
+    const KeySym keysym = keysymFor(key);
+    return display_ && keysym != NoSymbol && XKeysymToKeycode(display_, keysym) != 0;
+}
+
 void X11HotKey::registerKey(Qt::Key key, Qt::KeyboardModifiers modifiers, Handler handler) {
     handler_ = std::move(handler);
-    status_ = grab(key, modifiers) ? HotKeyStatus::registered : HotKeyStatus::refused;
+    status_ = grab(key, modifiers);
     if (status_ == HotKeyStatus::registered && !filterInstalled_) {
         QCoreApplication::instance()->installNativeEventFilter(this);
         filterInstalled_ = true;
@@ -109,14 +125,15 @@ void X11HotKey::rebind(Qt::Key key, Qt::KeyboardModifiers modifiers, Done done) 
     const Qt::Key oldKey = key_;
     const Qt::KeyboardModifiers oldQtModifiers = qtModifiers_;
     if (before == HotKeyStatus::registered) ungrab();
-    bool inForce = grab(key, modifiers);
+    const HotKeyStatus outcome = grab(key, modifiers);
+    const bool inForce = outcome == HotKeyStatus::registered;
     if (inForce) {
         status_ = HotKeyStatus::registered;
         if (!filterInstalled_ && QCoreApplication::instance()) {
             QCoreApplication::instance()->installNativeEventFilter(this);
             filterInstalled_ = true;
         }
-    } else if (before == HotKeyStatus::registered && grab(oldKey, oldQtModifiers)) {
+    } else if (before == HotKeyStatus::registered && grab(oldKey, oldQtModifiers) == HotKeyStatus::registered) {
         // The old combination was ours a moment ago; take it back.
         status_ = HotKeyStatus::registered;
     } else {
@@ -124,7 +141,7 @@ void X11HotKey::rebind(Qt::Key key, Qt::KeyboardModifiers modifiers, Done done) 
         modifiers_ = oldModifiers;
         key_ = oldKey;
         qtModifiers_ = oldQtModifiers;
-        if (before == HotKeyStatus::registered) status_ = HotKeyStatus::refused;
+        if (before == HotKeyStatus::registered) status_ = outcome;
     }
     held_ = false;
     if (status_ != before || inForce) notifyChanged();
@@ -137,12 +154,12 @@ void X11HotKey::ungrab() {
     XSync(display_, False);
 }
 
-bool X11HotKey::grab(Qt::Key key, Qt::KeyboardModifiers modifiers) {
-    if (!display_) return false;
+HotKeyStatus X11HotKey::grab(Qt::Key key, Qt::KeyboardModifiers modifiers) {
+    if (!display_) return HotKeyStatus::refused;
 
     const KeySym keysym = keysymFor(key);
     const unsigned keycode = keysym == NoSymbol ? 0 : XKeysymToKeycode(display_, keysym);
-    if (keycode == 0) return false;
+    if (keycode == 0) return HotKeyStatus::notOnLayout;
     const unsigned xmods = xModifiers(modifiers);
     const unsigned numLock = numLockMask();
 
@@ -163,13 +180,13 @@ bool X11HotKey::grab(Qt::Key key, Qt::KeyboardModifiers modifiers) {
     }
     XSetErrorHandler(previous);
 
-    if (grabRefused) return false;
+    if (grabRefused) return HotKeyStatus::refused;
     keycode_ = keycode;
     modifiers_ = xmods;
     ignoredMask_ = LockMask | numLock;
     key_ = key;
     qtModifiers_ = modifiers;
-    return true;
+    return HotKeyStatus::registered;
 }
 
 bool X11HotKey::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) {

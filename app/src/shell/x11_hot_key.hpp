@@ -20,6 +20,7 @@ public:
     void registerKey(Qt::Key key, Qt::KeyboardModifiers modifiers, Handler handler) override;
     void rebind(Qt::Key key, Qt::KeyboardModifiers modifiers, Done done) override;
     HotKeyStatus status() const override { return status_; }
+    bool isOnLayout(Qt::Key key) const override;
 
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
 
@@ -30,7 +31,8 @@ public:
 private:
     unsigned numLockMask() const;
     // Grabs every lock-key variant of the combination, or none; on success it becomes the current one.
-    bool grab(Qt::Key key, Qt::KeyboardModifiers modifiers);
+    // Fails as notOnLayout or refused; registered on success.
+    HotKeyStatus grab(Qt::Key key, Qt::KeyboardModifiers modifiers);
     void ungrab();
 
     Display* display_;

@@ -37,9 +37,8 @@ TEST(UserActionsList, TheSettingsPageShowsTheFileAsItIsWhenOpened) {
     const std::string path = dir.filePath(QStringLiteral("actions.toml")).toStdString();
     auto source = std::make_shared<UserActionsSource>(path, nullptr, [](const std::string&) {});
 
-    SettingsWindow window(HotKeyStatus::registered);
-    auto* list = new UserActionsList(source);
-    window.layout()->addWidget(list);
+    SettingsWindow window({HotKeyStatus::registered, QStringLiteral("Alt+Space"), {}}, nullptr, source);
+    auto* list = window.findChild<UserActionsList*>();
     window.show();
     QApplication::processEvents();
     EXPECT_TRUE(labelText(*list, "userActions").startsWith(QStringLiteral("Add your own actions")));

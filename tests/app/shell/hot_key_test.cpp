@@ -1,17 +1,24 @@
 #include "shell/hot_key.hpp"
 #include "shell/x11_hot_key.hpp"
 
+#include <QProcess>
+#include <QStandardPaths>
+
 #include <gtest/gtest.h>
 
 #include <optional>
 
 #include <algorithm>
 
+// Xlib's own header defines macros that clash with the test framework.
+extern "C" Display* XOpenDisplay(const char* name);
+extern "C" int XCloseDisplay(Display* display);
+
 namespace tavlets {
 namespace {
 
-// The X core modifier bits (X.h's macros clash with the test framework).
-constexpr unsigned LockMask = 1u << 1, Mod1Mask = 1u << 3, Mod2Mask = 1u << 4;
+// The X core modifier bits, under names of their own (X.h's macros clash with the test framework).
+constexpr unsigned kLock = 1u << 1, kMod1 = 1u << 3, kMod2 = 1u << 4;
 
 TEST(WaylandSession, FromSessionTypeOrDisplay) {
     const struct { const char* sessionType; bool waylandDisplay, wayland; } cases[] = {
@@ -25,11 +32,11 @@ TEST(WaylandSession, FromSessionTypeOrDisplay) {
 
 TEST(X11HotKeyMasks, EveryLockCombinationIsGrabbed) {
     const struct { unsigned numLock; std::vector<unsigned> masks; } cases[] = {
-        {Mod2Mask, {Mod1Mask, Mod1Mask | LockMask, Mod1Mask | Mod2Mask, Mod1Mask | Mod2Mask | LockMask}},
-        {0, {Mod1Mask, Mod1Mask | LockMask}},  // keyboard without Num Lock
+        {kMod2, {kMod1, kMod1 | kLock, kMod1 | kMod2, kMod1 | kMod2 | kLock}},
+        {0, {kMod1, kMod1 | kLock}},  // keyboard without Num Lock
     };
     for (const auto& c : cases) {
-        std::vector<unsigned> masks = X11HotKey::grabMasks(Mod1Mask, c.numLock);
+        std::vector<unsigned> masks = X11HotKey::grabMasks(kMod1, c.numLock);
         std::sort(masks.begin(), masks.end());
         EXPECT_EQ(masks, c.masks) << c.numLock;
     }
@@ -45,6 +52,67 @@ TEST(X11HotKey, WithoutADisplayNothingIsGrabbedAndNothingCrashes) {
     EXPECT_EQ(key.status(), HotKeyStatus::refused);
     // The tests run on the offscreen platform: no X display to grab on.
     EXPECT_EQ(createHotKey()->status(), HotKeyStatus::unsupported);
+}
+
+// A bare X server of the test's own, whose keyboard layout the test sets.
+struct Xvfb {
+    Xvfb() {
+        if (QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty()) return;
+        server.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-nolisten"),
+                                              QStringLiteral("tcp")});
+        if (!server.waitForReadyRead(20000)) return;
+        display = QStringLiteral(":") + QString::fromLatin1(server.readLine()).trimmed();
+    }
+    ~Xvfb() {
+        server.terminate();
+        server.waitForFinished(5000);
+    }
+    bool setLayout(const char* layout) const {
+        return QProcess::execute(QStringLiteral("setxkbmap"), {QStringLiteral("-display"), display, QString::fromLatin1(layout)}) == 0;
+    }
+    QProcess server;
+    QString display;
+};
+
+TEST(X11HotKey, AKeyMissingFromTheLayoutIsToldApartFromOneAnotherAppHolds) {
+    Xvfb x;
+    if (x.display.isEmpty()) GTEST_SKIP() << "no Xvfb";
+    const QByteArray name = x.display.toLatin1();
+    Display* other = XOpenDisplay(name.constData());
+    ASSERT_TRUE(other);
+    // Another client holds Ctrl+Alt+J.
+    X11HotKey holder(other);
+    holder.registerKey(Qt::Key_J, Qt::ControlModifier | Qt::AltModifier, [] {});
+    ASSERT_EQ(holder.status(), HotKeyStatus::registered);
+
+    const struct { const char* layout; Qt::Key key; HotKeyStatus status; } cases[] = {
+        {"us", Qt::Key_K, HotKeyStatus::registered},
+        {"us", Qt::Key_J, HotKeyStatus::refused},
+        {"us", Qt::Key_Adiaeresis, HotKeyStatus::notOnLayout},
+        {"us", Qt::Key(0x424), HotKeyStatus::notOnLayout},  // Cyrillic Ef
+        {"de", Qt::Key_Adiaeresis, HotKeyStatus::registered},
+        {"ru", Qt::Key(0x424), HotKeyStatus::registered},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.layout) + " " + std::to_string(int(c.key)));
+        ASSERT_TRUE(x.setLayout(c.layout));
+        Display* display = XOpenDisplay(name.constData());
+        ASSERT_TRUE(display);
+        {
+            X11HotKey key(display);
+            key.registerKey(c.key, Qt::ControlModifier | Qt::AltModifier, [] {});
+            EXPECT_EQ(key.status(), c.status);
+            EXPECT_EQ(key.isOnLayout(c.key), c.status != HotKeyStatus::notOnLayout);
+            // A rebind to a missing key keeps a working one and says why.
+            if (c.status == HotKeyStatus::registered) {
+                key.rebind(Qt::Key(0x5d0), Qt::ControlModifier, {});  // Hebrew Alef, on none of these
+                EXPECT_EQ(key.status(), HotKeyStatus::registered);
+                EXPECT_FALSE(key.isOnLayout(Qt::Key(0x5d0)));
+            }
+        }
+        XCloseDisplay(display);
+    }
+    XCloseDisplay(other);
 }
 
 }  // namespace

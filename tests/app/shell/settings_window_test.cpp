@@ -2,11 +2,22 @@
 
 #include "shell/autostart.hpp"
 #include "shell/shortcut_recorder.hpp"
+#include "shell/user_actions_list.hpp"
 #include "shell_test_util.hpp"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QKeyEvent>
+#include <QProcess>
+#include <QScreen>
+#include <QStandardPaths>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTimer>
+#include <QWindow>
+#include <QTemporaryDir>
+
+#include <fstream>
 
 #include <gtest/gtest.h>
 
@@ -37,14 +48,102 @@ TEST(SettingsWindow, EveryTextWrapsAndKeepsItsHeightAtAnyFontSize) {
         QApplication::processEvents();
         EXPECT_EQ(window.width(), SettingsWindow::fixedWidth);
         EXPECT_EQ(window.minimumSize(), window.maximumSize());
-        expectEveryTextWhole(window);
+        expectEveryTextWhole(*window.scrollArea()->widget());
         // The font may also change while the window is open.
         font.setPointSizeF(points + 6);
         window.setFont(font);
         QApplication::processEvents();
-        expectEveryTextWhole(window);
+        expectEveryTextWhole(*window.scrollArea()->widget());
     }
     QApplication::setFont(original);
+}
+
+// An actions file of `count` entries, each with a number for a title; without `run`, two problems each.
+std::shared_ptr<UserActionsSource> brokenActions(const QTemporaryDir& dir, int count, bool withRun,
+                                                 UserActionsSource::Report report) {
+    const std::string path = dir.filePath(QStringLiteral("actions.toml")).toStdString();
+    std::ofstream file(path);
+    for (int i = 0; i < count; ++i) file << "[[action]]\ntitle = " << i << (withRun ? "\nrun = [\"true\"]\n" : "\n");
+    file.close();
+    auto source = std::make_shared<UserActionsSource>(path, nullptr, std::move(report));
+    source->refresh();
+    return source;
+}
+
+// Run in a process of its own per screen (the platform's screens are set when it starts), from the
+// test below; skipped when run on its own.
+TEST(SettingsWindowOnOneScreen, StaysInsideTheScreenAndScrollsToTheLastProblem) {
+    const QByteArray points = qgetenv("TAVLETS_TEST_POINTS");
+    if (points.isEmpty()) GTEST_SKIP() << "run by SettingsWindow.FitsEveryScreen";
+    QFont font = QApplication::font();
+    font.setPointSizeF(points.toDouble());
+    QApplication::setFont(font);
+    QTemporaryDir dir;
+    SettingsWindow window(kWorking, nullptr, brokenActions(dir, 40, true, [](const std::string&) {}));
+    window.centreOnScreen();
+    window.show();
+    ASSERT_TRUE(spinUntil([&] { return window.isVisible() && window.windowHandle()->isExposed(); }));
+    QApplication::processEvents();
+
+    const QRect area = window.screen()->availableGeometry();
+    EXPECT_EQ(QStringLiteral("%1x%2").arg(area.width()).arg(area.height()), qEnvironmentVariable("TAVLETS_TEST_AREA"));
+    EXPECT_TRUE(area.contains(window.frameGeometry()));
+    QScrollArea* scroll = window.scrollArea();
+    auto* problems = window.findChild<QLabel*>(QStringLiteral("userActionProblems"));
+    ASSERT_TRUE(problems);
+    EXPECT_TRUE(problems->text().section(QLatin1Char('\n'), -1).startsWith(QStringLiteral("Line 119,")));
+    scroll->verticalScrollBar()->setValue(scroll->verticalScrollBar()->maximum());
+    QApplication::processEvents();
+    EXPECT_LE(problems->mapTo(scroll->viewport(), QPoint(0, problems->height())).y(), scroll->viewport()->height());
+    EXPECT_GE(problems->height(), problems->heightForWidth(problems->width()));
+}
+
+TEST(SettingsWindow, FitsEveryScreenAtEveryFontSize) {
+    const struct { const char *size, *scale, *area; } screens[] = {
+        {"800x600", "1", "800x600"}, {"1280x800", "1", "1280x800"}, {"800x600", "2", "400x300"},
+    };
+    QTemporaryDir dir;
+    for (const auto& screen : screens) {
+        const QStringList size = QString::fromLatin1(screen.size).split(QLatin1Char('x'));
+        const QString config = dir.filePath(QLatin1String(screen.size) + QStringLiteral(".json"));
+        writeFile(config, QStringLiteral(R"({"screens": [{"name": "s", "x": 0, "y": 0, "width": %1, "height": %2}]})")
+                              .arg(size[0], size[1]).toUtf8());
+        for (const char* points : {"9", "16", "24"}) {
+            SCOPED_TRACE(std::string(screen.size) + " at scale " + screen.scale + ", " + points + " pt");
+            QProcess child;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen:configfile=") + config);
+            env.insert(QStringLiteral("QT_SCALE_FACTOR"), QLatin1String(screen.scale));
+            env.insert(QStringLiteral("TAVLETS_TEST_POINTS"), QLatin1String(points));
+            env.insert(QStringLiteral("TAVLETS_TEST_AREA"), QLatin1String(screen.area));
+            child.setProcessEnvironment(env);
+            child.setProcessChannelMode(QProcess::MergedChannels);
+            child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=SettingsWindowOnOneScreen.*")});
+            ASSERT_TRUE(child.waitForFinished(60000));
+            const std::string output = child.readAll().toStdString();
+            EXPECT_TRUE(child.exitCode() == 0 && output.find("[  PASSED  ] 1 test") != std::string::npos) << output;
+        }
+    }
+}
+
+TEST(SettingsWindow, AFileWithTensOfThousandsOfProblemsShowsTheFirstAndStaysAnswering) {
+    QTemporaryDir dir;
+    std::vector<std::string> reported;
+    auto source = brokenActions(dir, 20000, false, [&](const std::string& line) { reported.push_back(line); });
+    ASSERT_GE(source->state()->problems.size(), 40000u);
+    const std::size_t more = source->state()->problems.size() - UserActionsList::kShownProblems;
+    EXPECT_EQ(reported.size(), UserActionsList::kShownProblems + 1);
+    EXPECT_EQ(reported.back(), source->state()->path + ": \u2026and " + std::to_string(more) + " more");
+
+    SettingsWindow window(kWorking, nullptr, source);
+    window.centreOnScreen();
+    window.show();
+    bool answered = false;
+    QTimer::singleShot(0, [&] { answered = true; });
+    EXPECT_TRUE(spinUntil([&] { return answered; }, 10000));
+    const QStringList lines = labelText(window, "userActionProblems").split(QLatin1Char('\n'));
+    EXPECT_EQ(lines.size(), UserActionsList::kShownProblems + 1);
+    EXPECT_EQ(lines.back(), QStringLiteral("\u2026and %1 more").arg(more));
 }
 
 TEST(SettingsWindow, OnlyAClosingButtonAndEscapeAndCtrlWCloseItButNotWhileRecording) {
@@ -104,6 +203,42 @@ TEST(ShortcutRecorder, TakesACombinationWithAModifierAndRefusesTheRest) {
     press(recorder, Qt::Key_K, Qt::MetaModifier);
     EXPECT_EQ(chosen.size(), 2);
     EXPECT_FALSE(message->isVisible());
+    // So does starting another recording, or giving up on it with Escape.
+    for (bool escape : {false, true}) {
+        recorder->click();
+        press(recorder, Qt::Key_K);
+        ASSERT_TRUE(message->isVisible());
+        recorder->click();
+        if (escape) press(recorder, Qt::Key_Escape);
+        EXPECT_FALSE(message->isVisible()) << escape;
+    }
+}
+
+TEST(UserActionsList, CommandsReadAsAShellNeedsThemTyped) {
+    const struct { const char *arg, *shown; } cases[] = {
+        {"sort", "sort"},
+        {"-u", "-u"},
+        {"a-z", "a-z"},
+        {"\u00e4rger.txt", "\u00e4rger.txt"},
+        {"", "''"},
+        {"tr -cs \"[:alnum:]\" \"\\n\"", "'tr -cs \"[:alnum:]\" \"\\n\"'"},
+        {"it's", "'it'\\''s'"},
+        {"$HOME", "'$HOME'"},
+        {"*.txt", "'*.txt'"},
+        {"two\nlines", "$'two\\nlines'"},
+    };
+    const bool haveBash = !QStandardPaths::findExecutable(QStringLiteral("bash")).isEmpty();
+    for (const auto& c : cases) {
+        const QString arg = QString::fromUtf8(c.arg);
+        const QString shown = UserActionsList::shellQuoted(arg);
+        EXPECT_EQ(shown, QString::fromUtf8(c.shown)) << c.arg;
+        if (!haveBash) continue;
+        // Typed into a shell, it is the very argument again.
+        QProcess shell;
+        shell.start(QStringLiteral("bash"), {QStringLiteral("-c"), QStringLiteral("printf %s ") + shown});
+        ASSERT_TRUE(shell.waitForFinished(10000));
+        EXPECT_EQ(QString::fromUtf8(shell.readAllStandardOutput()), arg) << c.arg;
+    }
 }
 
 TEST(SettingsWindow, AutostartBoxWritesAndRemovesTheEntryAndShowsWhatIsThere) {

@@ -181,7 +181,8 @@ TEST(ShortcutTexts, StartNoticeAndWarningOnlyWhenTheShortcutFails) {
         {HotKeyStatus::pending, false, false, false},    {HotKeyStatus::refused, true, true, false},
         {HotKeyStatus::refused, false, true, true},      {HotKeyStatus::declined, true, true, false},
         {HotKeyStatus::declined, false, true, true},     {HotKeyStatus::unsupported, true, false, false},
-        {HotKeyStatus::unsupported, false, false, true},
+        {HotKeyStatus::unsupported, false, false, true}, {HotKeyStatus::notOnLayout, true, true, false},
+        {HotKeyStatus::notOnLayout, false, true, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(int(c.status));
@@ -194,6 +195,13 @@ TEST(ShortcutTexts, StartNoticeAndWarningOnlyWhenTheShortcutFails) {
             EXPECT_EQ(notice.contains(chosen), c.notice);
             EXPECT_EQ(warning.contains(chosen), c.warning);
         }
+    }
+    // A key missing from the layout is not blamed on another app.
+    for (const QString& text : {shortcutStatusText({HotKeyStatus::notOnLayout, chosen, {}}),
+                                startNotice({HotKeyStatus::notOnLayout, chosen, {}}),
+                                unreachableWarning(false, {HotKeyStatus::notOnLayout, chosen, {}})}) {
+        EXPECT_TRUE(text.contains(chosen + QStringLiteral(" isn't on your keyboard layout"))) << text.toStdString();
+        EXPECT_FALSE(text.contains(QStringLiteral("another app"))) << text.toStdString();
     }
     // Both name where another shortcut is chosen.
     EXPECT_TRUE(startNotice({HotKeyStatus::refused, chosen, {}}).contains(QStringLiteral("Settings\u2026")));
