@@ -240,7 +240,12 @@ void PanelController::show() {
 }
 
 QSize PanelController::measure() {
-    const QSize limits = panelLimits(area_);
+    QSize limits = panelLimits(area_);
+    if (nativeWayland() && mappedHeight_ > 0) {
+        // Compositors that place windows centre a new one (sway, KWin) and keep its top edge as
+        // it grows, so it may grow only into the room below where it first showed.
+        limits.setHeight(std::min(limits.height(), (area_.height() + mappedHeight_) / 2 - kScreenMargin));
+    }
     view_->setLimits(limits.width(), limits.height());
     view_->sync();
     // Content that cannot shrink to the room within the margins takes the margins above and
@@ -250,10 +255,13 @@ QSize PanelController::measure() {
 
 void PanelController::present() {
     area_ = panelArea(*screens_);
+    const bool mapped = window_->isVisible();
+    if (!mapped) mappedHeight_ = 0;
     const QSize size = measure();
     if (nativeWayland()) {
         // The compositor places the window; only its size is ours.
         window_->setFixedFrame(QRect(QPoint(), size), false);
+        if (!mapped) mappedHeight_ = size.height();
     } else {
         left_ = centredTopLeft(area_, size).x();
         middle_ = area_.y() + area_.height() / 2.0;

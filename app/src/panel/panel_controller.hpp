@@ -152,6 +152,8 @@ private:
     // The height the panel is centred on, fixed by show: it grows and shrinks around it, so
     // a result never pushes it against one edge while the other has room.
     double middle_ = 0;
+    // Where the compositor places the window: its height when it was first shown.
+    int mappedHeight_ = 0;
     // Its left edge, and the screen area it was placed in, also fixed by show.
     int left_ = 0;
     QRect area_ = kFallbackArea;
