@@ -40,9 +40,7 @@ TEST(PanelFit, GrowsAroundItsMiddleKeepingTheMarginsWhereTheScreenAllows) {
         {"too tall for the margins: centred", 200, 350, QSize(300, 580), QPoint(200, 60)},
         {"taller than the screen: at its top", 200, 350, QSize(300, 700), QPoint(200, 50)},
         {"middle low: up to the bottom margin", 200, 600, QSize(300, 200), QPoint(200, 650 - m - 200)},
-        {"middle high: down to the top margin", 200, 80, QSize(300, 200), QPoint(200, 50 + m)},
         {"left edge past the right margin", 700, 350, QSize(300, 200), QPoint(900 - m - 300, 250)},
-        {"as wide as the screen", 150, 350, QSize(800, 200), QPoint(100, 250)},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(placedAround(area, c.left, c.middle, c.size), QRect(c.topLeft, c.size)) << c.name;
@@ -86,7 +84,6 @@ TEST(PanelFit, StaysInsideTheScreenWithItsFooterInViewAtEveryStep) {
             EXPECT_LE(inView(footer, view).bottom() + 1, view.height() - PanelView::kPadding);
             // The footer wraps between hints only.
             QTextLayout lines(footer->text(), footer->font());
-            lines.setTextOption(QTextOption(Qt::AlignLeft));
             lines.beginLayout();
             QStringList texts;
             for (QTextLine line = lines.createLine(); line.isValid(); line = lines.createLine()) {
