@@ -37,6 +37,19 @@ void FloatingPanel::setContent(QWidget* content) {
     setFocusProxy(content_);
 }
 
+void FloatingPanel::setFixedFrame(const QRect& frame, bool place) {
+    const QSize size = frame.size();
+    if (minimumSize() != size || maximumSize() != size) {
+        // Free the size first, so that neither old limit clamps the new frame on its way.
+        setMinimumSize(0, 0);
+        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    }
+    if (place && geometry() != frame) setGeometry(frame);
+    else if (this->size() != size) resize(size);
+    setMinimumSize(size);
+    setMaximumSize(size);
+}
+
 bool FloatingPanel::event(QEvent* event) {
     const bool handled = QWidget::event(event);
     if (event->type() == QEvent::WindowDeactivate) {

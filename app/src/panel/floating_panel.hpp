@@ -26,6 +26,10 @@ public:
     // The one child that fills the window.
     void setContent(QWidget* content);
     QWidget* content() const { return content_; }
+    // Sets the frame (or, where the compositor places windows, only the size) and fixes the size
+    // there: tiling window managers float a window whose least and greatest sizes agree instead
+    // of tiling it beside the others.
+    void setFixedFrame(const QRect& frame, bool place = true);
 
 protected:
     bool event(QEvent* event) override;

@@ -59,15 +59,27 @@ QPoint centredTopLeft(const QRect& area, const QSize& size) {
 }
 
 QSize panelLimits(const QRect& area) {
-    return QSize(std::max(0, area.width() - 2 * kScreenMargin), area.height());
+    return QSize(std::max(0, area.width() - 2 * kScreenMargin),
+                 std::max(0, area.height() - 2 * kScreenMargin));
 }
 
-QRect keptInside(const QRect& area, const QRect& frame) {
-    QRect moved = frame;
-    const int x = std::max(area.left(), std::min(frame.left(), area.right() + 1 - frame.width()));
-    const int y = std::max(area.top(), std::min(frame.top(), area.bottom() + 1 - frame.height()));
-    moved.moveTopLeft(QPoint(x, y));
-    return moved;
+namespace {
+
+// The start of a span of `length` at `start`, kept the margin inside [from, from + room) when it
+// fits with the margins, else just inside.
+int keptWithMargin(int start, int length, int from, int room) {
+    const int margin = length <= room - 2 * kScreenMargin ? kScreenMargin : 0;
+    return std::max(from + margin, std::min(start, from + room - margin - length));
+}
+
+}  // namespace
+
+QRect placedAround(const QRect& area, int left, double middle, const QSize& size) {
+    // std::round takes halves away from zero, as centredTopLeft does.
+    const int top = static_cast<int>(std::round(middle - size.height() / 2.0));
+    return QRect(QPoint(keptWithMargin(left, size.width(), area.x(), area.width()),
+                        keptWithMargin(top, size.height(), area.y(), area.height())),
+                 size);
 }
 
 PanelController::PanelController(std::shared_ptr<Clipboard> clipboard, QObject* parent)
@@ -227,24 +239,35 @@ void PanelController::show() {
     present();
 }
 
-void PanelController::present() {
-    area_ = panelArea(*screens_);
-    const QSize limits = panelLimits(area_);
+QSize PanelController::measure() {
+    QSize limits = panelLimits(area_);
+    if (nativeWayland() && mappedHeight_ > 0) {
+        // Compositors that place windows centre a new one (sway, KWin) and keep its top edge as
+        // it grows, so it may grow only into the room below where it first showed.
+        limits.setHeight(std::min(limits.height(), (area_.height() + mappedHeight_) / 2 - kScreenMargin));
+    }
     view_->setLimits(limits.width(), limits.height());
     view_->sync();
-    const QSize size = view_->sizeHint().boundedTo(limits);
+    // Content that cannot shrink to the room within the margins takes the margins above and
+    // below, and no more than the screen.
+    return view_->sizeHint().boundedTo(QSize(limits.width(), area_.height()));
+}
+
+void PanelController::present() {
+    area_ = panelArea(*screens_);
+    const bool mapped = window_->isVisible();
+    if (!mapped) mappedHeight_ = 0;
+    const QSize size = measure();
     if (nativeWayland()) {
         // The compositor places the window; only its size is ours.
-        window_->resize(size);
-        recentre_ = false;
+        window_->setFixedFrame(QRect(QPoint(), size), false);
+        if (!mapped) mappedHeight_ = size.height();
     } else {
-        const QRect frame = keptInside(area_, QRect(centredTopLeft(area_, size), size));
-        top_ = frame.top();
-        left_ = frame.left();
-        placed_ = frame;
+        left_ = centredTopLeft(area_, size).x();
+        middle_ = area_.y() + area_.height() / 2.0;
+        placed_ = placedAround(area_, left_, middle_, size);
         corrections_ = 0;
-        window_->setGeometry(frame);
-        recentre_ = model_.reading() == PanelModel::Reading::waiting;
+        window_->setFixedFrame(placed_);
     }
 
     window_->show();
@@ -356,28 +379,16 @@ void PanelController::scheduleRemeasure() {
 
 void PanelController::remeasure() {
     if (!window_ || !view_ || !window_->isVisible()) return;
-    view_->sync();
-    const QSize size = view_->sizeHint().boundedTo(panelLimits(area_));
+    const QSize size = measure();
     if (nativeWayland()) {
-        if (window_->size() != size) window_->resize(size);
+        window_->setFixedFrame(QRect(QPoint(), size), false);
         return;
     }
-    if (recentre_ && model_.reading() != PanelModel::Reading::waiting) {
-        // It was placed for the reading state; place it once for its content.
-        recentre_ = false;
-        const QRect frame = keptInside(area_, QRect(centredTopLeft(area_, size), size));
-        top_ = frame.top();
-        left_ = frame.left();
-        placed_ = frame;
-        if (window_->geometry() != frame) window_->setGeometry(frame);
-        return;
-    }
-    // The top edge stays put and the panel grows or shrinks at the bottom, unless that would take
-    // it past the bottom of the screen. The left edge is the one show chose, not the window's
-    // current one, which a window manager may not have settled yet.
-    const QRect frame = keptInside(area_, QRect(QPoint(left_, top_), size));
-    placed_ = frame;
-    if (window_->geometry() != frame) window_->setGeometry(frame);
+    // Around the middle show chose, which also centres a panel first shown in its reading state
+    // once the text is in. The left edge is show's too, not the window's current one, which a
+    // window manager may not have settled yet.
+    placed_ = placedAround(area_, left_, middle_, size);
+    window_->setFixedFrame(placed_);
 }
 
 void PanelController::installKeyHandler() {

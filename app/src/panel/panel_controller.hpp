@@ -57,15 +57,17 @@ QRect panelArea(const ScreenSource& screens);
 // from zero.
 QPoint centredTopLeft(const QRect& area, const QSize& size);
 
-// The space kept free on the left and right of the panel when the screen is narrow.
+// The space kept free between the panel and every edge of the screen, where the screen allows.
 inline constexpr int kScreenMargin = 16;
 
-// The largest panel `area` holds: its width less the margins, its full height.
+// The largest panel `area` holds with the margins free on every side.
 QSize panelLimits(const QRect& area);
 
-// `frame` moved the least distance that puts it inside `area`; a frame larger than the area keeps
-// its top-left corner in the area's.
-QRect keptInside(const QRect& area, const QRect& frame);
+// The frame of `size` with its left edge at `left`, centred on the height `middle`, moved the
+// least distance that keeps the margins free, or only inside `area` along an axis too short for
+// them.
+QRect placedAround(const QRect& area, int left, double middle, const QSize& size);
+
 
 class PanelController : public QObject {
     Q_OBJECT
@@ -122,6 +124,8 @@ private:
     void removeKeyHandler();
     void scheduleRemeasure();
     void remeasure();
+    // The size the content asks for within the room the screen area leaves.
+    QSize measure();
     void scheduleBusyUpdate();
     void updateBusy();
     void stopBusy();
@@ -145,9 +149,11 @@ private:
     QTimer* memoryRelease_ = nullptr;
     bool busyUpdateQueued_ = false;
     bool runChanged_ = false;
-    // The panel's top edge, fixed by show; the panel grows and shrinks below it (moving up only
-    // as far as the screen's bottom edge makes it).
-    int top_ = 0;
+    // The height the panel is centred on, fixed by show: it grows and shrinks around it, so
+    // a result never pushes it against one edge while the other has room.
+    double middle_ = 0;
+    // Where the compositor places the window: its height when it was first shown.
+    int mappedHeight_ = 0;
     // Its left edge, and the screen area it was placed in, also fixed by show.
     int left_ = 0;
     QRect area_ = kFallbackArea;
@@ -155,8 +161,6 @@ private:
     QRect placed_;
     int corrections_ = 0;
     static constexpr int kMaxCorrections = 3;
-    // Shown in the reading state: centre again once, when the text is in.
-    bool recentre_ = false;
     // show is waiting for a quick answer before it presents the window.
     bool presentPending_ = false;
     QTimer presentTimer_;

@@ -23,14 +23,21 @@ namespace tavlets {
 namespace {
 
 constexpr int kFlowSpacing = 8;
-// How much of the result stays in view before the pills start to give up room to it.
-constexpr int kFewResultLines = 64;
 // Above these sizes a result is certainly taller than the scroll area, so it is not laid out
 // just to learn its height (a 10 MB result would take seconds).
 constexpr qsizetype kMeasureLimit = 20000;
 
 QString fromUtf8(const std::string& s) {
     return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+// The footer wraps between its hints, never inside one: "esc" above "close" reads as two hints.
+const QString kHintSeparator = QStringLiteral(u"   \u00B7   ");
+
+QString hintsKeptWhole(const QString& hints) {
+    QStringList parts = hints.split(kHintSeparator);
+    for (QString& part : parts) part.replace(QLatin1Char(' '), QChar::Nbsp);
+    return parts.join(kHintSeparator);
 }
 
 }  // namespace
@@ -308,6 +315,11 @@ void PanelView::relayout() {
     const int headerHeight = empty ? 0 : header_->sizeHint().height();
     const int previewHeight = empty ? 0 : preview_->heightForWidth(content);
     const int pillsNatural = empty ? 0 : pillsLayout_->heightForWidth(content);
+    const QString hints = hintsKeptWhole(footer_->text());
+    if (hints != footer_->text()) {
+        footer_->setText(hints);
+        footer_->setAccessibleName(footerLabelText());
+    }
     const int footerHeight = footer_->heightForWidth(content);
     // The busy box stands where the result will be; the two never show together.
     const bool busy = !empty && showsBusy();
@@ -319,14 +331,23 @@ void PanelView::relayout() {
         return 2 * kPadding + (parts - 1) * kSpacing + emptyHeight + headerHeight + previewHeight +
                pillsHeight + (result ? area + 2 * ResultBox::kPadding : 0) + busyHeight + footerHeight;
     };
-    // Too tall for the screen: the result's scroll area gives way first, down to a few lines;
-    // then the pills, which keep one row in view and scroll; then the result down to its least.
+    // Too tall for the screen: the result's scroll area gives way first, since it scrolls
+    // anyway; then the pills, which scroll in whole rows, keeping at least one in view.
     const auto shrink = [&](int& height, int floor) {
         if (total() > maxHeight_) height = std::max(std::min(floor, height), height - (total() - maxHeight_));
     };
-    if (result) shrink(area, kFewResultLines);
-    if (!empty) shrink(pillsHeight, pills_.isEmpty() ? 0 : pills_.first()->sizeHint().height());
     if (result) shrink(area, kMinResultHeight);
+    if (!empty && !pills_.isEmpty()) {
+        const int row = pills_.first()->sizeHint().height();
+        shrink(pillsHeight, row);
+        if (pillsHeight < pillsNatural) {
+            // No row cut in half at the bottom edge.
+            const int rows = std::max(1, (pillsHeight + kFlowSpacing) / (row + kFlowSpacing));
+            pillsHeight = rows * (row + kFlowSpacing) - kFlowSpacing;
+            // What the half row would have taken goes back to the result.
+            if (result) area = std::min(naturalAreaHeight_, area + std::max(0, maxHeight_ - total()));
+        }
+    }
     resultBox_->setAreaHeight(area);
     // With a scroll bar the pills wrap in the width that is left beside it.
     const int pillsWidth = pillsHeight < pillsNatural
@@ -466,7 +487,8 @@ QString PanelView::previewLabelText() const {
 }
 
 QString PanelView::footerLabelText() const {
-    return footer_->text();
+    QString text = footer_->text();
+    return text.replace(QChar::Nbsp, QLatin1Char(' '));
 }
 
 void PanelView::setShortcutText(const QString& shortcut) {

@@ -2,6 +2,9 @@
 // instead of running off the edges, and is centred whenever it fits.
 
 #include <QLabel>
+#include <QTextLayout>
+
+#include <algorithm>
 
 #include <gtest/gtest.h>
 
@@ -21,22 +24,28 @@ QRect inView(const QWidget* widget, const PanelView& view) {
 
 const QLabel* footerOf(const PanelView& view) {
     for (const QLabel* label : view.findChildren<QLabel*>()) {
-        if (label->text() == view.footerLabelText() && label->isVisibleTo(&view)) return label;
+        QString text = label->text();
+        if (text.replace(QChar::Nbsp, u' ') == view.footerLabelText() && label->isVisibleTo(&view)) return label;
     }
     return nullptr;
 }
 
-TEST(PanelFit, KeptInsideMovesTheLeastDistance) {
-    const QRect area(100, 50, 800, 600);
-    const struct { QRect frame; QPoint topLeft; } cases[] = {
-        {QRect(200, 100, 300, 200), QPoint(200, 100)},  // inside: unchanged
-        {QRect(200, 500, 300, 200), QPoint(200, 450)},  // past the bottom: up
-        {QRect(-40, 10, 300, 200), QPoint(100, 50)},    // past the left and top
-        {QRect(700, 100, 300, 200), QPoint(600, 100)},  // past the right
-        {QRect(300, 300, 300, 900), QPoint(300, 50)},   // taller than the area: top to the top
+TEST(PanelFit, GrowsAroundItsMiddleKeepingTheMarginsWhereTheScreenAllows) {
+    const QRect area(100, 50, 800, 600);  // the middle is at y = 350
+    const int m = kScreenMargin;
+    const struct { const char* name; int left; double middle; QSize size; QPoint topLeft; } cases[] = {
+        {"centred", 200, 350, QSize(300, 200), QPoint(200, 250)},
+        {"odd height: halves away from zero", 200, 350, QSize(300, 201), QPoint(200, 250)},
+        {"just fits within the margins", 200, 350, QSize(300, 600 - 2 * m), QPoint(200, 50 + m)},
+        {"too tall for the margins: centred", 200, 350, QSize(300, 580), QPoint(200, 60)},
+        {"taller than the screen: at its top", 200, 350, QSize(300, 700), QPoint(200, 50)},
+        {"middle low: up to the bottom margin", 200, 600, QSize(300, 200), QPoint(200, 650 - m - 200)},
+        {"left edge past the right margin", 700, 350, QSize(300, 200), QPoint(900 - m - 300, 250)},
     };
-    for (const auto& c : cases) EXPECT_EQ(keptInside(area, c.frame).topLeft(), c.topLeft) << c.frame.x();
-    EXPECT_EQ(panelLimits(area), QSize(800 - 2 * kScreenMargin, 600));
+    for (const auto& c : cases) {
+        EXPECT_EQ(placedAround(area, c.left, c.middle, c.size), QRect(c.topLeft, c.size)) << c.name;
+    }
+    EXPECT_EQ(panelLimits(area), QSize(800 - 2 * m, 600 - 2 * m));
 }
 
 TEST(PanelFit, StaysInsideTheScreenWithItsFooterInViewAtEveryStep) {
@@ -63,13 +72,42 @@ TEST(PanelFit, StaysInsideTheScreenWithItsFooterInViewAtEveryStep) {
                                               << frame.height();
             EXPECT_EQ(frame.width(), c.width);
             EXPECT_EQ(view.size(), frame.size());
+            // The margins stay free where the screen has room for them, else it is centred.
+            const int above = frame.top() - area.top(), below = area.bottom() - frame.bottom();
+            if (area.height() - frame.height() >= 2 * kScreenMargin) {
+                EXPECT_GE(std::min(above, below), kScreenMargin) << above << " " << below;
+            } else {
+                EXPECT_LE(std::abs(above - below), 1) << above << " " << below;
+            }
             const QLabel* footer = footerOf(view);
             ASSERT_NE(footer, nullptr);
             EXPECT_LE(inView(footer, view).bottom() + 1, view.height() - PanelView::kPadding);
+            // The footer wraps between hints only.
+            QTextLayout lines(footer->text(), footer->font());
+            lines.beginLayout();
+            QStringList texts;
+            for (QTextLine line = lines.createLine(); line.isValid(); line = lines.createLine()) {
+                line.setLineWidth(footer->width());
+                texts << lines.text().mid(line.textStart(), line.textLength());
+            }
+            lines.endLayout();
+            for (const QString& hint : footer->text().split(QStringLiteral(u"   \u00B7   "))) {
+                EXPECT_TRUE(std::any_of(texts.begin(), texts.end(), [&](const QString& t) { return t.contains(hint); }))
+                    << hint.toStdString() << " is split: " << texts.join(u'|').toStdString();
+            }
             const QWidget* pill = view.pill(controller.model().selected());
             ASSERT_NE(pill, nullptr);
-            const QRect viewport = inView(pill->parentWidget()->parentWidget(), view);
+            const QWidget* pills = pill->parentWidget();
+            const QRect viewport = inView(pills->parentWidget(), view);
             EXPECT_TRUE(viewport.contains(inView(pill, view))) << "selected pill out of view";
+            // Rows show whole or not at all, and the result gives up its room before the pills.
+            for (int i = 0; i < view.pillCount(); ++i) {
+                const QRect r = inView(view.pill(i), view);
+                EXPECT_TRUE(viewport.contains(r) || !viewport.intersects(r)) << "pill " << i << " cut";
+            }
+            if (view.showsResult() && pills->height() > viewport.height()) {
+                EXPECT_LT(view.resultAreaHeight(), PanelView::kMinResultHeight + pill->height() + 8);
+            }
         };
         checkInside("opened");
         const QRect opened = controller.window()->geometry();
