@@ -3,9 +3,9 @@
 # desktop portal and its KDE backend, started on demand on a session bus of the case's own.
 # The shortcut is pressed through kglobalaccel (served by KWin), as a key press would reach it.
 #   kde_portal_e2e.sh CASE TAVLETS
-# Cases: xwayland and native (the app through XWayland or as a Wayland client): bind, open and
-# close, the clipboard, Settings, a portal restart and a second start; late_portal: a portal that
-# comes up after the app.
+# Cases, with the app through XWayland or as a Wayland client: xwayland and native (bind, open and
+# close, the clipboard, Settings), xwayland_restarts and native_restarts (a portal restart and a
+# second start of the app); late_portal: a portal that comes up after the app.
 set -u
 case_name=$1
 tavlets=$2
@@ -115,7 +115,7 @@ for child in $(pgrep -P "$launcher"); do pids+=("$child"); done
 
 # The app through XWayland, as it chooses itself in a Plasma session, or natively.
 mode=xwayland
-[ "$case_name" == native ] && mode=native
+[[ "$case_name" == native* ]] && mode=native
 app_vars=(DISPLAY="$x_display")
 [ "$mode" == native ] && app_vars=(QT_QPA_PLATFORM=wayland)
 # env runs the app in its own place, so $! is the app's pid.
@@ -166,10 +166,14 @@ start_app() {
   app_pid=$!
   pids+=("$app_pid")
 }
-# The shortcut works: a press opens the panel, the next closes it.
+# The shortcut works: a press opens the panel, the next closes it. Right after a (re)start the
+# app may not have the portal's last answer yet and rightly drops a press: one more is allowed.
 toggles() {
   press_shortcut
-  wait_until 10 panel_open || fail "$1: the shortcut did not open the panel"
+  if ! wait_until 3 panel_open; then
+    press_shortcut
+    wait_until 10 panel_open || fail "$1: the shortcut did not open the panel"
+  fi
   press_shortcut
   wait_until 10 panel_closed || fail "$1: the shortcut did not close the panel"
 }
@@ -183,7 +187,7 @@ json='{"a":[1,2]}'
 formatted=$'{\n  "a": [\n    1,\n    2\n  ]\n}'
 
 case "$case_name" in
-xwayland | native)
+xwayland | native | xwayland_restarts | native_restarts)
   # JSON on the clipboard of the app's own kind (a native panel is told apart by what it shows).
   if [ "$mode" == native ]; then
     wl-copy --foreground "$json" >"$work/wl-copy.log" 2>&1 &
@@ -200,57 +204,56 @@ xwayland | native)
   asked=$(backend_calls BindShortcuts)
   component_name=$(component)
   component_name=${component_name#/component/}
-  sleep 0.3  # the listing's answer reaches the app
   toggles "first start"
 
-  # The clipboard, through the shortcut.
-  if [ "$mode" == native ]; then
-    press_shortcut
-    wait_until 10 panel_says "$json" || fail "the panel did not show the clipboard: $(a11y_tree)"
-    press_shortcut
-    wait_until 10 panel_closed || fail "the shortcut did not close the panel"
+  if [[ "$case_name" != *_restarts ]]; then
+    # The clipboard, through the shortcut.
+    if [ "$mode" == native ]; then
+      press_shortcut
+      wait_until 10 panel_says "$json" || fail "the panel did not show the clipboard: $(a11y_tree)"
+      press_shortcut
+      wait_until 10 panel_closed || fail "the shortcut did not close the panel"
+    else
+      press_shortcut
+      wait_until 10 panel_says "$json" || fail "the panel did not show the clipboard: $(a11y_tree)"
+      on_x xdotool key Return
+      wait_until 10 eval 'a11y_tree | grep "^result" | grep -qF "\"a\": ["' || fail "Return did not format: $(a11y_tree)"
+      on_x xdotool key Return
+      wait_until 10 eval '[ "$(on_x xclip -selection clipboard -o; printf x)" == "${formatted}x" ]' ||
+        fail "the clipboard holds: $(on_x xclip -selection clipboard -o)"
+      wait_until 10 panel_closed || fail "the panel stayed open after copying"
+    fi
+
+    # Settings names the trigger the desktop bound, in its text and on the Shortcut button, and
+    # follows a change made on the desktop's side.
+    app_env timeout 10 "$tavlets" --settings >>"$work/second.log" 2>&1 || fail "tavlets --settings failed"
+    settings_names Alt+Space
+    dbus-send --session --print-reply --dest=org.kde.kglobalaccel /kglobalaccel org.kde.KGlobalAccel.setForeignShortcut \
+      array:string:"${component_name}","open-panel","${component_name}","Open the Tavlets panel" \
+      array:int32:$((0x04000000 | 0x08000000 | 0x54)) >/dev/null || fail "could not change the key on KDE's side"
+    settings_names Ctrl+Alt+T
   else
-    press_shortcut
-    wait_until 10 panel_says "$json" || fail "the panel did not show the clipboard: $(a11y_tree)"
-    on_x xdotool key Return
-    wait_until 10 eval 'a11y_tree | grep "^result" | grep -qF "\"a\": ["' || fail "Return did not format: $(a11y_tree)"
-    on_x xdotool key Return
-    wait_until 10 eval '[ "$(on_x xclip -selection clipboard -o; printf x)" == "${formatted}x" ]' ||
-      fail "the clipboard holds: $(on_x xclip -selection clipboard -o)"
-    wait_until 10 panel_closed || fail "the panel stayed open after copying"
+    # The portal restarts (an update, a crash): the app makes its session anew and the key works.
+    listed=$(backend_calls ListShortcuts)
+    kill "$(owner_pid org.freedesktop.portal.Desktop)" || fail "no portal to restart"
+    wait_until 10 eval '[ -z "$(owner_pid org.freedesktop.portal.Desktop)" ]' || fail "the portal did not stop"
+    start=$(now_ms)
+    dbus-send --session --print-reply --dest=org.freedesktop.portal.Desktop /org/freedesktop/portal/desktop \
+      org.freedesktop.DBus.Peer.Ping >/dev/null || fail "the portal did not start again"
+    listed_again "$listed" "portal restart"
+    toggles "after a portal restart"
+    echo "time: portal restart to a working shortcut: $(($(now_ms) - start)) ms"
+
+    # A second start uses the binding the desktop keeps: it is not asked for again.
+    kill "$app_pid"
+    wait "$app_pid" 2>/dev/null
+    listed=$(backend_calls ListShortcuts)
+    start_app
+    listed_again "$listed" "second start"
+    toggles "second start"
+    [ "$(backend_calls BindShortcuts)" == "$asked" ] || fail "the second start asked the desktop again"
+    echo "BindShortcuts calls over both starts: $asked"
   fi
-
-  # Settings names the trigger the desktop bound, in its text and on the Shortcut button, and
-  # follows a change made on the desktop's side.
-  app_env timeout 10 "$tavlets" --settings >>"$work/second.log" 2>&1 || fail "tavlets --settings failed"
-  settings_names Alt+Space
-  dbus-send --session --print-reply --dest=org.kde.kglobalaccel /kglobalaccel org.kde.KGlobalAccel.setForeignShortcut \
-    array:string:"${component_name}","open-panel","${component_name}","Open the Tavlets panel" \
-    array:int32:$((0x04000000 | 0x08000000 | 0x54)) >/dev/null || fail "could not change the key on KDE's side"
-  settings_names Ctrl+Alt+T
-
-  # The portal restarts (an update, a crash): the app makes its session anew and the key works.
-  listed=$(backend_calls ListShortcuts)
-  kill "$(owner_pid org.freedesktop.portal.Desktop)" || fail "no portal to restart"
-  wait_until 10 eval '[ -z "$(owner_pid org.freedesktop.portal.Desktop)" ]' || fail "the portal did not stop"
-  start=$(now_ms)
-  dbus-send --session --print-reply --dest=org.freedesktop.portal.Desktop /org/freedesktop/portal/desktop \
-    org.freedesktop.DBus.Peer.Ping >/dev/null || fail "the portal did not start again"
-  listed_again "$listed" "portal restart"
-  sleep 0.3
-  toggles "after a portal restart"
-  echo "time: portal restart to a working shortcut: $(($(now_ms) - start)) ms"
-
-  # A second start uses the binding the desktop keeps: it is not asked for again.
-  kill "$app_pid"
-  wait "$app_pid" 2>/dev/null
-  listed=$(backend_calls ListShortcuts)
-  start_app
-  listed_again "$listed" "second start"
-  sleep 0.3
-  toggles "second start"
-  [ "$(backend_calls BindShortcuts)" == "$asked" ] || fail "the second start asked the desktop again"
-  echo "BindShortcuts calls over both starts: $asked"
   ;;
 
 late_portal)
@@ -259,13 +262,11 @@ late_portal)
     fail "no word that there is no portal"
   component && fail "a shortcut was bound without a portal"
   mv "$work/held/org.freedesktop.portal.Desktop.service" "$work/services/"
-  # The bus reads its service folder again, then something starts the portal.
-  sleep 0.5
+  # The bus notices the new service file in its folder; then something starts the portal.
   wait_until 10 dbus-send --session --print-reply --dest=org.freedesktop.portal.Desktop \
     /org/freedesktop/portal/desktop org.freedesktop.DBus.Peer.Ping || fail "the portal did not start"
   wait_until 20 component || fail "the app did not use the portal that came up"
   listed_again 0 "late portal"
-  sleep 0.3
   toggles "late portal"
   ;;
 

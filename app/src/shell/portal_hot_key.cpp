@@ -12,7 +12,6 @@
 #include <QPointer>
 #include <QTimer>
 
-#include <algorithm>
 #include <cstdio>
 
 namespace tavlets {
@@ -31,22 +30,8 @@ const QDBusArgument& operator>>(const QDBusArgument& argument, PortalShortcut& s
     return argument;
 }
 
-QString openPanelTrigger(const PortalShortcutList& shortcuts) {
-    for (const PortalShortcut& shortcut : shortcuts) {
-        if (shortcut.id == QLatin1String(kOpenPanelId)) return shortcut.properties.value(QStringLiteral("trigger_description")).toString();
-    }
-    return {};
-}
-
 OpenPanelBinding readOpenPanel(const QVariant& shortcuts) {
     OpenPanelBinding out;
-    if (shortcuts.userType() == qMetaTypeId<PortalShortcutList>()) {  // a list that never crossed the bus
-        const auto list = shortcuts.value<PortalShortcutList>();
-        out.wellFormed = true;
-        out.listed = std::any_of(list.begin(), list.end(), [](const PortalShortcut& s) { return s.id == QLatin1String(kOpenPanelId); });
-        out.trigger = openPanelTrigger(list).left(kMaxTriggerLength);
-        return out;
-    }
     // Demarshalling a value of another type than the one asked for crashes inside Qt, so the
     // signature is checked first; the list is walked rather than copied, as it may be huge.
     if (shortcuts.userType() != qMetaTypeId<QDBusArgument>()) return out;

@@ -34,6 +34,7 @@ struct PortalShortcut {
 using PortalShortcutList = QList<PortalShortcut>;
 
 QDBusArgument& operator<<(QDBusArgument& argument, const PortalShortcut& shortcut);
+// Only for a value whose signature is known to be (sa{sv}): another type crashes inside Qt.
 const QDBusArgument& operator>>(const QDBusArgument& argument, PortalShortcut& shortcut);
 
 inline constexpr auto kPortalService = "org.freedesktop.portal.Desktop";
@@ -115,9 +116,6 @@ private:
     bool busy_ = false;  // a session is being set up; a rebind waits for it to end
     unsigned tokens_ = 0;
 };
-
-// The trigger description the portal gives for `open-panel` in a shortcut list; empty when absent.
-QString openPanelTrigger(const PortalShortcutList& shortcuts);
 
 }  // namespace tavlets
 

@@ -16,7 +16,6 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include <algorithm>
 #include <vector>
 
 namespace tavlets::testing {
@@ -107,9 +106,6 @@ public:
                                                           QString::fromLatin1(member));
         message.setArguments(arguments);
         bus_.send(message);
-    }
-    int count(const char* member) const {
-        return int(std::count_if(calls.begin(), calls.end(), [&](const Call& c) { return c.member == QLatin1String(member); }));
     }
 
     QString introspect(const QString&) const override { return {}; }

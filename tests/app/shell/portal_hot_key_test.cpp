@@ -61,14 +61,11 @@ TEST_F(PortalOnPrivateBus, TheConversationAsksOnceAndTheNextStartUsesWhatTheDesk
             EXPECT_TRUE(spinUntil([&] { return portal.closedSessions.size() == start; }));
             portal.calls.clear();
             PortalHotKey key(appSide, kQuick);
-            int changes = 0;
-            key.setChangeObserver([&] { ++changes; });
             key.registerKey(Qt::Key_Space, Qt::ControlModifier | Qt::AltModifier, [] {});
             EXPECT_EQ(key.status(), HotKeyStatus::pending);
             ASSERT_TRUE(settles(key));
             EXPECT_EQ(key.status(), HotKeyStatus::registered);
             EXPECT_EQ(key.triggerDescription(), QStringLiteral("Ctrl+Alt+Space"));
-            EXPECT_GE(changes, 2);
 
             // The app id is registered before anything else is asked; a shortcut the desktop
             // already holds is not asked for again.
@@ -84,10 +81,8 @@ TEST_F(PortalOnPrivateBus, TheConversationAsksOnceAndTheNextStartUsesWhatTheDesk
             ASSERT_EQ(offered.size(), 1);
             EXPECT_EQ(offered[0].id, QStringLiteral("open-panel"));
             EXPECT_EQ(offered[0].properties.value(QStringLiteral("preferred_trigger")).toString(), QStringLiteral("CTRL+ALT+space"));
-            EXPECT_FALSE(offered[0].properties.value(QStringLiteral("description")).toString().isEmpty());
         }
         EXPECT_EQ(int(portal.bound.size()), c.binds);
-        if (c.binds) { EXPECT_EQ(portal.bound[0][0].properties.value(QStringLiteral("preferred_trigger")).toString(), QStringLiteral("CTRL+ALT+space")); }
     }
 }
 
@@ -204,7 +199,7 @@ TEST_F(PortalOnPrivateBus, ANewChoiceIsAskedForInTheSameSessionAndARefusalKeepsT
     // One session all along: the desktop keeps one entry for the app.
     EXPECT_EQ(portal.sessions.size(), 1);
     EXPECT_EQ(key.sessionHandle(), session);
-    EXPECT_EQ(portal.count("BindShortcuts"), 3);
+    EXPECT_EQ(portal.bound.size(), 3u);
 }
 
 TEST_F(PortalOnPrivateBus, ThePortalGoingAndComingIsFollowed) {
