@@ -12,6 +12,8 @@
 #include <QPointer>
 #include <QTimer>
 
+#include <cstdio>
+
 namespace tavlets {
 
 QDBusArgument& operator<<(QDBusArgument& argument, const PortalShortcut& shortcut) {
@@ -28,11 +30,29 @@ const QDBusArgument& operator>>(const QDBusArgument& argument, PortalShortcut& s
     return argument;
 }
 
-QString openPanelTrigger(const PortalShortcutList& shortcuts) {
-    for (const PortalShortcut& shortcut : shortcuts) {
-        if (shortcut.id == QLatin1String(kOpenPanelId)) return shortcut.properties.value(QStringLiteral("trigger_description")).toString();
+OpenPanelBinding readOpenPanel(const QVariant& shortcuts) {
+    OpenPanelBinding out;
+    // Demarshalling a value of another type than the one asked for crashes inside Qt, so the
+    // signature is checked first; the list is walked rather than copied, as it may be huge.
+    if (shortcuts.userType() != qMetaTypeId<QDBusArgument>()) return out;
+    const QDBusArgument argument = shortcuts.value<QDBusArgument>();
+    if (argument.currentSignature() != QLatin1String("a(sa{sv})")) return out;
+    out.wellFormed = true;
+    argument.beginArray();
+    for (int read = 0; read < kMaxShortcutsRead && !argument.atEnd(); ++read) {
+        QString id;
+        QVariantMap properties;
+        argument.beginStructure();
+        argument >> id >> properties;
+        argument.endStructure();
+        if (id != QLatin1String(kOpenPanelId)) continue;
+        out.listed = true;
+        out.trigger = properties.value(QStringLiteral("trigger_description")).toString();
+        if (out.trigger.size() > kMaxTriggerLength) out.trigger = out.trigger.left(kMaxTriggerLength) + QChar(0x2026);
+        break;
     }
-    return {};
+    // Left unfinished on purpose: the rest is never read, and the argument is a copy.
+    return out;
 }
 
 namespace {
@@ -40,13 +60,7 @@ namespace {
 constexpr uint kCallFailed = 2;
 constexpr uint kNoAnswer = 3;
 
-bool listsOpenPanel(const QVariantMap& results) {
-    const auto shortcuts = qdbus_cast<PortalShortcutList>(results.value(QStringLiteral("shortcuts")));
-    for (const PortalShortcut& shortcut : shortcuts) {
-        if (shortcut.id == QLatin1String(kOpenPanelId)) return true;
-    }
-    return false;
-}
+constexpr auto kMalformed = "malformed";  // an error marker in the results of a failed Request
 
 QString pathText(const QVariant& value) {
     if (value.userType() == qMetaTypeId<QDBusObjectPath>()) return value.value<QDBusObjectPath>().path();
@@ -69,7 +83,7 @@ public:
         if (paths_.contains(path)) return;
         paths_.append(path);
         bus_.connect(QLatin1String(kPortalService), path, QStringLiteral("org.freedesktop.portal.Request"),
-                     QStringLiteral("Response"), this, SLOT(response(uint, QVariantMap)));
+                     QStringLiteral("Response"), this, SLOT(response(QDBusMessage)));
     }
 
     void finish(uint code, const QVariantMap& results) {
@@ -77,14 +91,21 @@ public:
         done_ = true;
         for (const QString& path : std::as_const(paths_)) {
             bus_.disconnect(QLatin1String(kPortalService), path, QStringLiteral("org.freedesktop.portal.Request"),
-                            QStringLiteral("Response"), this, SLOT(response(uint, QVariantMap)));
+                            QStringLiteral("Response"), this, SLOT(response(QDBusMessage)));
         }
         deleteLater();
         if (answer_) answer_(code, results);
     }
 
 public slots:
-    void response(uint code, const QVariantMap& results) { finish(code, results); }
+    void response(const QDBusMessage& message) {
+        if (message.signature() != QLatin1String("ua{sv}")) {
+            finish(kCallFailed, {{QStringLiteral("error"), QLatin1String(kMalformed)}});
+            return;
+        }
+        const QVariantList args = message.arguments();
+        finish(args[0].toUInt(), qdbus_cast<QVariantMap>(args[1]));
+    }
 
 private:
     QDBusConnection bus_;
@@ -98,7 +119,10 @@ private:
 PortalHotKey::PortalHotKey(QDBusConnection bus, QObject* parent) : PortalHotKey(std::move(bus), Timeouts{}, parent) {}
 
 PortalHotKey::PortalHotKey(QDBusConnection bus, Timeouts timeouts, QObject* parent)
-    : QObject(parent), bus_(std::move(bus)), timeouts_(timeouts) {
+    : QObject(parent),
+      watcher_(QLatin1String(kPortalService), bus, QDBusServiceWatcher::WatchForOwnerChange),
+      bus_(std::move(bus)),
+      timeouts_(timeouts) {
     qDBusRegisterMetaType<PortalShortcut>();
     qDBusRegisterMetaType<PortalShortcutList>();
     bus_.connect(QLatin1String(kPortalService), QLatin1String(kPortalPath), QLatin1String(kShortcutsInterface),
@@ -107,6 +131,7 @@ PortalHotKey::PortalHotKey(QDBusConnection bus, Timeouts timeouts, QObject* pare
     bus_.connect(QLatin1String(kPortalService), QLatin1String(kPortalPath), QLatin1String(kShortcutsInterface),
                  QStringLiteral("ShortcutsChanged"), this,
                  SLOT(onShortcutsChanged(QDBusMessage)));
+    connect(&watcher_, &QDBusServiceWatcher::serviceOwnerChanged, this, &PortalHotKey::onPortalOwnerChanged);
 }
 
 PortalHotKey::~PortalHotKey() {
@@ -122,15 +147,41 @@ void PortalHotKey::setState(HotKeyStatus status, const QString& trigger) {
     notifyChanged();
 }
 
+void PortalHotKey::warnOnce(const QString& what) {
+    if (warned_) return;
+    warned_ = true;
+    std::fprintf(stderr, "Tavlets: the desktop portal sent %s; the shortcut is not used.\n", qPrintable(what));
+}
+
 void PortalHotKey::registerKey(Qt::Key key, Qt::KeyboardModifiers modifiers, Handler handler) {
     handler_ = std::move(handler);
     combination_ = QKeyCombination(modifiers, key);
+    started_ = true;
     setState(HotKeyStatus::pending, {});
     start();
 }
 
+void PortalHotKey::onPortalOwnerChanged(const QString&, const QString& oldOwner, const QString& newOwner) {
+    if (!started_) return;
+    if (!oldOwner.isEmpty()) {
+        // The session and its shortcut went with the portal; whatever was asked will not be answered.
+        ++epoch_;
+        busy_ = false;
+        session_.clear();
+        setState(HotKeyStatus::unsupported, {});
+    }
+    // A portal that comes up while a set-up is under way (activated by it) answers that one.
+    if (!newOwner.isEmpty() && !busy_) {
+        ++epoch_;
+        warned_ = false;
+        setState(HotKeyStatus::pending, {});
+        start();
+    }
+}
+
 void PortalHotKey::start() {
     busy_ = true;
+    const unsigned epoch = epoch_;
     // Newer portals learn who the caller is through their registry, before any other call from
     // the connection; older ones have none and answer with an error, which changes nothing.
     QDBusMessage registration = QDBusMessage::createMethodCall(QLatin1String(kPortalService), QLatin1String(kPortalPath),
@@ -138,44 +189,83 @@ void PortalHotKey::start() {
                                                               QStringLiteral("Register"));
     registration << QStringLiteral("tavlets") << QVariantMap();
     auto* registered = new QDBusPendingCallWatcher(bus_.asyncCall(registration, timeouts_.callMs), this);
-    connect(registered, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* done) {
+    connect(registered, &QDBusPendingCallWatcher::finished, this, [this, epoch](QDBusPendingCallWatcher* done) {
         done->deleteLater();
-        probe();
+        if (epoch == epoch_) probe();
     });
 }
 
 void PortalHotKey::probe() {
+    const unsigned epoch = epoch_;
     // A portal without the interface, or no portal at all, answers this with an error at once.
     QDBusMessage get = QDBusMessage::createMethodCall(QLatin1String(kPortalService), QLatin1String(kPortalPath),
                                                      QStringLiteral("org.freedesktop.DBus.Properties"),
                                                      QStringLiteral("Get"));
     get << QLatin1String(kShortcutsInterface) << QStringLiteral("version");
     auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(get, timeouts_.callMs), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* call) {
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, epoch](QDBusPendingCallWatcher* call) {
         call->deleteLater();
+        if (epoch != epoch_) return;
         if (call->isError()) {
             busy_ = false;
             setState(HotKeyStatus::unsupported, {});
             return;
         }
-        createSession([this](const QString& session, bool missing) {
-            if (session.isEmpty()) {
+        openSession(epoch, true);
+    });
+}
+
+void PortalHotKey::openSession(unsigned epoch, bool mayRetry) {
+    createSession([this, epoch, mayRetry](const QString& session, bool missing) {
+        if (epoch != epoch_) return;
+        if (session.isEmpty() && !missing && mayRetry) {
+            // A backend that outlived a restart of the portal may still hold our session under
+            // the same path and refuse it once (Plasma 5.27 does, dropping the stale one as it refuses).
+            openSession(epoch, false);
+            return;
+        }
+        if (session.isEmpty()) {
+            busy_ = false;
+            setState(missing ? HotKeyStatus::unsupported : HotKeyStatus::declined, {});
+            return;
+        }
+        session_ = session;
+        // What the desktop already binds is used as it is: asking again would bring up its
+        // dialog or its settings at every start.
+        list(session, [this, epoch](uint code, const QVariantMap& results) {
+            if (epoch != epoch_) return;
+            const OpenPanelBinding binding = readOpenPanel(results.value(QStringLiteral("shortcuts")));
+            if (code == 0 && binding.listed) {
                 busy_ = false;
-                setState(missing ? HotKeyStatus::unsupported : HotKeyStatus::declined, {});
+                setState(HotKeyStatus::registered, binding.trigger);
                 return;
             }
-            session_ = session;
-            bind(session, combination_, [this](uint code, const QVariantMap& results) {
-                busy_ = false;
-                if (code == 0 && listsOpenPanel(results)) {
-                    setState(HotKeyStatus::registered,
-                             openPanelTrigger(qdbus_cast<PortalShortcutList>(results.value(QStringLiteral("shortcuts")))));
-                } else {
-                    setState(HotKeyStatus::declined, {});
-                }
-            });
+            bindAtStart(epoch);
         });
     });
+}
+
+void PortalHotKey::bindAtStart(unsigned epoch) {
+    bind(session_, combination_, [this, epoch](uint code, const QVariantMap& results) {
+        if (epoch != epoch_) return;
+        busy_ = false;
+        if (!takeBinding(code, results)) setState(HotKeyStatus::declined, {});
+    });
+}
+
+bool PortalHotKey::takeBinding(uint code, const QVariantMap& results) {
+    if (code != 0) {
+        if (results.value(QStringLiteral("error")).toString() == QLatin1String(kMalformed)) warnOnce(QStringLiteral("a malformed answer"));
+        return false;
+    }
+    const OpenPanelBinding binding = readOpenPanel(results.value(QStringLiteral("shortcuts")));
+    if (!binding.wellFormed) {
+        warnOnce(QStringLiteral("a shortcut list of the wrong type"));
+        return false;
+    }
+    if (!binding.listed) return false;
+    setState(HotKeyStatus::registered, binding.trigger);
+    return true;
 }
 
 void PortalHotKey::rebind(Qt::Key key, Qt::KeyboardModifiers modifiers, Done done) {
@@ -184,28 +274,34 @@ void PortalHotKey::rebind(Qt::Key key, Qt::KeyboardModifiers modifiers, Done don
         return;
     }
     busy_ = true;
+    const unsigned epoch = epoch_;
     const QKeyCombination combination(modifiers, key);
-    // The new session is bound before the old one goes, so a refusal leaves the old shortcut working.
-    createSession([this, combination, done](const QString& session, bool) {
-        if (session.isEmpty()) {
-            busy_ = false;
-            if (done) done(false);
-            return;
-        }
-        bind(session, combination, [this, session, combination, done](uint code, const QVariantMap& results) {
-            busy_ = false;
-            if (code != 0 || !listsOpenPanel(results)) {
-                closeSession(session);
+    // The session keeps its token, so the new combination is asked for in the same session: a
+    // refusal leaves the desktop's binding, and so the old shortcut, as it was.
+    const auto ask = [this, epoch, combination, done](const QString& session) {
+        bind(session, combination, [this, epoch, combination, done](uint code, const QVariantMap& results) {
+            if (epoch != epoch_) {
                 if (done) done(false);
                 return;
             }
-            if (!session_.isEmpty()) closeSession(session_);
-            session_ = session;
-            combination_ = combination;
-            setState(HotKeyStatus::registered,
-                     openPanelTrigger(qdbus_cast<PortalShortcutList>(results.value(QStringLiteral("shortcuts")))));
-            if (done) done(true);
+            busy_ = false;
+            const bool inForce = takeBinding(code, results);
+            if (inForce) combination_ = combination;
+            if (done) done(inForce);
         });
+    };
+    if (!session_.isEmpty()) {
+        ask(session_);
+        return;
+    }
+    createSession([this, epoch, ask, done](const QString& session, bool) {
+        if (epoch != epoch_ || session.isEmpty()) {
+            if (epoch == epoch_) busy_ = false;
+            if (done) done(false);
+            return;
+        }
+        session_ = session;
+        ask(session);
     });
 }
 
@@ -234,10 +330,22 @@ void PortalHotKey::request(const QString& method, const QVariantList& arguments,
     });
 }
 
+namespace {
+
+PortalShortcutList wantedShortcuts(QKeyCombination combination) {
+    QVariantMap properties{{QStringLiteral("description"), QStringLiteral("Open the Tavlets panel")}};
+    const QString trigger = portalTrigger(combination);
+    if (!trigger.isEmpty()) properties.insert(QStringLiteral("preferred_trigger"), trigger);
+    return {{QLatin1String(kOpenPanelId), properties}};
+}
+
+}  // namespace
+
 void PortalHotKey::createSession(std::function<void(const QString& session, bool missing)> created) {
     const QString token = nextToken();
     const QVariantMap options{{QStringLiteral("handle_token"), token},
-                              {QStringLiteral("session_handle_token"), nextToken()}};
+                              {QStringLiteral("session_handle_token"), QLatin1String(kSessionToken)},
+                              {QStringLiteral("shortcuts"), QVariant::fromValue(wantedShortcuts(combination_))}};
     request(QStringLiteral("CreateSession"), {options}, token, timeouts_.sessionMs,
             [created = std::move(created)](uint code, const QVariantMap& results) {
                 if (code != 0) {
@@ -253,14 +361,17 @@ void PortalHotKey::createSession(std::function<void(const QString& session, bool
             });
 }
 
+void PortalHotKey::list(const QString& session, Answer answer) {
+    const QString token = nextToken();
+    request(QStringLiteral("ListShortcuts"),
+            {QVariant::fromValue(QDBusObjectPath(session)), QVariantMap{{QStringLiteral("handle_token"), token}}}, token,
+            timeouts_.sessionMs, std::move(answer));
+}
+
 void PortalHotKey::bind(const QString& session, QKeyCombination combination, Answer answer) {
-    QVariantMap properties{{QStringLiteral("description"), QStringLiteral("Open the Tavlets panel")}};
-    const QString trigger = portalTrigger(combination);
-    if (!trigger.isEmpty()) properties.insert(QStringLiteral("preferred_trigger"), trigger);
-    const PortalShortcutList shortcuts{{QLatin1String(kOpenPanelId), properties}};
     const QString token = nextToken();
     request(QStringLiteral("BindShortcuts"),
-            {QVariant::fromValue(QDBusObjectPath(session)), QVariant::fromValue(shortcuts), QString(),
+            {QVariant::fromValue(QDBusObjectPath(session)), QVariant::fromValue(wantedShortcuts(combination)), QString(),
              QVariantMap{{QStringLiteral("handle_token"), token}}},
             token, timeouts_.bindMs, std::move(answer));
 }
@@ -273,8 +384,9 @@ void PortalHotKey::closeSession(const QString& session) {
 }
 
 void PortalHotKey::onActivated(const QDBusMessage& message) {
+    if (message.signature() != QLatin1String("osta{sv}")) return;
     const QVariantList args = message.arguments();
-    if (args.size() < 2 || pathText(args[0]) != session_ || args[1].toString() != QLatin1String(kOpenPanelId) ||
+    if (pathText(args[0]) != session_ || args[1].toString() != QLatin1String(kOpenPanelId) ||
         status_ != HotKeyStatus::registered) {
         return;
     }
@@ -284,7 +396,13 @@ void PortalHotKey::onActivated(const QDBusMessage& message) {
 void PortalHotKey::onShortcutsChanged(const QDBusMessage& message) {
     const QVariantList args = message.arguments();
     if (args.size() < 2 || pathText(args[0]) != session_ || status_ != HotKeyStatus::registered) return;
-    setState(status_, openPanelTrigger(qdbus_cast<PortalShortcutList>(args[1])));
+    const OpenPanelBinding binding = readOpenPanel(args[1]);
+    if (!binding.wellFormed) {
+        warnOnce(QStringLiteral("a shortcut list of the wrong type"));
+        setState(HotKeyStatus::declined, {});
+        return;
+    }
+    setState(status_, binding.trigger);
 }
 
 }  // namespace tavlets

@@ -3,11 +3,17 @@
 // Wayland sessions. The desktop owns the key: Tavlets asks for one shortcut, `open-panel`, with
 // the chosen combination as its preferred trigger, and the desktop binds it (or another one the
 // user picks) and says how it describes the trigger.
+//
+// One session with a fixed token, so the desktop keeps one entry for the app across starts. The
+// shortcut goes in CreateSession's options too: Plasma 5.27 and 6.0 bind only what comes there.
+// A shortcut the desktop already holds is used as it is, without asking the user again. The
+// portal's comings and goings are followed: gone, nothing works; back, the session is made anew.
 
 #include "shell/hot_key.hpp"
 
 #include <QDBusArgument>
 #include <QDBusConnection>
+#include <QDBusServiceWatcher>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -28,12 +34,24 @@ struct PortalShortcut {
 using PortalShortcutList = QList<PortalShortcut>;
 
 QDBusArgument& operator<<(QDBusArgument& argument, const PortalShortcut& shortcut);
+// Only for a value whose signature is known to be (sa{sv}): another type crashes inside Qt.
 const QDBusArgument& operator>>(const QDBusArgument& argument, PortalShortcut& shortcut);
 
 inline constexpr auto kPortalService = "org.freedesktop.portal.Desktop";
 inline constexpr auto kPortalPath = "/org/freedesktop/portal/desktop";
 inline constexpr auto kShortcutsInterface = "org.freedesktop.portal.GlobalShortcuts";
 inline constexpr auto kOpenPanelId = "open-panel";
+inline constexpr auto kSessionToken = "tavlets";
+
+// What a portal's shortcut list says about `open-panel`, read without trusting its type or size.
+struct OpenPanelBinding {
+    bool wellFormed = false;  // the value is an a(sa{sv}) list
+    bool listed = false;      // open-panel is in it
+    QString trigger;          // its trigger_description, shortened when absurdly long
+};
+OpenPanelBinding readOpenPanel(const QVariant& shortcuts);
+inline constexpr int kMaxShortcutsRead = 1000;
+inline constexpr int kMaxTriggerLength = 200;
 
 class PortalHotKey : public QObject, public HotKey {
     Q_OBJECT
@@ -58,23 +76,35 @@ public:
     QString sessionHandle() const { return session_; }
 
 private slots:
-    // Taken as whole messages, so that no argument type has to be known by name to the signal match.
+    // Taken as whole messages, so that their signatures can be checked before anything is read.
     void onActivated(const QDBusMessage& message);
     void onShortcutsChanged(const QDBusMessage& message);
+    void onPortalOwnerChanged(const QString& service, const QString& oldOwner, const QString& newOwner);
 
 private:
     using Answer = std::function<void(uint code, const QVariantMap& results)>;
     // Calls a portal method that answers through a Request object, and gives the Response to
-    // `answer` (code 2 for a failed call, 3 when nothing came in time).
+    // `answer` (code 2 for a failed call or a malformed Response, 3 when nothing came in time).
     void request(const QString& method, const QVariantList& arguments, const QString& token, int timeoutMs,
                  Answer answer);
     void createSession(std::function<void(const QString& session, bool missing)> created);
+    void list(const QString& session, Answer answer);
     void bind(const QString& session, QKeyCombination combination, Answer answer);
     void closeSession(const QString& session);
     void start();  // registers the app id, then probe()
-    void probe();  // checks for the interface, then creates the session and binds
+    void probe();  // checks for the interface, creates the session, lists, binds when nothing is bound
+    void openSession(unsigned epoch, bool mayRetry);
+    void bindAtStart(unsigned epoch);
+    // The state a Response with a shortcut list leads to; false when the list was not usable.
+    bool takeBinding(uint code, const QVariantMap& results);
     void setState(HotKeyStatus status, const QString& trigger);
+    void warnOnce(const QString& what);
     QString nextToken();
+
+    QDBusServiceWatcher watcher_;
+    unsigned epoch_ = 0;   // counts the portal's lives; answers from an older one are ignored
+    bool warned_ = false;  // one line on stderr per portal for malformed messages
+    bool started_ = false; // registerKey has run
 
     QDBusConnection bus_;
     Timeouts timeouts_;
@@ -86,9 +116,6 @@ private:
     bool busy_ = false;  // a session is being set up; a rebind waits for it to end
     unsigned tokens_ = 0;
 };
-
-// The trigger description the portal gives for `open-panel` in a shortcut list; empty when absent.
-QString openPanelTrigger(const PortalShortcutList& shortcuts);
 
 }  // namespace tavlets
 

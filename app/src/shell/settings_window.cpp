@@ -170,7 +170,7 @@ QWidget* SettingsWindow::controlsRow() {
 
 void SettingsWindow::setShortcutState(const ShortcutState& shortcut) {
     status_->setText(shortcutStatusText(shortcut));
-    recorder_->setShortcutName(shortcut.name);
+    recorder_->setShortcutName(shortcutButtonText(shortcut));
     fitHeight();
 }
 

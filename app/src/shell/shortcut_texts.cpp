@@ -33,6 +33,10 @@ QString shortcutStatusText(const ShortcutState& s) {
         .arg(s.name);
 }
 
+QString shortcutButtonText(const ShortcutState& s) {
+    return s.status == HotKeyStatus::registered && !s.trigger.isEmpty() ? s.trigger : s.name;
+}
+
 QString workingShortcut(const ShortcutState& s) {
     switch (s.status) {
     case HotKeyStatus::registered:

@@ -18,6 +18,8 @@ struct ShortcutState {
 
 // The Settings window's status line.
 QString shortcutStatusText(const ShortcutState& state);
+// What the Shortcut button shows: the desktop's trigger once it bound one, else the chosen combination.
+QString shortcutButtonText(const ShortcutState& state);
 // The shortcut the panel's empty state may tell the user to press; empty when none works.
 QString workingShortcut(const ShortcutState& state);
 // "Tavlets — Alt+Space opens the panel", or "Tavlets" when no shortcut works.

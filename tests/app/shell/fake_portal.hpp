@@ -11,6 +11,7 @@
 #include <QDBusObjectPath>
 #include <QDBusVariant>
 #include <QDBusVirtualObject>
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -19,17 +20,23 @@
 
 namespace tavlets::testing {
 
-// `dbus-daemon --session` of the test's own, without service activation (no real portal starts).
+// `dbus-daemon --session` of the test's own. Its configuration names no service folder, so no
+// installed service (xdg-desktop-portal above all) is ever started on it.
 class PrivateBus {
 public:
     PrivateBus() {
-        // No service files where the daemon looks, so nothing gets activated behind the test's back.
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("XDG_DATA_HOME"), dataHome_.path());
-        environment.insert(QStringLiteral("XDG_DATA_DIRS"), dataHome_.path());
-        daemon_.setProcessEnvironment(environment);
-        daemon_.start(QStringLiteral("dbus-daemon"),
-                      {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
+        QFile config(dir_.filePath(QStringLiteral("bus.conf")));
+        if (!config.open(QIODevice::WriteOnly)) return;
+        config.write(QStringLiteral("<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\" "
+                                    "\"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
+                                    "<busconfig><type>session</type><listen>unix:tmpdir=%1</listen>"
+                                    "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
+                                    "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>\n")
+                         .arg(dir_.path())
+                         .toUtf8());
+        config.close();
+        daemon_.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--config-file=") + config.fileName(),
+                                                      QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
         if (!daemon_.waitForStarted(5000)) return;
         while (!daemon_.canReadLine() && daemon_.waitForReadyRead(5000)) continue;
         address_ = QString::fromUtf8(daemon_.readLine()).trimmed();
@@ -47,7 +54,7 @@ public:
     }
 
 private:
-    QTemporaryDir dataHome_;
+    QTemporaryDir dir_;
     QProcess daemon_;
     QString address_;
     QStringList names_;
@@ -76,7 +83,10 @@ public:
     bool registry = true;         // has org.freedesktop.host.portal.Registry (newer portals)
     bool responds = true;         // sends Response signals at all
     uint bindCode = 0;            // BindShortcuts' response: 0 granted, 1 cancelled, 2 failed
+    bool bindsOnCreate = false;   // binds the shortcuts in CreateSession's options (Plasma 5.27)
+    enum class Malformed { no, shortcutsAsMap, responseSignature } malformed = Malformed::no;  // in BindShortcuts' Response
     QString triggerDescription = QStringLiteral("Ctrl+Alt+Space");
+    PortalShortcutList held;      // what the desktop binds for the app, kept across sessions
 
     std::vector<Call> calls;
     QStringList closedSessions;
@@ -90,6 +100,12 @@ public:
     void changeShortcuts(const QString& session, const QString& trigger) {
         const PortalShortcutList shortcuts{{QString::fromLatin1(kOpenPanelId), {{QStringLiteral("trigger_description"), trigger}}}};
         signal("ShortcutsChanged", {QVariant::fromValue(QDBusObjectPath(session)), QVariant::fromValue(shortcuts)});
+    }
+    void signal(const char* member, const QVariantList& arguments) {
+        QDBusMessage message = QDBusMessage::createSignal(QString::fromLatin1(kPortalPath), QString::fromLatin1(kShortcutsInterface),
+                                                          QString::fromLatin1(member));
+        message.setArguments(arguments);
+        bus_.send(message);
     }
 
     QString introspect(const QString&) const override { return {}; }
@@ -131,41 +147,49 @@ public:
         if (shortcuts && member == QLatin1String("CreateSession")) {
             const QString session = path("session", args.value(0), "session_handle_token");
             sessions.append(session);
-            respond(replyRequest(args.value(0)), 0, {{QStringLiteral("session_handle"), session}});
+            if (bindsOnCreate) held = grant(qdbus_cast<PortalShortcutList>(qdbus_cast<QVariantMap>(args.value(0)).value(QStringLiteral("shortcuts"))));
+            respond(replyRequest(args.value(0)), {0u, QVariantMap{{QStringLiteral("session_handle"), session}}});
             return true;
         }
         if (shortcuts && member == QLatin1String("BindShortcuts")) {
             const PortalShortcutList asked = qdbus_cast<PortalShortcutList>(args.value(1));
             bound.push_back(asked);
             const QString request = replyRequest(args.value(3));
-            PortalShortcutList granted;
-            for (PortalShortcut shortcut : asked) {
-                shortcut.properties = {{QStringLiteral("description"), shortcut.properties.value(QStringLiteral("description"))},
-                                       {QStringLiteral("trigger_description"), triggerDescription}};
-                granted.append(shortcut);
+            if (bindCode == 0) held = grant(asked);
+            if (malformed == Malformed::responseSignature) {
+                respond(request, {QStringLiteral("granted"), QStringLiteral("yes")});
+            } else if (malformed == Malformed::shortcutsAsMap) {
+                const QVariantMap wrong{{QString::fromLatin1(kOpenPanelId), triggerDescription}};
+                respond(request, {0u, QVariantMap{{QStringLiteral("shortcuts"), QVariant::fromValue(wrong)}}});
+            } else {
+                respond(request, {bindCode, bindCode == 0 ? QVariantMap{{QStringLiteral("shortcuts"), QVariant::fromValue(held)}} : QVariantMap()});
             }
-            respond(request, bindCode, bindCode == 0 ? QVariantMap{{QStringLiteral("shortcuts"), QVariant::fromValue(granted)}} : QVariantMap());
+            return true;
+        }
+        if (shortcuts && member == QLatin1String("ListShortcuts")) {
+            respond(replyRequest(args.value(1)), {0u, QVariantMap{{QStringLiteral("shortcuts"), QVariant::fromValue(held)}}});
             return true;
         }
         return fail("org.freedesktop.DBus.Error.UnknownMethod");
     }
 
 private:
-    void respond(const QString& requestPath, uint code, const QVariantMap& results) {
+    PortalShortcutList grant(PortalShortcutList asked) const {
+        for (PortalShortcut& shortcut : asked) {
+            shortcut.properties = {{QStringLiteral("description"), shortcut.properties.value(QStringLiteral("description"))},
+                                   {QStringLiteral("trigger_description"), triggerDescription}};
+        }
+        return asked;
+    }
+    void respond(const QString& requestPath, const QVariantList& arguments) {
         if (!responds) return;
         // After the method's reply, as the real portal does.
-        QTimer::singleShot(0, [bus = bus_, requestPath, code, results]() mutable {
+        QTimer::singleShot(0, [bus = bus_, requestPath, arguments]() mutable {
             QDBusMessage signal = QDBusMessage::createSignal(requestPath, QStringLiteral("org.freedesktop.portal.Request"),
                                                              QStringLiteral("Response"));
-            signal.setArguments({QVariant::fromValue(code), QVariant::fromValue(results)});
+            signal.setArguments(arguments);
             bus.send(signal);
         });
-    }
-    void signal(const char* member, const QVariantList& arguments) {
-        QDBusMessage message = QDBusMessage::createSignal(QString::fromLatin1(kPortalPath), QString::fromLatin1(kShortcutsInterface),
-                                                          QString::fromLatin1(member));
-        message.setArguments(arguments);
-        bus_.send(message);
     }
 
     QDBusConnection bus_;

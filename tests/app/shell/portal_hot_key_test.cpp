@@ -4,6 +4,7 @@
 #include "shell/app_delegate.hpp"
 #include "shell/portal_hot_key.hpp"
 #include "shell/settings_window.hpp"
+#include "shell/shortcut_recorder.hpp"
 #include "shell_test_util.hpp"
 
 #include <QElapsedTimer>
@@ -40,33 +41,48 @@ std::vector<QString> members(const FakePortal& portal) {
     return out;
 }
 
-TEST_F(PortalOnPrivateBus, TheConversationCreatesASessionAndBindsTheChosenCombination) {
-    for (bool registry : {true, false}) {  // older portals have no registry
-        SCOPED_TRACE(registry);
+TEST_F(PortalOnPrivateBus, TheConversationAsksOnceAndTheNextStartUsesWhatTheDesktopHolds) {
+    const QString createSession = QStringLiteral("CreateSession"), list = QStringLiteral("ListShortcuts"),
+                  bind = QStringLiteral("BindShortcuts");
+    const struct {
+        const char* name;
+        bool registry;       // older portals have none
+        bool bindsOnCreate;  // Plasma 5.27 binds from CreateSession and never needs BindShortcuts
+        int binds;
+    } cases[] = {{"newer portal", true, false, 1}, {"older portal", false, false, 1}, {"binds on create", true, true, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
         FakePortal portal(portalSide);
-        portal.registry = registry;
-        PortalHotKey key(appSide, kQuick);
-        int changes = 0;
-        key.setChangeObserver([&] { ++changes; });
-        key.registerKey(Qt::Key_Space, Qt::ControlModifier | Qt::AltModifier, [] {});
-        EXPECT_EQ(key.status(), HotKeyStatus::pending);
-        ASSERT_TRUE(settles(key));
-        EXPECT_EQ(key.status(), HotKeyStatus::registered);
-        EXPECT_EQ(key.triggerDescription(), QStringLiteral("Ctrl+Alt+Space"));
-        EXPECT_GE(changes, 2);
+        portal.registry = c.registry;
+        portal.bindsOnCreate = c.bindsOnCreate;
+        for (int start = 0; start < 2; ++start) {
+            SCOPED_TRACE(start);
+            // The last start's key closed its session on the way out.
+            EXPECT_TRUE(spinUntil([&] { return portal.closedSessions.size() == start; }));
+            portal.calls.clear();
+            PortalHotKey key(appSide, kQuick);
+            key.registerKey(Qt::Key_Space, Qt::ControlModifier | Qt::AltModifier, [] {});
+            EXPECT_EQ(key.status(), HotKeyStatus::pending);
+            ASSERT_TRUE(settles(key));
+            EXPECT_EQ(key.status(), HotKeyStatus::registered);
+            EXPECT_EQ(key.triggerDescription(), QStringLiteral("Ctrl+Alt+Space"));
 
-        // The app id is registered before anything else is asked.
-        EXPECT_EQ(members(portal), (std::vector<QString>{QStringLiteral("Register"), QStringLiteral("Get"),
-                                                         QStringLiteral("CreateSession"), QStringLiteral("BindShortcuts")}));
-        EXPECT_EQ(portal.calls[0].arguments.value(0).toString(), QStringLiteral("tavlets"));
-        ASSERT_EQ(portal.sessions.size(), 1);
-        EXPECT_EQ(key.sessionHandle(), portal.sessions[0]);
-        EXPECT_EQ(portal.calls[3].arguments.value(0).value<QDBusObjectPath>().path(), portal.sessions[0]);
-        ASSERT_TRUE(portal.bound.size() == 1u && portal.bound[0].size() == 1);
-        EXPECT_EQ(portal.bound[0][0].id, QStringLiteral("open-panel"));
-        EXPECT_EQ(portal.bound[0][0].properties.value(QStringLiteral("preferred_trigger")).toString(),
-                  QStringLiteral("CTRL+ALT+space"));
-        EXPECT_FALSE(portal.bound[0][0].properties.value(QStringLiteral("description")).toString().isEmpty());
+            // The app id is registered before anything else is asked; a shortcut the desktop
+            // already holds is not asked for again.
+            std::vector<QString> expected{QStringLiteral("Register"), QStringLiteral("Get"), createSession, list};
+            if (start == 0 && c.binds) expected.push_back(bind);
+            EXPECT_EQ(members(portal), expected);
+            EXPECT_EQ(portal.calls[0].arguments.value(0).toString(), QStringLiteral("tavlets"));
+            EXPECT_EQ(key.sessionHandle(), portal.sessions.back());
+            EXPECT_TRUE(portal.sessions.back().endsWith(QStringLiteral("/tavlets")));
+            // The shortcut rides in CreateSession's options as well as in BindShortcuts.
+            const auto options = qdbus_cast<QVariantMap>(portal.calls[2].arguments.value(0));
+            const auto offered = qdbus_cast<PortalShortcutList>(options.value(QStringLiteral("shortcuts")));
+            ASSERT_EQ(offered.size(), 1);
+            EXPECT_EQ(offered[0].id, QStringLiteral("open-panel"));
+            EXPECT_EQ(offered[0].properties.value(QStringLiteral("preferred_trigger")).toString(), QStringLiteral("CTRL+ALT+space"));
+        }
+        EXPECT_EQ(int(portal.bound.size()), c.binds);
     }
 }
 
@@ -76,6 +92,8 @@ TEST_F(PortalOnPrivateBus, RefusalsAndAbsenceAreClearStatesAndNothingBlocks) {
         bool portal, globalShortcuts, responds;
         uint bindCode;
         HotKeyStatus expected;
+        FakePortal::Malformed malformed = FakePortal::Malformed::no;
+        int warnings = 0;
     } cases[] = {
         {"granted", true, true, true, 0, HotKeyStatus::registered},
         {"cancelled by the user", true, true, true, 1, HotKeyStatus::declined},
@@ -83,6 +101,8 @@ TEST_F(PortalOnPrivateBus, RefusalsAndAbsenceAreClearStatesAndNothingBlocks) {
         {"no portal", false, false, true, 0, HotKeyStatus::unsupported},
         {"portal without the interface", true, false, true, 0, HotKeyStatus::unsupported},
         {"portal that never answers", true, true, false, 0, HotKeyStatus::declined},
+        {"shortcuts of the wrong type", true, true, true, 0, HotKeyStatus::declined, FakePortal::Malformed::shortcutsAsMap, 1},
+        {"a Response of the wrong type", true, true, true, 0, HotKeyStatus::declined, FakePortal::Malformed::responseSignature, 1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -92,7 +112,9 @@ TEST_F(PortalOnPrivateBus, RefusalsAndAbsenceAreClearStatesAndNothingBlocks) {
             portal->globalShortcuts = c.globalShortcuts;
             portal->responds = c.responds;
             portal->bindCode = c.bindCode;
+            portal->malformed = c.malformed;
         }
+        ::testing::internal::CaptureStderr();
         PortalHotKey key(appSide, {1000, 300, 300});
         // The event loop keeps turning while the portal is asked.
         int ticks = 0;
@@ -108,6 +130,7 @@ TEST_F(PortalOnPrivateBus, RefusalsAndAbsenceAreClearStatesAndNothingBlocks) {
         EXPECT_LT(clock.elapsed(), 1500);
         if (c.expected != HotKeyStatus::registered) { EXPECT_TRUE(key.triggerDescription().isEmpty()); }
         if (!c.responds) { EXPECT_GT(ticks, 5); }
+        EXPECT_EQ(QString::fromStdString(::testing::internal::GetCapturedStderr()).count(QLatin1Char('\n')), c.warnings);
     }
 }
 
@@ -137,6 +160,8 @@ TEST_F(PortalOnPrivateBus, ActivatedTogglesThePanelAndShortcutsChangedReachesSet
     portal.changeShortcuts(session, QStringLiteral("Meta+Shift+T"));
     EXPECT_TRUE(spinUntil([&] { return status->text().contains(QStringLiteral("Meta+Shift+T")); }));
     EXPECT_EQ(key->triggerDescription(), QStringLiteral("Meta+Shift+T"));
+    // The button names the desktop's trigger too, not the combination the app asked for.
+    EXPECT_EQ(app.settingsWindow()->findChild<ShortcutRecorder*>()->text(), QStringLiteral("Meta+Shift+T"));
 
     // A choice the desktop turns down leaves the bound shortcut as it was.
     portal.bindCode = 1;
@@ -148,12 +173,12 @@ TEST_F(PortalOnPrivateBus, ActivatedTogglesThePanelAndShortcutsChangedReachesSet
     app.settingsWindow()->close();
 }
 
-TEST_F(PortalOnPrivateBus, RebindingKeepsTheOldSessionUntilTheNewOneIsGranted) {
+TEST_F(PortalOnPrivateBus, ANewChoiceIsAskedForInTheSameSessionAndARefusalKeepsTheOldOne) {
     FakePortal portal(portalSide);
     PortalHotKey key(appSide, kQuick);
     key.registerKey(Qt::Key_Space, Qt::AltModifier, [] {});
     ASSERT_TRUE(settles(key));
-    const QString first = key.sessionHandle();
+    const QString session = key.sessionHandle();
 
     std::optional<bool> done;
     const auto rebound = [&] {
@@ -164,17 +189,70 @@ TEST_F(PortalOnPrivateBus, RebindingKeepsTheOldSessionUntilTheNewOneIsGranted) {
     portal.bindCode = 1;
     EXPECT_EQ(rebound(), false);
     EXPECT_EQ(key.status(), HotKeyStatus::registered);
-    EXPECT_EQ(key.sessionHandle(), first);
-    ASSERT_EQ(portal.sessions.size(), 2);
-    EXPECT_TRUE(spinUntil([&] { return portal.closedSessions == QStringList{portal.sessions[1]}; }));
+    EXPECT_EQ(key.triggerDescription(), QStringLiteral("Ctrl+Alt+Space"));
 
     portal.bindCode = 0;
     portal.triggerDescription = QStringLiteral("Meta+T");
     EXPECT_EQ(rebound(), true);
     EXPECT_EQ(portal.bound.back()[0].properties.value(QStringLiteral("preferred_trigger")).toString(), QStringLiteral("LOGO+t"));
     EXPECT_EQ(key.triggerDescription(), QStringLiteral("Meta+T"));
-    EXPECT_NE(key.sessionHandle(), first);
-    EXPECT_TRUE(spinUntil([&] { return portal.closedSessions.contains(first); }));
+    // One session all along: the desktop keeps one entry for the app.
+    EXPECT_EQ(portal.sessions.size(), 1);
+    EXPECT_EQ(key.sessionHandle(), session);
+    EXPECT_EQ(portal.bound.size(), 3u);
+}
+
+TEST_F(PortalOnPrivateBus, ThePortalGoingAndComingIsFollowed) {
+    PortalHotKey key(appSide, kQuick);
+    key.registerKey(Qt::Key_Space, Qt::AltModifier, [] {});
+    ASSERT_TRUE(settles(key));
+    EXPECT_EQ(key.status(), HotKeyStatus::unsupported);  // none yet
+
+    for (int life = 0; life < 2; ++life) {  // first appearing after the start, then a restart
+        SCOPED_TRACE(life);
+        auto portal = std::make_unique<FakePortal>(portalSide);
+        EXPECT_TRUE(spinUntil([&] { return key.status() == HotKeyStatus::registered; }));
+        EXPECT_EQ(key.sessionHandle(), portal->sessions.value(0));
+        portal.reset();
+        EXPECT_TRUE(spinUntil([&] { return key.status() == HotKeyStatus::unsupported; }));
+        EXPECT_TRUE(key.sessionHandle().isEmpty());
+    }
+}
+
+TEST_F(PortalOnPrivateBus, MalformedAndHugeSignalsNeverCrashAndAreBounded) {
+    FakePortal portal(portalSide);
+    int toggles = 0;
+    PortalHotKey key(appSide, kQuick);
+    key.registerKey(Qt::Key_Space, Qt::AltModifier, [&] { ++toggles; });
+    ASSERT_TRUE(settles(key));
+    const QVariant session = QVariant::fromValue(QDBusObjectPath(key.sessionHandle()));
+    const QVariant id = QString::fromLatin1(kOpenPanelId);
+
+    // An Activated of another signature is not a press.
+    portal.signal("Activated", {session, id});
+    portal.signal("Activated", {session, id, QVariant::fromValue(qulonglong(1)), QStringLiteral("not a map")});
+    portal.activate(key.sessionHandle());
+    EXPECT_TRUE(spinUntil([&] { return toggles > 0; }));
+    EXPECT_FALSE(spinUntil([&] { return toggles > 1; }, 200));
+
+    // A huge list is read only as far as needed, and a huge trigger is kept short.
+    PortalShortcutList many(100000, PortalShortcut{QStringLiteral("other"), {}});
+    many.append({id.toString(), {{QStringLiteral("trigger_description"), QString(1 << 20, QLatin1Char('K'))}}});
+    portal.signal("ShortcutsChanged", {session, QVariant::fromValue(many)});
+    PortalShortcutList huge{{id.toString(), {{QStringLiteral("trigger_description"), QString(1 << 20, QLatin1Char('K'))}}}};
+    portal.signal("ShortcutsChanged", {session, QVariant::fromValue(huge)});
+    EXPECT_TRUE(spinUntil([&] { return key.triggerDescription().startsWith(QLatin1Char('K')); }, 10000));
+    EXPECT_LE(key.triggerDescription().size(), kMaxTriggerLength + 1);
+    EXPECT_EQ(key.status(), HotKeyStatus::registered);
+
+    // A list of the wrong type ends the shortcut, with one line on stderr.
+    ::testing::internal::CaptureStderr();
+    for (int i = 0; i < 2; ++i) {
+        portal.signal("ShortcutsChanged", {session, QVariant::fromValue(QVariantMap{{id.toString(), QStringLiteral("Alt+K")}})});
+    }
+    EXPECT_TRUE(spinUntil([&] { return key.status() == HotKeyStatus::declined; }));
+    spinUntil([] { return false; }, 100);
+    EXPECT_EQ(QString::fromStdString(::testing::internal::GetCapturedStderr()).count(QLatin1Char('\n')), 1);
 }
 
 }  // namespace
