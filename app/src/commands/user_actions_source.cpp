@@ -2,7 +2,11 @@
 
 #include "commands/command_runner.hpp"
 
+#include <tavlets/cancel.hpp>
+
 #include <cerrno>
+#include <condition_variable>
+#include <system_error>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -163,11 +167,81 @@ std::shared_ptr<UserActionsSource> UserActionsSource::installed() {
     return installedSource;
 }
 
-void installUserActions(PanelModel& model) {
+UserActionsMatcher::UserActionsMatcher(std::shared_ptr<UserActionsSource> source, Post post,
+                                       std::chrono::milliseconds bound)
+    : source_(std::move(source)), post_(std::move(post)), bound_(bound) {}
+
+UserActionsMatcher::~UserActionsMatcher() {
+    stopping_ = true;
+    for (Worker& worker : workers_) worker.thread.join();
+}
+
+void UserActionsMatcher::search(PanelModel::ExtraSearch search) {
+    std::erase_if(workers_, [](Worker& worker) {
+        if (!worker.finished->load()) return false;
+        worker.thread.join();
+        return true;
+    });
+    auto finished = std::make_shared<std::atomic<bool>>(false);
+    try {
+        std::thread thread([this, finished, search = std::move(search)]() mutable {
+            run(std::move(search));
+            finished->store(true);
+        });
+        workers_.push_back({std::move(thread), std::move(finished)});
+    } catch (const std::system_error&) {
+        // No thread to be had: the built-in actions are offered alone this time.
+    }
+}
+
+void UserActionsMatcher::run(PanelModel::ExtraSearch search) const {
+    // The patterns stop once this is set: at the bound, when the load is gone, or at shutdown.
+    std::atomic<bool> stop{false};
+    std::mutex mutex;
+    std::condition_variable wake;
+    bool done = false;
+    const auto deadline = std::chrono::steady_clock::now() + bound_;
+    std::thread watchdog;
+    try {
+        watchdog = std::thread([&] {
+            std::unique_lock<std::mutex> lock(mutex);
+            while (!done) {
+                if (stopping_ || search.cancelled->load() || std::chrono::steady_clock::now() >= deadline) {
+                    stop = true;
+                    return;
+                }
+                wake.wait_for(lock, std::chrono::milliseconds(20));
+            }
+        });
+    } catch (const std::system_error&) {
+        return;  // unbounded matching is what this is here to prevent
+    }
+    std::vector<Tavlet> found;
+    {
+        const CancelScope scope(&stop);
+        source_->refresh();
+        found = source_->actionsFor(search.analysis, *search.text);
+    }
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        done = true;
+    }
+    wake.notify_all();
+    watchdog.join();
+    if (stopping_ || search.cancelled->load()) return;
+    post_([deliver = std::move(search.deliver), found = std::move(found)]() mutable { deliver(std::move(found)); });
+}
+
+void installUserActions(PanelModel& model, UserActionsMatcher::Post post) {
     auto source = std::make_shared<UserActionsSource>(UserActionsSource::defaultPath(), homeCommandRunner());
     {
         std::lock_guard<std::mutex> lock(installedMutex);
         installedSource = source;
+    }
+    if (post) {
+        auto matcher = std::make_shared<UserActionsMatcher>(source, std::move(post));
+        model.extraSearch = [matcher](PanelModel::ExtraSearch search) { matcher->search(std::move(search)); };
+        return;
     }
     model.extraActions = [source](const Analysis& analysis, std::string_view text) {
         source->refresh();

@@ -1,0 +1,106 @@
+// What Return writes back, and the user's actions joining the list once found elsewhere.
+#include "core/panel/panel_fixture.hpp"
+
+namespace tavlets {
+namespace {
+
+Tavlet fixed(std::string id, std::string result) {
+    return Tavlet{id, id, "", [result](std::string_view) { return Outcome{result, false, false}; }};
+}
+
+TEST(PanelCopy, ReturnWritesOnlyNonEmptyResultsAndKeepsThePasswordMark) {
+    const struct {
+        const char* name;
+        bool concealed;
+        std::string result;
+        bool copied;
+    } cases[] = {
+        {"plain result", false, "SORTED", true},
+        {"result of a password", true, "hunter2", true},
+        {"empty result", false, "", false},
+        {"empty result of a password", true, "", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        testing::Panel panel(std::nullopt);
+        panel.model.extraActions = [&](const Analysis&, std::string_view) {
+            return std::vector<Tavlet>{fixed("user.1", c.result)};
+        };
+        panel.clipboard->later = true;
+        panel.model.load();
+        ASSERT_EQ(panel.clipboard->requests.size(), 1u);
+        panel.clipboard->requests[0](ClipboardRead{ClipboardRead::Status::text, " hunter2 ", c.concealed});
+        ASSERT_EQ(panel.model.concealed(), c.concealed);
+        panel.model.choose(static_cast<int>(panel.model.actions().size()) - 1);
+        panel.model.confirm();
+        EXPECT_EQ(panel.closes, c.copied ? 1 : 0);
+        ASSERT_EQ(panel.clipboard->writes.size(), c.copied ? 1u : 0u);
+        if (c.copied) {
+            EXPECT_EQ(panel.clipboard->writes[0], c.result);
+            EXPECT_EQ(panel.clipboard->concealedWrites[0], c.concealed);
+        }
+    }
+}
+
+struct Searching : testing::Panel {
+    std::vector<PanelModel::ExtraSearch> searches;
+    explicit Searching(std::string text) : testing::Panel(std::nullopt) {
+        model.extraSearch = [this](PanelModel::ExtraSearch search) { searches.push_back(std::move(search)); };
+        clipboard->content = std::move(text);
+        model.load();
+    }
+};
+
+TEST(PanelExtras, FoundActionsJoinAfterTheBuiltInOnesWithoutMovingTheSelection) {
+    Searching panel("hello world");
+    const std::size_t builtIn = panel.model.actions().size();
+    ASSERT_GT(builtIn, 2u);
+    ASSERT_EQ(panel.searches.size(), 1u);
+    EXPECT_EQ(*panel.searches[0].text, "hello world");
+    panel.model.move(+1);
+    panel.model.move(+1);
+    panel.model.confirm();
+    const std::optional<Outcome> shown = panel.model.outcome();
+    ASSERT_TRUE(shown);
+
+    panel.searches[0].deliver({fixed("user.1", "one"), fixed("user.2", "two")});
+    ASSERT_EQ(panel.model.actions().size(), builtIn + 2);
+    EXPECT_EQ(panel.model.actions()[builtIn].id, "user.1");
+    EXPECT_EQ(panel.model.selected(), 2);
+    EXPECT_EQ(panel.model.outcome(), shown);
+    EXPECT_FALSE(panel.searches[0].cancelled->load());
+    // Delivered once: a second answer adds nothing.
+    panel.searches[0].deliver({fixed("user.3", "three")});
+    EXPECT_EQ(panel.model.actions().size(), builtIn + 2);
+}
+
+TEST(PanelExtras, AnAnswerForAnEarlierLoadOrAGoneModelIsDroppedAndItsSearchCancelled) {
+    const struct {
+        const char* name;
+        std::function<void(Searching&)> leave;
+    } cases[] = {
+        {"reloaded", [](Searching& p) { p.model.load(); }},
+        {"put away", [](Searching& p) { p.model.release(); }},
+        {"blank text", [](Searching& p) { p.clipboard->content = "  "; p.model.load(); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Searching panel("hello world");
+        const PanelModel::ExtraSearch first = panel.searches.at(0);
+        c.leave(panel);
+        EXPECT_TRUE(first.cancelled->load());
+        const std::vector<Tavlet> before = panel.model.actions();
+        first.deliver({fixed("user.1", "late")});
+        EXPECT_EQ(panel.model.actions().size(), before.size());
+    }
+    std::optional<PanelModel::ExtraSearch> orphan;
+    {
+        Searching panel("hello world");
+        orphan = panel.searches.at(0);
+    }
+    EXPECT_TRUE(orphan->cancelled->load());
+    orphan->deliver({fixed("user.1", "late")});  // must not touch the gone model
+}
+
+}  // namespace
+}  // namespace tavlets
