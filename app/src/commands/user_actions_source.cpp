@@ -3,6 +3,7 @@
 #include "commands/command_runner.hpp"
 
 #include <tavlets/cancel.hpp>
+#include <tavlets/text.hpp>
 
 #include <cerrno>
 #include <condition_variable>
@@ -195,32 +196,59 @@ void UserActionsMatcher::search(PanelModel::ExtraSearch search) {
 }
 
 void UserActionsMatcher::run(PanelModel::ExtraSearch search) const {
-    // The patterns stop once this is set: at the bound, when the load is gone, or at shutdown.
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + bound_;
+    // The pattern being tried stops once `stop` is set: at its share of the bound, when the load
+    // is gone, or at shutdown. `over` says the whole search is.
     std::atomic<bool> stop{false};
+    std::atomic<bool> over{false};
+    std::atomic<Clock::rep> patternDeadline{deadline.time_since_epoch().count()};
     std::mutex mutex;
     std::condition_variable wake;
     bool done = false;
-    const auto deadline = std::chrono::steady_clock::now() + bound_;
     std::thread watchdog;
     try {
         watchdog = std::thread([&] {
             std::unique_lock<std::mutex> lock(mutex);
             while (!done) {
-                if (stopping_ || search.cancelled->load() || std::chrono::steady_clock::now() >= deadline) {
+                const auto now = Clock::now();
+                if (stopping_ || search.cancelled->load() || now >= deadline) {
+                    over = true;
                     stop = true;
-                    return;
+                } else if (now.time_since_epoch().count() >= patternDeadline.load()) {
+                    stop = true;
                 }
-                wake.wait_for(lock, std::chrono::milliseconds(20));
+                wake.wait_for(lock, std::chrono::milliseconds(10));
             }
         });
     } catch (const std::system_error&) {
         return;  // unbounded matching is what this is here to prevent
     }
-    std::vector<Tavlet> found;
-    {
-        const CancelScope scope(&stop);
-        source_->refresh();
-        found = source_->actionsFor(search.analysis, *search.text);
+
+    source_->refresh();
+    const auto state = source_->state();
+    const std::string_view trimmed = text::trim(*search.text);
+    std::size_t patternsLeft = 0;
+    for (const UserAction& action : state->actions) patternsLeft += action.regex != nullptr;
+    std::vector<UserAction> offered;
+    for (const UserAction& action : state->actions) {
+        if (over) break;
+        UserAction kindOnly = action;
+        kindOnly.regex = nullptr;
+        if (!kindOnly.appliesTo(search.analysis, *search.text)) {
+            patternsLeft -= action.regex != nullptr;
+            continue;
+        }
+        if (action.regex) {
+            // Each pattern gets an even share of what is left, so one slow pattern cannot starve
+            // the quick ones after it.
+            const auto now = Clock::now();
+            patternDeadline = (now + (deadline - now) / static_cast<long>(patternsLeft--)).time_since_epoch().count();
+            stop = false;
+            const CancelScope scope(&stop);
+            if (!action.regex->search(trimmed) || stop) continue;
+        }
+        offered.push_back(std::move(kindOnly));
     }
     {
         std::lock_guard<std::mutex> lock(mutex);
@@ -229,6 +257,7 @@ void UserActionsMatcher::run(PanelModel::ExtraSearch search) const {
     wake.notify_all();
     watchdog.join();
     if (stopping_ || search.cancelled->load()) return;
+    std::vector<Tavlet> found = userTavlets(offered, search.analysis, *search.text, source_->runner());
     post_([deliver = std::move(search.deliver), found = std::move(found)]() mutable { deliver(std::move(found)); });
 }
 

@@ -49,6 +49,7 @@ public:
     std::shared_ptr<const UserActionsState> state() const;
     // The entries that apply to the text, as actions.
     std::vector<Tavlet> actionsFor(const Analysis& analysis, std::string_view text) const;
+    const CommandRunner& runner() const { return runner_; }
 
     // Called after every replaced state, on the thread that refreshed.
     ListenerId listen(std::function<void()> listener);
@@ -84,7 +85,8 @@ private:
 
 // Finds the actions that apply to a text on a thread of its own, reading the file again first, so
 // that a slow `match` pattern on a large text never holds the panel. All the patterns of one
-// search share one time bound; an entry whose pattern has not answered by then is not offered.
+// search share one time bound, each an even share of what is left; an entry whose pattern has not
+// answered in its share is not offered.
 class UserActionsMatcher {
 public:
     // Hands a task to the model's thread.

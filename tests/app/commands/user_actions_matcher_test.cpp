@@ -1,0 +1,105 @@
+// The user's actions are matched away from the panel: catastrophic patterns on a huge text leave
+// it answering, and what matches in time joins the list without moving the selection.
+#include "commands/user_actions_source.hpp"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <fstream>
+
+#include <gtest/gtest.h>
+
+#include "panel/panel_controller.hpp"
+
+namespace tavlets {
+namespace {
+
+struct TextClipboard : Clipboard {
+    std::string text;
+    std::optional<std::string> readText() override { return text; }
+    void writeText(const std::string&, bool) override {}
+};
+
+struct FixedScreen : ScreenSource {
+    std::vector<ScreenArea> screens() const override { return {{QRect(0, 0, 1920, 1080), QRect(0, 0, 1920, 1080)}}; }
+    std::optional<ScreenArea> primary() const override { return screens().front(); }
+    QPoint pointer() const override { return {960, 540}; }
+};
+
+// Runs the event loop until the condition holds; the longest the loop was held between two
+// turns goes into `longestTurn`.
+template <typename Condition>
+bool waitFor(Condition condition, int ms, qint64& longestTurn) {
+    QElapsedTimer clock, turn;
+    clock.start();
+    turn.start();
+    while (!condition()) {
+        if (clock.elapsed() > ms) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        longestTurn = std::max(longestTurn, turn.restart());
+        QThread::msleep(2);
+    }
+    return true;
+}
+
+std::vector<std::string> titles(const PanelModel& model, std::size_t from) {
+    std::vector<std::string> out;
+    for (std::size_t i = from; i < model.actions().size(); ++i) out.push_back(model.actions()[i].title);
+    return out;
+}
+
+TEST(UserActionsMatcher, CatastrophicPatternsOnAHugeTextLeaveThePanelAnswering) {
+    QTemporaryDir dir;
+    const std::string path = dir.filePath(QStringLiteral("actions.toml")).toStdString();
+    {
+        std::ofstream file(path);
+        for (int i = 1; i <= 5; ++i)
+            file << "[[action]]\ntitle = \"Slow " << i << "\"\nmatch = '(x|xx)+y'\nrun = [\"true\"]\n";
+        file << "[[action]]\ntitle = \"Starts with x\"\nmatch = '^x'\nrun = [\"true\"]\n";
+        file << "[[action]]\ntitle = \"Any\"\nrun = [\"true\"]\n";
+    }
+    auto clipboard = std::make_shared<TextClipboard>();
+    clipboard->text.assign(100'000'000, 'x');
+    auto controller = std::make_unique<PanelController>(clipboard, std::make_unique<FixedScreen>(), nullptr);
+    auto source = std::make_shared<UserActionsSource>(path, nullptr, [](const std::string&) {});
+    PanelController* panel = controller.get();
+    auto matcher = std::make_shared<UserActionsMatcher>(
+        source, [panel](std::function<void()> task) { QMetaObject::invokeMethod(panel, std::move(task)); });
+    PanelModel& model = controller->model();
+    model.extraSearch = [matcher](PanelModel::ExtraSearch search) { matcher->search(std::move(search)); };
+
+    QElapsedTimer clock;
+    clock.start();
+    controller->show();
+    qint64 longestTurn = 0;
+    ASSERT_TRUE(waitFor([&] { return controller->isVisible(); }, 10'000, longestTurn));
+    const qint64 opened = clock.elapsed();
+    const std::size_t builtIn = model.actions().size();
+    ASSERT_GT(builtIn, 1u);
+    model.move(+1);
+
+    // All patterns together get the matcher's bound; the panel keeps answering meanwhile.
+    ASSERT_TRUE(waitFor([&] { return model.actions().size() > builtIn; }, 30'000, longestTurn));
+    const qint64 matched = clock.elapsed();
+    std::printf("opened in %lld ms, user actions after %lld ms, UI held at most %lld ms\n",
+                static_cast<long long>(opened), static_cast<long long>(matched),
+                static_cast<long long>(longestTurn));
+    EXPECT_EQ(titles(model, builtIn), (std::vector<std::string>{"Starts with x", "Any"}));
+    EXPECT_EQ(model.selected(), 1);
+    // Generous against a loaded machine; before, the UI was held for seconds per pattern.
+    EXPECT_LT(longestTurn, 2000);
+    EXPECT_LT(matched, 2 * UserActionsMatcher::kBound.count() + opened + 2000);
+
+    // Put away while matching: the search stops, and no late answer lands.
+    model.load();
+    const std::size_t reloaded = model.actions().size();
+    model.release();
+    controller.reset();
+    matcher.reset();  // waits for the threads, which must have stopped
+    EXPECT_EQ(reloaded, builtIn);
+}
+
+}  // namespace
+}  // namespace tavlets
