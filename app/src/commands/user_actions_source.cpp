@@ -232,7 +232,9 @@ void UserActionsMatcher::run(PanelModel::ExtraSearch search) const {
     for (const UserAction& action : state->actions) patternsLeft += action.regex != nullptr;
     std::vector<UserAction> offered;
     for (const UserAction& action : state->actions) {
-        if (over) break;
+        if (stopping_ || search.cancelled->load()) break;
+        // Out of time: the entries without a pattern are still offered.
+        if (over && action.regex) continue;
         UserAction kindOnly = action;
         kindOnly.regex = nullptr;
         if (!kindOnly.appliesTo(search.analysis, *search.text)) {
@@ -242,9 +244,13 @@ void UserActionsMatcher::run(PanelModel::ExtraSearch search) const {
         if (action.regex) {
             // Each pattern gets an even share of what is left, so one slow pattern cannot starve
             // the quick ones after it.
-            const auto now = Clock::now();
-            patternDeadline = (now + (deadline - now) / static_cast<long>(patternsLeft--)).time_since_epoch().count();
-            stop = false;
+            {
+                // Under the watchdog's lock, so that the last pattern's deadline cannot stop this one.
+                std::lock_guard<std::mutex> lock(mutex);
+                const auto now = Clock::now();
+                patternDeadline = (now + (deadline - now) / static_cast<long>(patternsLeft--)).time_since_epoch().count();
+                stop = false;
+            }
             const CancelScope scope(&stop);
             if (!action.regex->search(trimmed) || stop) continue;
         }
