@@ -83,8 +83,10 @@ TEST(UserActionsMatcher, CatastrophicPatternsOnAHugeTextLeaveThePanelAnswering) 
     ASSERT_EQ(model.actions().size(), builtIn + 2);  // the five slow ones ran out of time
     EXPECT_EQ(model.actions()[builtIn].title, "Starts with x");
     EXPECT_EQ(model.selected(), 1);
-    // Generous against a loaded machine; before, the UI was held for seconds per pattern.
-    EXPECT_LT(longestTurn, 2000);
+    // Generous against a loaded machine; matched on the UI thread, the five patterns held it
+    // for about 20 s.
+    EXPECT_LT(opened, 8000);
+    EXPECT_LT(longestTurn, 4000);
 
     // Gone while matching: the search stops and its thread is waited for.
     model.load();
