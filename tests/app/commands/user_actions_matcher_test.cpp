@@ -11,22 +11,10 @@
 
 #include <gtest/gtest.h>
 
-#include "panel/panel_controller.hpp"
+#include "panel/panel_fixture.hpp"
 
 namespace tavlets {
 namespace {
-
-struct TextClipboard : Clipboard {
-    std::string text;
-    std::optional<std::string> readText() override { return text; }
-    void writeText(const std::string&, bool) override {}
-};
-
-struct FixedScreen : ScreenSource {
-    std::vector<ScreenArea> screens() const override { return {{QRect(0, 0, 1920, 1080), QRect(0, 0, 1920, 1080)}}; }
-    std::optional<ScreenArea> primary() const override { return screens().front(); }
-    QPoint pointer() const override { return {960, 540}; }
-};
 
 // Runs the event loop until the condition holds; the longest the loop was held between two
 // turns goes into `longestTurn`.
@@ -54,9 +42,9 @@ TEST(UserActionsMatcher, CatastrophicPatternsOnAHugeTextLeaveThePanelAnswering) 
         file << "[[action]]\ntitle = \"Starts with x\"\nmatch = '^x'\nrun = [\"true\"]\n";
         file << "[[action]]\ntitle = \"Any\"\nrun = [\"true\"]\n";
     }
-    auto clipboard = std::make_shared<TextClipboard>();
-    clipboard->text.assign(100'000'000, 'x');
-    auto controller = std::make_unique<PanelController>(clipboard, std::make_unique<FixedScreen>(), nullptr);
+    auto clipboard = std::make_shared<testing::MemoryClipboard>(std::string(100'000'000, 'x'));
+    auto controller = std::make_unique<PanelController>(
+        clipboard, std::make_unique<testing::FakeScreens>(testing::kLargeScreen), nullptr);
     auto source = std::make_shared<UserActionsSource>(path, nullptr, [](const std::string&) {});
     PanelController* panel = controller.get();
     auto matcher = std::make_shared<UserActionsMatcher>(
