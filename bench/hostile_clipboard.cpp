@@ -32,7 +32,7 @@ struct FakeClipboard : Clipboard {
     std::optional<std::string> content;
     std::vector<std::string> writes;
     std::optional<std::string> readText() override { return content; }
-    void writeText(const std::string& text) override { writes.push_back(text); }
+    void writeText(const std::string& text, bool) override { writes.push_back(text); }
 };
 
 std::string repeatTo(std::string_view piece, std::size_t bytes) {

@@ -13,7 +13,7 @@ namespace {
 struct FixedClipboard : tavlets::Clipboard {
     std::string text;
     std::optional<std::string> readText() override { return text; }
-    void writeText(const std::string&) override {}
+    void writeText(const std::string&, bool) override {}
 };
 
 std::string bigJSON() {

@@ -75,7 +75,10 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     tavlets::AppDelegate delegate(std::make_shared<tavlets::QtClipboard>(), tavlets::createHotKey());
-    tavlets::installUserActions(delegate.panel().model());
+    // Answers from the matching thread land as tasks for the panel, and die with it.
+    tavlets::installUserActions(delegate.panel().model(), [panel = &delegate.panel()](std::function<void()> task) {
+        QMetaObject::invokeMethod(panel, std::move(task), Qt::QueuedConnection);
+    });
     delegate.start();
     const bool listening = instance.listen();
     delegate.attach(instance);

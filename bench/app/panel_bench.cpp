@@ -6,6 +6,8 @@
 #include <benchmark/benchmark.h>
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "panel/panel_controller.hpp"
 #include "panel/panel_view.hpp"
@@ -88,6 +90,36 @@ BENCHMARK(BM_RunOnLargeJson)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Iterations(5);
+
+// A 60 MB result landing from a worker, up to the paint that shows it: how long the UI is held.
+void BM_ShowHugeResult(benchmark::State& state) {
+    Rig rig("some text");
+    rig.showAndPaint();
+    PanelModel& model = rig.controller->model();
+    std::vector<PanelModel::Run> runs;
+    model.runner = [&](PanelModel::Run run) { runs.push_back(std::move(run)); };
+    std::string huge;
+    huge.reserve(60'000'100);
+    while (huge.size() < 60'000'000) huge += "2026-12-06 07:15:00 INFO request completed in 12 ms\n";
+    PanelView* view = rig.controller->view();
+    for (auto _ : state) {
+        state.PauseTiming();
+        runs.clear();
+        model.start(0);
+        Outcome outcome{huge, false, true};
+        view->installEventFilter(&rig.watch);
+        rig.watch.painted = false;
+        state.ResumeTiming();
+        model.deliver(runs.back().ticket, std::move(outcome));
+        runUntil([&] { return rig.watch.painted && view->showsResult(); });
+        state.PauseTiming();
+        view->removeEventFilter(&rig.watch);
+        model.move(+1);
+        runUntil([&] { return !view->showsResult(); });
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_ShowHugeResult)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
 }  // namespace
 }  // namespace tavlets::bench

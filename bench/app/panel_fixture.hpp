@@ -17,7 +17,7 @@ namespace tavlets::bench {
 class MemoryClipboard : public Clipboard {
 public:
     std::optional<std::string> readText() override { return text; }
-    void writeText(const std::string& written) override { text = written; }
+    void writeText(const std::string& written, bool) override { text = written; }
     std::optional<std::string> text;
 };
 

@@ -5,6 +5,8 @@
 // For other looks: PANEL_SHOT_TEXT replaces the clipboard text (empty: the empty state),
 // PANEL_SHOT_RUN picks the action to run (-1: none), PANEL_SHOT_DARK=1 uses a dark palette,
 // PANEL_SHOT_WHOLE_SCREEN=1 makes screen.png the whole screen (to show how the panel fits it).
+// PANEL_SHOT_CONTRAST=1 prints the contrast of the small text and of the pills, measured on the
+// panel drawn over the backdrop that leaves the least (black behind light, white behind dark).
 
 #include <QApplication>
 #include <QPalette>
@@ -14,10 +16,16 @@
 #include <QPixmap>
 #include <QScreen>
 
+#include <QLabel>
+
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <map>
 #include <memory>
 
 #include "panel/floating_panel.hpp"
+#include "panel/panel_parts.hpp"
 #include "panel/panel_controller.hpp"
 #include "panel/panel_view.hpp"
 #include "panel/symbols.hpp"
@@ -72,6 +80,59 @@ void saveSymbolSheet(const QString& path) {
     sheet.save(path);
 }
 
+double luminance(QRgb rgb) {
+    const auto channel = [](int v) {
+        const double c = v / 255.0;
+        return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(qRed(rgb)) + 0.7152 * channel(qGreen(rgb)) + 0.0722 * channel(qBlue(rgb));
+}
+
+// The most common colour of the area is its background; the pixel farthest from it is the text.
+double measuredContrast(const QImage& image, const QRect& area) {
+    std::map<QRgb, int> counts;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x) ++counts[image.pixel(x, y)];
+    const QRgb background =
+        std::max_element(counts.begin(), counts.end(), [](auto& a, auto& b) { return a.second < b.second; })->first;
+    const double lb = luminance(background);
+    double best = 1;
+    for (const auto& entry : counts) {
+        const double lt = luminance(entry.first);
+        best = std::max(best, (std::max(lt, lb) + 0.05) / (std::min(lt, lb) + 0.05));
+    }
+    return best;
+}
+
+void printContrast(tavlets::PanelView& view, bool dark) {
+    QImage image(view.size(), QImage::Format_ARGB32);
+    image.fill(dark ? Qt::white : Qt::black);
+    {
+        QPainter painter(&image);
+        painter.drawPixmap(0, 0, view.grab());
+    }
+    const auto area = [&](const QWidget* part, QMargins inset = {}) {
+        return part ? QRect(part->mapTo(&view, QPoint(0, 0)), part->size()) - inset : QRect();
+    };
+    const auto label = [&](const QString& text) -> const QWidget* {
+        for (const QLabel* l : view.findChildren<QLabel*>())
+            if (l->text() == text && l->isVisibleTo(&view)) return l;
+        return nullptr;
+    };
+    const QMargins pillText(30, 6, 10, 6);
+    const struct { const char* name; QRect rect; } parts[] = {
+        {"footer", area(label(view.footerLabelText()))},
+        {"count", area(label(view.characterCountLabelText()))},
+        {"preview", area(view.findChild<tavlets::PreviewBox*>())},
+        {"selected pill", area(view.pill(0), pillText)},
+        {"pill", area(view.pill(1), pillText)},
+    };
+    for (const auto& part : parts) {
+        if (part.rect.isEmpty()) continue;
+        std::printf("%s %s: %.2f:1\n", dark ? "dark" : "light", part.name, measuredContrast(image, part.rect));
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -108,6 +169,9 @@ int main(int argc, char** argv) {
     }
     for (int i = 0; i < 5; ++i) tavlets::bench::flush();
 
+    if (qEnvironmentVariableIntValue("PANEL_SHOT_CONTRAST") == 1) {
+        printContrast(*controller.view(), qEnvironmentVariableIntValue("PANEL_SHOT_DARK") == 1);
+    }
     const QPixmap panel = controller.view()->grab();
     if (!onBackdrop(panel).save(QString::fromLocal8Bit(argv[1]))) {
         std::fprintf(stderr, "could not write %s\n", argv[1]);

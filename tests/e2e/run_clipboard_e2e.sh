@@ -285,8 +285,16 @@ password_hint)
     || fail "the preview is not hidden; the panel shows: $(panel_texts)"
   panel_texts | grep -q 'horse' && fail "the password is on screen"
   xdotool key Return
+  result_hidden() { panel_texts | grep -qxF $'result\tResult\tHidden: made from a text marked as a password · 21 characters'; }
+  wait_for 5 result_hidden \
+    || fail "the result is not hidden; the panel shows: $(panel_texts)"
+  panel_texts | grep -qi 'horse' && fail "the result of the password is on screen"
   xdotool key Return
   wait_until 10 clipboard_is 'CORRECT HORSE BATTERY' || fail "clipboard holds $(clipboard)"
+  # Written back with the password manager's mark, so clipboard histories leave it out.
+  xclip -selection clipboard -o -t TARGETS | grep -qx 'x-kde-passwordManagerHint' \
+    || fail "the copied result lost the password mark; targets: $(xclip -selection clipboard -o -t TARGETS | paste -sd ' ')"
+  [ "$(xclip -selection clipboard -o -t x-kde-passwordManagerHint)" == secret ] || fail "the mark is not 'secret'"
   ;;
 
 wayland_native)

@@ -46,6 +46,8 @@ EOF
   wait_until 10 panel_visible || fail "Alt+Space did not open the panel"
   wait_until 10 grep -q 'actions.toml:19:7: .*run.* is empty' "$work/tavlets.log" \
     || fail "the broken entry was not reported with its place"
+  # The user's actions join the list once matched, a moment after the file is read.
+  sleep 0.5
   # Left from the first action wraps to the last one: "Fails". Its error is never copied.
   xdotool key Left Return
   sleep 0.3

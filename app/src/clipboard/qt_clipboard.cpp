@@ -108,12 +108,18 @@ std::optional<std::string> QtClipboard::readText() {
     return std::move(read.text);
 }
 
-void QtClipboard::writeText(const std::string& text) {
+void QtClipboard::writeText(const std::string& text, bool concealed) {
     QClipboard* clipboard = QGuiApplication::clipboard();
     if (!clipboard) return;
-    // setText replaces every format on the clipboard with this one text.
-    clipboard->setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())),
-                       QClipboard::Clipboard);
+    // setMimeData replaces every format on the clipboard with these.
+    auto* data = new QMimeData;
+    data->setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    if (concealed) {
+        // The mark password managers put on a password, which clipboard histories honour.
+        data->setData(QString::fromLatin1(kPasswordHintFormat.data(), qsizetype(kPasswordHintFormat.size())),
+                      QByteArrayLiteral("secret"));
+    }
+    clipboard->setMimeData(data, QClipboard::Clipboard);
 }
 
 }  // namespace tavlets

@@ -32,7 +32,7 @@ public:
     void requestText(Delivery deliver) override;
     void cancelRead() override;
     std::optional<std::string> readText() override;
-    void writeText(const std::string& text) override;
+    void writeText(const std::string& text, bool concealed) override;
 
 private:
     // Receives the worker's answers on the main thread; answers to it die with it.

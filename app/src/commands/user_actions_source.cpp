@@ -2,7 +2,12 @@
 
 #include "commands/command_runner.hpp"
 
+#include <tavlets/cancel.hpp>
+#include <tavlets/text.hpp>
+
 #include <cerrno>
+#include <condition_variable>
+#include <system_error>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -174,11 +179,115 @@ std::shared_ptr<UserActionsSource> UserActionsSource::installed() {
     return installedSource;
 }
 
-void installUserActions(PanelModel& model) {
+UserActionsMatcher::UserActionsMatcher(std::shared_ptr<UserActionsSource> source, Post post,
+                                       std::chrono::milliseconds bound)
+    : source_(std::move(source)), post_(std::move(post)), bound_(bound) {}
+
+UserActionsMatcher::~UserActionsMatcher() {
+    stopping_ = true;
+    for (Worker& worker : workers_) worker.thread.join();
+}
+
+void UserActionsMatcher::search(PanelModel::ExtraSearch search) {
+    std::erase_if(workers_, [](Worker& worker) {
+        if (!worker.finished->load()) return false;
+        worker.thread.join();
+        return true;
+    });
+    auto finished = std::make_shared<std::atomic<bool>>(false);
+    try {
+        std::thread thread([this, finished, search = std::move(search)]() mutable {
+            run(std::move(search));
+            finished->store(true);
+        });
+        workers_.push_back({std::move(thread), std::move(finished)});
+    } catch (const std::system_error&) {
+        // No thread to be had: the built-in actions are offered alone this time.
+    }
+}
+
+void UserActionsMatcher::run(PanelModel::ExtraSearch search) const {
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + bound_;
+    // The pattern being tried stops once `stop` is set: at its share of the bound, when the load
+    // is gone, or at shutdown. `over` says the whole search is.
+    std::atomic<bool> stop{false};
+    std::atomic<bool> over{false};
+    std::atomic<Clock::rep> patternDeadline{deadline.time_since_epoch().count()};
+    std::mutex mutex;
+    std::condition_variable wake;
+    bool done = false;
+    std::thread watchdog;
+    try {
+        watchdog = std::thread([&] {
+            std::unique_lock<std::mutex> lock(mutex);
+            while (!done) {
+                const auto now = Clock::now();
+                if (stopping_ || search.cancelled->load() || now >= deadline) {
+                    over = true;
+                    stop = true;
+                } else if (now.time_since_epoch().count() >= patternDeadline.load()) {
+                    stop = true;
+                }
+                wake.wait_for(lock, std::chrono::milliseconds(10));
+            }
+        });
+    } catch (const std::system_error&) {
+        return;  // unbounded matching is what this is here to prevent
+    }
+
+    source_->refresh();
+    const auto state = source_->state();
+    const std::string_view trimmed = text::trim(*search.text);
+    std::size_t patternsLeft = 0;
+    for (const UserAction& action : state->actions) patternsLeft += action.regex != nullptr;
+    std::vector<UserAction> offered;
+    for (const UserAction& action : state->actions) {
+        if (stopping_ || search.cancelled->load()) break;
+        // Out of time: the entries without a pattern are still offered.
+        if (over && action.regex) continue;
+        UserAction kindOnly = action;
+        kindOnly.regex = nullptr;
+        if (!kindOnly.appliesTo(search.analysis, *search.text)) {
+            patternsLeft -= action.regex != nullptr;
+            continue;
+        }
+        if (action.regex) {
+            // Each pattern gets an even share of what is left, so one slow pattern cannot starve
+            // the quick ones after it.
+            {
+                // Under the watchdog's lock, so that the last pattern's deadline cannot stop this one.
+                std::lock_guard<std::mutex> lock(mutex);
+                const auto now = Clock::now();
+                patternDeadline = (now + (deadline - now) / static_cast<long>(patternsLeft--)).time_since_epoch().count();
+                stop = false;
+            }
+            const CancelScope scope(&stop);
+            if (!action.regex->search(trimmed) || stop) continue;
+        }
+        offered.push_back(std::move(kindOnly));
+    }
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        done = true;
+    }
+    wake.notify_all();
+    watchdog.join();
+    if (stopping_ || search.cancelled->load()) return;
+    std::vector<Tavlet> found = userTavlets(offered, search.analysis, *search.text, source_->runner());
+    post_([deliver = std::move(search.deliver), found = std::move(found)]() mutable { deliver(std::move(found)); });
+}
+
+void installUserActions(PanelModel& model, UserActionsMatcher::Post post) {
     auto source = std::make_shared<UserActionsSource>(UserActionsSource::defaultPath(), homeCommandRunner());
     {
         std::lock_guard<std::mutex> lock(installedMutex);
         installedSource = source;
+    }
+    if (post) {
+        auto matcher = std::make_shared<UserActionsMatcher>(source, std::move(post));
+        model.extraSearch = [matcher](PanelModel::ExtraSearch search) { matcher->search(std::move(search)); };
+        return;
     }
     model.extraActions = [source](const Analysis& analysis, std::string_view text) {
         source->refresh();

@@ -2,11 +2,15 @@
 // The user's actions file as the app sees it: where it is, whether it changed, whether it may be
 // trusted, what it offers for a text, and what was wrong with it. Safe to use from any thread.
 
+#include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <functional>
+#include <list>
 #include <memory>
 #include <mutex>
 #include <set>
+#include <thread>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -45,6 +49,7 @@ public:
     std::shared_ptr<const UserActionsState> state() const;
     // The entries that apply to the text, as actions.
     std::vector<Tavlet> actionsFor(const Analysis& analysis, std::string_view text) const;
+    const CommandRunner& runner() const { return runner_; }
 
     // Called after every replaced state, on the thread that refreshed.
     ListenerId listen(std::function<void()> listener);
@@ -78,8 +83,41 @@ private:
     std::mutex refreshing_;  // one read at a time
 };
 
+// Finds the actions that apply to a text on a thread of its own, reading the file again first, so
+// that a slow `match` pattern on a large text never holds the panel. All the patterns of one
+// search share one time bound, each an even share of what is left; an entry whose pattern has not
+// answered in its share is not offered.
+class UserActionsMatcher {
+public:
+    // Hands a task to the model's thread.
+    using Post = std::function<void(std::function<void()>)>;
+    static constexpr std::chrono::milliseconds kBound{2000};
+
+    UserActionsMatcher(std::shared_ptr<UserActionsSource> source, Post post,
+                       std::chrono::milliseconds bound = kBound);
+    // Stops every search and waits for its thread.
+    ~UserActionsMatcher();
+    UserActionsMatcher(const UserActionsMatcher&) = delete;
+    UserActionsMatcher& operator=(const UserActionsMatcher&) = delete;
+
+    void search(PanelModel::ExtraSearch search);
+
+private:
+    struct Worker {
+        std::thread thread;
+        std::shared_ptr<std::atomic<bool>> finished;
+    };
+    void run(PanelModel::ExtraSearch search) const;
+
+    const std::shared_ptr<UserActionsSource> source_;
+    const Post post_;
+    const std::chrono::milliseconds bound_;
+    std::atomic<bool> stopping_{false};
+    std::list<Worker> workers_;
+};
+
 // Offers the default file's actions after the built-in ones in `model`; the file is read when the
-// panel opens.
-void installUserActions(PanelModel& model);
+// panel opens. With `post`, that happens away from the model's thread (see UserActionsMatcher).
+void installUserActions(PanelModel& model, UserActionsMatcher::Post post = {});
 
 }  // namespace tavlets

@@ -47,6 +47,46 @@ QString footerText(const std::optional<Outcome>& outcome) {
         u"\u21A9 copy result & close   \u00B7   \u2190 \u2192 pick another action   \u00B7   esc close");
 }
 
+QString closeOnlyFooterText() {
+    return QStringLiteral("esc close");
+}
+
+void showControlCharacters(QString& text) {
+    QChar* c = text.data();
+    QChar* const end = c + text.size();
+    for (; c != end; ++c) {
+        const char16_t u = c->unicode();
+        if (u >= 0x20 && u != 0x7F) continue;
+        if (u == u'\t' || u == u'\n' || u == u'\r') continue;
+        *c = QChar(u == 0x7F ? char16_t(0x2421) : char16_t(0x2400 + u));
+    }
+}
+
+QString hiddenResultText(std::size_t characters) {
+    return QStringLiteral("Hidden: made from a text marked as a password \u00B7 %1 characters")
+        .arg(static_cast<qulonglong>(characters));
+}
+
+std::string_view shownResultPart(std::string_view text, std::size_t limit) {
+    if (text.size() <= limit) return text;
+    std::size_t cut = limit;
+    // Back off continuation bytes so that no code point is split.
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+    return text.substr(0, cut);
+}
+
+namespace {
+QString sizeText(std::size_t bytes) {
+    if (bytes >= 1'000'000) return QStringLiteral("%1 MB").arg(static_cast<qulonglong>((bytes + 500'000) / 1'000'000));
+    return QStringLiteral("%1 KB").arg(static_cast<qulonglong>((bytes + 500) / 1000));
+}
+}  // namespace
+
+QString partlyShownNote(std::size_t shownBytes, std::size_t totalBytes) {
+    return QStringLiteral(u"\u2026 Only the first %1 of %2 are shown. \u21A9 copies all of it.")
+        .arg(sizeText(shownBytes), sizeText(totalBytes));
+}
+
 QString emptyStateText(const QString& shortcut) {
     if (shortcut.isEmpty()) return QStringLiteral("The clipboard has no text. Copy something, then open Tavlets again.");
     return QStringLiteral("The clipboard has no text. Copy something, then press %1.").arg(shortcut);

@@ -19,6 +19,8 @@
 #include "panel/panel_parts.hpp"
 #include "panel/panel_text.hpp"
 
+#include <tavlets/text.hpp>
+
 namespace tavlets {
 namespace {
 
@@ -42,18 +44,52 @@ QString hintsKeptWhole(const QString& hints) {
 
 }  // namespace
 
+double relativeLuminance(const QColor& color) {
+    const auto channel = [](float c) {
+        return c <= 0.03928f ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    const QColor rgb = color.toRgb();
+    return 0.2126 * channel(rgb.redF()) + 0.7152 * channel(rgb.greenF()) + 0.0722 * channel(rgb.blueF());
+}
+
+double wcagContrast(const QColor& a, const QColor& b) {
+    const double la = relativeLuminance(a);
+    const double lb = relativeLuminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+QColor composite(const QColor& top, const QColor& bottom) {
+    const float a = top.alphaF();
+    const auto mix = [a](float t, float b) { return t * a + b * (1 - a); };
+    return QColor::fromRgbF(mix(top.redF(), bottom.redF()), mix(top.greenF(), bottom.greenF()),
+                            mix(top.blueF(), bottom.blueF()));
+}
+
 PanelColors PanelColors::fromPalette(const QPalette& palette, bool translucent) {
     PanelColors colors;
     const QColor window = palette.color(QPalette::Active, QPalette::Window);
     colors.dark = window.lightness() < 128;
     colors.primary = palette.color(QPalette::Active, QPalette::WindowText);
-    colors.secondary = colors.primary;
-    colors.secondary.setAlphaF(colors.dark ? 0.55f : 0.5f);
     colors.accent = palette.color(QPalette::Active, QPalette::Highlight);
     colors.red = colors.dark ? QColor(255, 69, 58) : QColor(255, 59, 48);
     colors.material = window;
     // Without blur behind it, a light veil keeps the panel readable over anything.
     if (translucent) colors.material.setAlphaF(0.96f);
+
+    // Small secondary text must stay readable (4.5:1) on the darkest box it sits on, with the
+    // least helpful desktop showing through the veil: the faintest tint of primary that does.
+    const QColor backdrop = colors.dark ? QColor(Qt::white) : QColor(Qt::black);
+    const QColor box = composite(colors.primaryAt(0.06), composite(colors.material, backdrop));
+    colors.secondary = colors.primary;
+    for (float alpha = colors.dark ? 0.55f : 0.5f; alpha < 1.0f; alpha += 0.02f) {
+        colors.secondary.setAlphaF(alpha);
+        if (wcagContrast(composite(colors.secondary, box), box) >= kSecondaryContrast) break;
+    }
+    if (wcagContrast(composite(colors.secondary, box), box) < kSecondaryContrast) colors.secondary.setAlphaF(1.0f);
+    // White pill text needs the same on the accent: a light accent is darkened until it has it.
+    for (int step = 0; step < 40 && wcagContrast(Qt::white, colors.accent) < kSecondaryContrast; ++step) {
+        colors.accent = colors.accent.darker(106);
+    }
     return colors;
 }
 
@@ -154,9 +190,8 @@ void PanelView::sync() {
         // Each run earns its busy box anew.
         if (!model_.busy()) busyShown_ = false;
         busyBox_->setVisible(showsBusy());
-        if (showsBusy()) footer_->setText(busyFooterText());
-        else if (busyDirty_) footer_->setText(footerText(model_.outcome()));
     }
+    updateFooter();
     const bool selectionMoved = actionsDirty_ || selectedDirty_;
     textDirty_ = analysisDirty_ = actionsDirty_ = selectedDirty_ = outcomeDirty_ = false;
     readingDirty_ = busyDirty_ = false;
@@ -224,7 +259,34 @@ void PanelView::updateSelection() {
 void PanelView::updateText() {
     const std::string& text = model_.text();
     header_->setCount(characterCountText(text));
-    preview_->setText(model_.concealed() ? hiddenPreviewText() : fromUtf8(previewText(text)));
+    if (model_.concealed()) {
+        preview_->setText(hiddenPreviewText());
+        return;
+    }
+    QString preview = fromUtf8(previewText(text));
+    showControlCharacters(preview);
+    preview_->setText(preview);
+}
+
+void PanelView::updateFooter() {
+    // Only the keys that do something now: nothing to choose or run without actions, and while
+    // an action works, only moving on or cancelling.
+    QString hint;
+    if (model_.actions().empty()) hint = closeOnlyFooterText();
+    else if (model_.busy()) hint = busyFooterText();
+    else hint = footerText(model_.outcome());
+    if (footer_->text() != hint) footer_->setText(hint);
+}
+
+QString PanelView::shownResultText(const Outcome& outcome) const {
+    if (model_.concealed()) return hiddenResultText(text::characterCount(outcome.text));
+    const std::string_view part = shownResultPart(outcome.text);
+    QString shown = QString::fromUtf8(part.data(), static_cast<qsizetype>(part.size()));
+    showControlCharacters(shown);
+    if (part.size() < outcome.text.size()) {
+        shown += QStringLiteral("\n\n") + partlyShownNote(part.size(), outcome.text.size());
+    }
+    return shown;
 }
 
 void PanelView::updateReading() {
@@ -240,7 +302,6 @@ void PanelView::updateReading() {
 
 void PanelView::updateOutcome() {
     const std::optional<Outcome>& outcome = model_.outcome();
-    footer_->setText(footerText(outcome));
     ResultEditor* editor = resultBox_->editor();
     if (!outcome) {
         resultBox_->hide();
@@ -252,7 +313,7 @@ void PanelView::updateOutcome() {
     editor->setFont(font);
     editor->document()->setDefaultFont(font);
     setTextColor(editor, outcome->isError ? colors_.red : colors_.primary);
-    const QString text = fromUtf8(outcome->text);
+    const QString text = shownResultText(*outcome);
     const int width = contentWidth() - 2 * ResultBox::kPadding;
     resultHeight_ = measureResult(text, font, width);
     naturalAreaHeight_ = std::clamp(static_cast<int>(std::ceil(resultHeight_)), kMinResultHeight,

@@ -25,6 +25,12 @@ class ResultBox;
 class ResultEditor;
 class SymbolLabel;
 
+// WCAG's contrast ratio of two opaque colours (1 to 21), and `top` drawn over `bottom`.
+double wcagContrast(const QColor& a, const QColor& b);
+QColor composite(const QColor& top, const QColor& bottom);
+// What small text needs against its background, with a little room for rounding on screen.
+inline constexpr double kSecondaryContrast = 4.7;
+
 // The colours of the panel, taken from the desktop's palette (light or dark).
 struct PanelColors {
     QColor primary;
@@ -115,6 +121,10 @@ private:
     void updateText();
     void updateReading();
     void updateOutcome();
+    void updateFooter();
+    // The result as shown: hidden when made from a password, only its start when huge, with
+    // control characters made visible.
+    QString shownResultText(const Outcome& outcome) const;
     void relayout();
     void revealSelectedPill();
     double measureResult(const QString& text, const QFont& font, int width) const;

@@ -48,8 +48,9 @@ public:
     // The plain text, for sources that answer at once; nullopt when there is none (empty or
     // non-text content).
     virtual std::optional<std::string> readText() { return std::nullopt; }
-    // Replaces the whole contents with the given plain text.
-    virtual void writeText(const std::string& text) = 0;
+    // Replaces the whole contents with the given plain text. `concealed` marks it as a password
+    // (as password managers do), so that clipboard histories leave it out.
+    virtual void writeText(const std::string& text, bool concealed) = 0;
 };
 
 }  // namespace tavlets

@@ -45,7 +45,20 @@ public:
         Outcome execute() const;
     };
 
+    // A search for the actions offered after the built-in ones, made away from the model's
+    // thread: the load's classification and text, and the flag set once that load is gone.
+    // `deliver` hands the list back on the model's thread; it does nothing once the load is gone.
+    struct ExtraSearch {
+        Analysis analysis;
+        std::shared_ptr<const std::string> text;
+        std::shared_ptr<std::atomic<bool>> cancelled;
+        std::function<void(std::vector<Tavlet>)> deliver;
+    };
+
     explicit PanelModel(std::shared_ptr<Clipboard> clipboard);
+    ~PanelModel();
+    PanelModel(const PanelModel&) = delete;
+    PanelModel& operator=(const PanelModel&) = delete;
 
     const std::string& text() const { return *text_; }
     const Analysis& analysis() const { return analysis_; }
@@ -66,6 +79,9 @@ public:
     std::function<void()> onClose = [] {};
     // Actions offered after the built-in ones for a non-blank text (the user's own commands).
     std::function<std::vector<Tavlet>(const Analysis&, std::string_view text)> extraActions;
+    // Takes the place of extraActions when set: the built-in actions show at once, the others
+    // join them when found, after them, with the selection left where it is.
+    std::function<void(ExtraSearch)> extraSearch;
 
     // Takes runs started by `start` and `confirm` and hands each result back through `deliver`
     // on the model's thread. Without it those run synchronously, like `choose`.
@@ -91,7 +107,7 @@ public:
     // Selects the action and starts it through `runner`; the result arrives by `deliver`.
     void start(int index);
     // Return: starts the selected action, or copies a successful result and closes. Ignored while
-    // busy.
+    // busy. An empty result is never copied: it would wipe what the user copied.
     void confirm();
     // A run's result. Shown only when it belongs to the run in progress; the result of an
     // abandoned run, or of a run on an earlier text, is dropped (returns false).
@@ -113,6 +129,9 @@ private:
     void clear();
     void setReading(Reading reading);
     void abandonRun();
+    void abandonExtras();
+    void searchExtras();
+    void deliverExtras(std::uint64_t load, std::vector<Tavlet> extras);
 
     std::shared_ptr<Clipboard> clipboard_;
     std::vector<std::pair<ObserverId, Observer>> observers_;
@@ -132,6 +151,9 @@ private:
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);
     std::optional<Running> running_;
     std::uint64_t lastTicket_ = 0;
+    // The load whose extra actions are being searched for, and its flag.
+    std::uint64_t extrasLoad_ = 0;
+    std::shared_ptr<std::atomic<bool>> extrasCancelled_;
 };
 
 }  // namespace tavlets

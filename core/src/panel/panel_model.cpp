@@ -35,6 +35,10 @@ Outcome PanelModel::Run::execute() const {
 PanelModel::PanelModel(std::shared_ptr<Clipboard> clipboard)
     : clipboard_(std::move(clipboard)), text_(emptyText()) {}
 
+PanelModel::~PanelModel() {
+    abandonExtras();
+}
+
 PanelModel::ObserverId PanelModel::observe(Observer observer) {
     const ObserverId id = nextObserverId_++;
     observers_.emplace_back(id, std::move(observer));
@@ -123,6 +127,7 @@ void PanelModel::enterWaiting() {
 
 void PanelModel::clear() {
     abandonRun();
+    abandonExtras();
     willChange(Field::text);
     text_ = emptyText();
     concealed_ = false;
@@ -141,6 +146,7 @@ bool PanelModel::deliverText(std::uint64_t load, ClipboardRead read) {
     if (!pending_ || load != load_) return false;
     pending_ = false;
     abandonRun();
+    abandonExtras();
     const bool hasText = read.status == ClipboardRead::Status::text;
     willChange(Field::text);
     text_ = hasText ? std::make_shared<const std::string>(std::move(read.text)) : emptyText();
@@ -169,13 +175,42 @@ bool PanelModel::deliverText(std::uint64_t load, ClipboardRead read) {
     analysis_ = analysis;
 
     std::vector<Tavlet> actions = ActionCatalog::actions(analysis_);
-    if (extraActions) {
+    if (extraActions && !extraSearch) {
         for (Tavlet& extra : extraActions(analysis_, *text_)) actions.push_back(std::move(extra));
     }
     willChange(Field::actions);
     actions_ = std::move(actions);
     setReading(reading);
+    if (extraSearch) searchExtras();
     return true;
+}
+
+void PanelModel::searchExtras() {
+    extrasLoad_ = load_;
+    extrasCancelled_ = std::make_shared<std::atomic<bool>>(false);
+    const std::weak_ptr<int> alive = alive_;
+    const std::uint64_t load = load_;
+    ExtraSearch search{analysis_, text_, extrasCancelled_,
+                       [this, alive, load](std::vector<Tavlet> extras) {
+                           if (alive.lock()) deliverExtras(load, std::move(extras));
+                       }};
+    // Copy the hook: it may replace itself.
+    const auto hand = extraSearch;
+    hand(std::move(search));
+}
+
+void PanelModel::deliverExtras(std::uint64_t load, std::vector<Tavlet> extras) {
+    if (!extrasCancelled_ || extrasLoad_ != load || load != load_) return;
+    extrasCancelled_.reset();
+    if (extras.empty()) return;
+    willChange(Field::actions);
+    for (Tavlet& extra : extras) actions_.push_back(std::move(extra));
+}
+
+void PanelModel::abandonExtras() {
+    if (!extrasCancelled_) return;
+    extrasCancelled_->store(true, std::memory_order_relaxed);
+    extrasCancelled_.reset();
 }
 
 void PanelModel::move(int delta) {
@@ -253,9 +288,10 @@ void PanelModel::confirm() {
         start(selected_);
         return;
     }
-    if (outcome_->isError) return;
+    if (outcome_->isError || outcome_->text.empty()) return;
     const std::string copied = outcome_->text;
-    if (clipboard_) clipboard_->writeText(copied);
+    // A result made from a password is marked as one again, so clipboard histories skip it.
+    if (clipboard_) clipboard_->writeText(copied, concealed_);
     // Copy the callback: it may replace itself.
     const auto close = onClose;
     if (close) close();

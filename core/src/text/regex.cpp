@@ -61,9 +61,10 @@ struct Deadline {
     }
 };
 
-// Called once per time step: returning false stops the match.
+// Called once per time step: returning false stops the match. Backtracking from one start
+// position never reaches the find callback, so a cancelled run is noticed here too.
 UBool U_CALLCONV onStep(const void* context, int32_t) {
-    return !static_cast<const Deadline*>(context)->passed();
+    return !cancelRequested() && !static_cast<const Deadline*>(context)->passed();
 }
 
 // Called before each start position of a search.

@@ -85,6 +85,8 @@ Outcome outcomeOf(const UserAction& action, const CommandResult& result) {
     using Ending = CommandResult::Ending;
     switch (result.ending) {
     case Ending::exited:
+        // Nothing to copy: an empty result would wipe the clipboard.
+        if (result.status == 0 && result.output.empty()) return Outcome{"The command printed nothing.", true, false};
         if (result.status == 0) return Outcome{text::toValidUTF8(result.output), false, action.mono};
         if (std::string line = firstLine(result.errors); !line.empty()) return Outcome{std::move(line), true, false};
         return Outcome{"The command exited with status " + std::to_string(result.status) + ".", true, false};

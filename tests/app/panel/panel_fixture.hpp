@@ -25,7 +25,11 @@ namespace tavlets::testing {
 struct MemoryClipboard : Clipboard {
     explicit MemoryClipboard(std::optional<std::string> text) : text(std::move(text)) {}
     std::optional<std::string> readText() override { return text; }
-    void writeText(const std::string& written) override { writes.push_back(text.emplace(written)); }
+    void writeText(const std::string& written, bool concealed) override {
+        writes.push_back(text.emplace(written));
+        concealedWrites.push_back(concealed);
+    }
+    std::vector<bool> concealedWrites;
     std::optional<std::string> text;
     std::vector<std::string> writes;
 };

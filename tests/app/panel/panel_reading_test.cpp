@@ -14,7 +14,7 @@ using testing::settle;
 struct LaterClipboard : Clipboard {
     std::vector<Delivery> requests;
     void requestText(Delivery deliver) override { requests.push_back(std::move(deliver)); }
-    void writeText(const std::string&) override {}
+    void writeText(const std::string&, bool) override {}
     void answer(ClipboardRead read) { requests.back()(std::move(read)); }
 };
 

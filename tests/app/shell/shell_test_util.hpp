@@ -33,7 +33,7 @@ struct ConfigHome {
 
 struct MemoryClipboard : Clipboard {
     std::optional<std::string> readText() override { ++reads; return text; }
-    void writeText(const std::string& value) override { text = value; }
+    void writeText(const std::string& value, bool) override { text = value; }
     std::optional<std::string> text = "hello there";
     int reads = 0;
 };

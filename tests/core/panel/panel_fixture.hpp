@@ -23,7 +23,11 @@ struct FakeClipboard : Clipboard {
         deliver(ClipboardRead::of(content));
     }
     void cancelRead() override { ++cancels; }
-    void writeText(const std::string& text) override { writes.push_back(text); }
+    void writeText(const std::string& text, bool concealed) override {
+        writes.push_back(text);
+        concealedWrites.push_back(concealed);
+    }
+    std::vector<bool> concealedWrites;
 };
 
 // Loads `content` and records what the model announces. With `collectRuns`, runs are collected

@@ -203,7 +203,7 @@ TEST(UserActionsRunning, EndingsBecomeOutcomes) {
     using E = CommandResult::Ending;
     const struct { CommandResult result; Outcome expected; } cases[] = {
         {{E::exited, 0, "a\xff" "b\n", "noise"}, {"a\uFFFD" "b\n", false, true}},
-        {{E::exited, 0, "", ""}, {"", false, true}},
+        {{E::exited, 0, "", ""}, {"The command printed nothing.", true, false}},
         {{E::exited, 3, "partial", "\n  oops \nmore\n"}, {"oops", true, false}},
         {{E::exited, 3, "", ""}, {"The command exited with status 3.", true, false}},
         {{E::exited, 1, "", " \n\t\n"}, {"The command exited with status 1.", true, false}},
