@@ -65,8 +65,8 @@ leftovers)
   # Each command leaves a process in a session of its own (holding the output) and one in its
   # group, and writes their ids. However its run ends, by exiting, by its timeout, by Escape or
   # by the app being told to quit, none of them is left 1 s later, nor a zombie of the app.
-  pids="$work/pids"
-  leave="setsid sleep 3601 \& echo \$! >>$pids; sleep 3602 >/dev/null \& echo \$! >>$pids"
+  left_file="$work/leftovers"
+  leave="setsid sleep 3601 \& echo \$! >>$left_file; sleep 3602 >/dev/null \& echo \$! >>$left_file"
   sed "s|LEAVE|$leave|" >"$config" <<'EOF'
 [[action]]
 title = "Leave and finish"
@@ -83,10 +83,10 @@ timeout = 600
 run = ["sh", "-c", "LEAVE; sleep 3604"]
 EOF
   chmod 600 "$config"
-  both_started() { [ "$(wc -l <"$pids" 2>/dev/null)" -ge 2 ]; }
+  both_started() { [ "$(wc -l <"$left_file" 2>/dev/null)" -ge 2 ]; }
   any_left() {
     local pid
-    for pid in $(cat "$pids"); do [ -e "/proc/$pid" ] && return 0; done
+    for pid in $(cat "$left_file"); do [ -e "/proc/$pid" ] && return 0; done
     grep -lzs "^TAVLETS_RUN=$tavlets_pid\." /proc/[0-9]*/environ >/dev/null 2>&1 && return 0
     [ -d "/proc/$tavlets_pid" ] && ps -o stat= --ppid "$tavlets_pid" | grep -q '^Z'
   }
@@ -94,7 +94,7 @@ EOF
   # run KEYS: opens the panel, picks an action by its keys and starts it; returns once both
   # leftovers are running.
   run() {
-    rm -f "$pids"
+    rm -f "$left_file"
     xdotool key alt+space
     wait_until 10 panel_visible || fail "Alt+Space did not open the panel"
     sleep 0.3
@@ -104,7 +104,7 @@ EOF
   # gone_within SECONDS WHAT: waits for nothing of the run to be left, and prints how long it took.
   gone_within() {
     local t0; t0=$(now_ms)
-    wait_until "$1" none_left || fail "$2: processes of the run are left: $(cat "$pids")"
+    wait_until "$1" none_left || fail "$2: processes of the run are left: $(cat "$left_file")"
     echo "$2: nothing left after $(($(now_ms) - t0)) ms"
   }
 
