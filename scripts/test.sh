@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test: the release build (engine,
-# app and end-to-end tests), then the engine again under AddressSanitizer and UBSan, then a short
-# run of every fuzz target.
+# app and end-to-end tests), then the engine again under AddressSanitizer and UBSan, the app's
+# panel, clipboard and command tests under ThreadSanitizer, then a short run of every fuzz target.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
@@ -17,6 +17,16 @@ echo "== Engine under AddressSanitizer and UBSan"
 cmake --preset asan >/dev/null
 cmake --build --preset asan -j "$jobs"
 ctest --preset asan -j "$jobs"
+
+echo "== App tests under ThreadSanitizer"
+cmake --preset tsan >/dev/null
+cmake --build --preset tsan -j "$jobs"
+# ThreadSanitizer needs the address layout it was built for; some kernels randomise more.
+if [ "$(cat /proc/sys/vm/mmap_rnd_bits 2>/dev/null || echo 28)" -gt 28 ]; then
+  setarch "$(uname -m)" -R ctest --preset tsan -j "$jobs"
+else
+  ctest --preset tsan -j "$jobs"
+fi
 
 if [ -x scripts/fuzz.sh ]; then
   echo "== Fuzz targets, short run"

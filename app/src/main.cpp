@@ -11,6 +11,7 @@
 #include "clipboard/qt_clipboard.hpp"
 #include "shell/app_delegate.hpp"
 #include "shell/hot_key.hpp"
+#include "shell/orderly_quit.hpp"
 #include "shell/shortcut_texts.hpp"
 #include "shell/single_instance.hpp"
 
@@ -73,6 +74,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("tavlets"));
     QApplication::setDesktopFileName(QStringLiteral("tavlets"));
     QApplication::setQuitOnLastWindowClosed(false);
+    tavlets::quitInOrderOnSignals(app);
 
     tavlets::AppDelegate delegate(std::make_shared<tavlets::QtClipboard>(), tavlets::createHotKey());
     // Answers from the matching thread land as tasks for the panel, and die with it.

@@ -6,14 +6,22 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
+#include <mutex>
 #include <optional>
+#include <set>
+#include <string_view>
+#include <thread>
 #include <vector>
+
+#include <dirent.h>
 
 #include <fcntl.h>
 #include <poll.h>
 #include <pthread.h>
 #include <pwd.h>
 #include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <sys/wait.h>
@@ -101,9 +109,134 @@ bool isDirectory(const std::string& path) {
     return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+// Every process a run starts carries this variable, with a value of its own for each run, so
+// that what a command leaves running (even in a session of its own) can be found after it.
+constexpr std::string_view kMarkName = "TAVLETS_RUN=";
+
+std::string appMark() {
+    return std::string(kMarkName) + std::to_string(::getpid()) + ".";
+}
+
+std::string newRunMark() {
+    static std::atomic<unsigned long> serial{0};
+    return appMark() + std::to_string(++serial);
+}
+
+// This process's environment with the run's mark instead of any inherited one.
+std::vector<char*> environmentWith(std::string& mark) {
+    std::vector<char*> env;
+    for (char** entry = environ; entry && *entry; ++entry) {
+        if (!std::string_view(*entry).starts_with(kMarkName)) env.push_back(*entry);
+    }
+    env.push_back(mark.data());
+    env.push_back(nullptr);
+    return env;
+}
+
+// Commands started and not reaped yet: only their own runner may wait for them. Held across
+// spawning too, so a sweep never reaps a command before it is listed.
+std::mutex childrenMutex;
+std::set<pid_t> commandsRunning;
+std::atomic<bool> adopting{false};
+
+struct ProcState {
+    char state = 0;
+    pid_t parent = 0;
+};
+
+std::optional<ProcState> procState(pid_t pid) {
+    char path[64];
+    std::snprintf(path, sizeof path, "/proc/%d/stat", static_cast<int>(pid));
+    Fd fd(::open(path, O_RDONLY | O_CLOEXEC));
+    if (!fd.open()) return std::nullopt;
+    char buffer[512];
+    const ssize_t n = ::read(fd.get(), buffer, sizeof buffer - 1);
+    if (n <= 0) return std::nullopt;
+    const std::string_view line(buffer, static_cast<std::size_t>(n));
+    const std::size_t close = line.rfind(')');  // the name may hold anything, parentheses too
+    if (close == std::string_view::npos || close + 4 >= line.size()) return std::nullopt;
+    ProcState st;
+    st.state = line[close + 2];
+    st.parent = static_cast<pid_t>(std::atoi(std::string(line.substr(close + 4, 16)).c_str()));
+    return st;
+}
+
+bool environmentHas(pid_t pid, std::string_view mark, bool prefix) {
+    char path[64];
+    std::snprintf(path, sizeof path, "/proc/%d/environ", static_cast<int>(pid));
+    Fd fd(::open(path, O_RDONLY | O_CLOEXEC));  // other users' processes cannot be opened
+    if (!fd.open()) return false;
+    std::string env;
+    char buffer[16 * 1024];
+    for (ssize_t n; (n = ::read(fd.get(), buffer, sizeof buffer)) > 0 && env.size() < (8u << 20);)
+        env.append(buffer, static_cast<std::size_t>(n));
+    for (std::size_t pos = 0; pos < env.size();) {
+        std::size_t end = env.find('\0', pos);
+        if (end == std::string::npos) end = env.size();
+        const std::string_view entry(env.data() + pos, end - pos);
+        if (prefix ? entry.starts_with(mark) : entry == mark) return true;
+        pos = end + 1;
+    }
+    return false;
+}
+
+template <class F>
+void forEachProcess(F&& f) {
+    DIR* proc = ::opendir("/proc");
+    if (!proc) return;
+    const pid_t self = ::getpid();
+    while (const dirent* entry = ::readdir(proc)) {
+        char* end = nullptr;
+        const long pid = std::strtol(entry->d_name, &end, 10);
+        if (pid > 0 && *end == '\0' && pid != self) f(static_cast<pid_t>(pid));
+    }
+    ::closedir(proc);
+}
+
+// Reaps what ended among the orphans this process adopted. Only once it has made itself their
+// reaper: any other child of a process belongs to whoever started it.
+void reapAdopted() {
+    if (!adopting) return;
+    std::lock_guard lock(childrenMutex);
+    const pid_t self = ::getpid();
+    forEachProcess([&](pid_t pid) {
+        if (commandsRunning.count(pid)) return;
+        const auto st = procState(pid);
+        if (st && st->parent == self && st->state == 'Z') ::waitpid(pid, nullptr, WNOHANG);
+    });
+}
+
+// Kills every process carrying the mark, over again until none is left (one may fork as it is
+// killed), then waits a bounded time for them to be gone, reaping those adopted here.
+void endMarked(std::string_view mark, bool prefix) {
+    std::set<pid_t> killed;
+    for (int round = 0; round < 200; ++round) {
+        bool found = false;
+        forEachProcess([&](pid_t pid) {
+            if (!environmentHas(pid, mark, prefix)) return;
+            ::kill(pid, SIGKILL);
+            killed.insert(pid);
+            found = true;
+        });
+        if (!found) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    const auto deadline = Clock::now() + std::chrono::seconds(1);
+    for (;;) {
+        reapAdopted();
+        const bool left = std::any_of(killed.begin(), killed.end(), [](pid_t pid) {
+            const auto st = procState(pid);
+            return st && st->state != 'Z';
+        });
+        if (!left || Clock::now() >= deadline) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+}
+
 // Starts the command in a new session (so in a process group of its own), with a clean signal
 // mask and the default SIGPIPE action whatever this thread has. Returns 0 or an errno.
-int spawn(const CommandRequest& request, const std::string& workingDirectory, int in, int out, int err, pid_t& pid) {
+int spawn(const CommandRequest& request, const std::string& workingDirectory, std::string& mark, int in, int out, int err,
+          pid_t& pid) {
     posix_spawn_file_actions_t actions;
     posix_spawnattr_t attributes;
     if (int e = posix_spawn_file_actions_init(&actions)) return e;
@@ -132,7 +265,10 @@ int spawn(const CommandRequest& request, const std::string& workingDirectory, in
         std::vector<char*> argv;
         for (const std::string& arg : request.argv) argv.push_back(const_cast<char*>(arg.c_str()));
         argv.push_back(nullptr);
-        error = posix_spawnp(&pid, argv[0], &actions, &attributes, argv.data(), environ);
+        std::vector<char*> env = environmentWith(mark);
+        std::lock_guard lock(childrenMutex);
+        error = posix_spawnp(&pid, argv[0], &actions, &attributes, argv.data(), env.data());
+        if (!error) commandsRunning.insert(pid);
     }
     posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
@@ -157,6 +293,15 @@ bool drain(int fd, std::string& into, std::size_t keep) {
 }
 
 }  // namespace
+
+void adoptOrphanedDescendants() {
+    if (::prctl(PR_SET_CHILD_SUBREAPER, 1) == 0) adopting = true;
+}
+
+void endAllLeftovers() {
+    endMarked(appMark(), true);
+    reapAdopted();
+}
 
 std::string homeDirectory() {
     if (const char* home = std::getenv("HOME"); home && *home) return home;
@@ -184,8 +329,9 @@ CommandResult runCommand(const CommandRequest& request, const std::string& worki
         result.status = errno;
         return result;
     }
+    std::string mark = newRunMark();
     pid_t pid = -1;
-    if (const int error = spawn(request, workingDirectory, inRead.get(), outWrite.get(), errWrite.get(), pid)) {
+    if (const int error = spawn(request, workingDirectory, mark, inRead.get(), outWrite.get(), errWrite.get(), pid)) {
         result.ending = Ending::notStarted;
         result.status = error;
         return result;
@@ -203,13 +349,10 @@ CommandResult runCommand(const CommandRequest& request, const std::string& worki
     if (input.empty()) inWrite.close();
 
     const auto deadline = Clock::now() + request.timeout;
-    bool reaped = false;
-    int waitStatus = 0;
+    // The command is left unreaped until the end, so its group id cannot go to anyone else.
+    bool ended = false;
     Clock::time_point endedAt{};
-    bool leftoversKilled = false;
     std::optional<Ending> stopped;  // set when we end the run ourselves
-
-    const auto killGroup = [pid] { ::kill(-pid, SIGKILL); };
 
     for (;;) {
         if (cancelRequested()) {
@@ -217,20 +360,21 @@ CommandResult runCommand(const CommandRequest& request, const std::string& worki
             break;
         }
         const auto now = Clock::now();
-        if (now >= deadline) {
+        if (!ended && now >= deadline) {
             stopped = Ending::timedOut;
             break;
         }
-        if (!reaped && ::waitpid(pid, &waitStatus, WNOHANG) == pid) {
-            reaped = true;
-            endedAt = now;
+        if (!ended) {
+            siginfo_t info{};
+            if (::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == pid) {
+                ended = true;
+                endedAt = now;
+            }
         }
-        if (reaped && !outRead.open() && !errRead.open()) break;
-        if (reaped && !leftoversKilled && now - endedAt > kLeftoverGrace) {
-            // Something the command started in the background still holds its output.
-            killGroup();
-            leftoversKilled = true;
-        }
+        if (ended && !outRead.open() && !errRead.open()) break;
+        // Something the command started in the background still holds its output: the result is
+        // what came by the end of the grace.
+        if (ended && now - endedAt >= kLeftoverGrace) break;
 
         std::array<pollfd, 3> fds{};
         nfds_t count = 0;
@@ -247,7 +391,8 @@ CommandResult runCommand(const CommandRequest& request, const std::string& worki
             errSlot = static_cast<int>(count);
             fds[count++] = {errRead.get(), POLLIN, 0};
         }
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now).count();
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>((ended ? endedAt + kLeftoverGrace : deadline) - now).count();
         const int wait = static_cast<int>(std::clamp<long long>(left, 0, kPollMilliseconds));
         if (count == 0) {
             ::poll(nullptr, 0, wait);  // only waiting for the command to end
@@ -285,13 +430,19 @@ CommandResult runCommand(const CommandRequest& request, const std::string& worki
         }
     }
 
+    // However the run ended, nothing it started outlives it: not its group, nor what left the
+    // group but carries its mark.
+    ::kill(-pid, SIGKILL);
+    endMarked(mark, false);
+    int waitStatus = 0;
+    while (::waitpid(pid, &waitStatus, 0) < 0 && errno == EINTR) {
+    }
+    {
+        std::lock_guard lock(childrenMutex);
+        commandsRunning.erase(pid);
+    }
+
     if (stopped) {
-        // Kill before reaping, so the group id cannot have been handed to anyone else yet.
-        killGroup();
-        if (!reaped) {
-            while (::waitpid(pid, &waitStatus, 0) < 0 && errno == EINTR) {
-            }
-        }
         result.ending = *stopped;
         result.status = 0;
         if (*stopped != Ending::tooMuchOutput) result.output.clear();

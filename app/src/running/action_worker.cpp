@@ -1,5 +1,6 @@
 #include "running/action_worker.hpp"
 
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -71,19 +72,42 @@ bool ActionWorker::start(PanelModel::Run run, Done done, std::chrono::millisecon
         waiting_.reset();
         std::size_t live = 0;
         for (const Slot& slot : slots_) live += slot.finished ? 0 : 1;
-        Job job{std::move(run), std::move(done), finish};
+        auto job = std::make_shared<Job>(Job{std::move(run), std::move(done), finish});
         if (live >= maxThreads_) {
-            waiting_ = std::move(job);
+            waiting_ = std::move(*job);
         } else {
             Slot& slot = slots_.emplace_back();
+            slot.cancelled = job->run.cancelled;
             ++threadsInProcess;
-            slot.cancelled = job.run.cancelled;
-            slot.thread = std::thread(&ActionWorker::work, this, &slot, std::move(job));
+            try {
+                slot.thread = startThread([this, &slot, job] { work(&slot, std::move(*job)); });
+            } catch (const std::system_error&) {
+                --threadsInProcess;
+                // No thread to be had: leave the count and slots as they were. With a run still
+                // going, this one waits for its thread; otherwise it fails now, where the user sees it.
+                slots_.pop_back();
+                if (live > 0) {
+                    waiting_ = std::move(*job);
+                } else {
+                    failToStart(std::move(*job));
+                    return true;
+                }
+            }
         }
     }
     if (wait.count() <= 0) return false;
     std::unique_lock lock(finish->mutex);
     return finish->changed.wait_for(lock, wait, [&] { return finish->done; });
+}
+
+void ActionWorker::failToStart(Job job) {
+    if (job.done) {
+        post_([done = std::move(job.done), ticket = job.run.ticket] {
+            done(ticket, Outcome{"The action couldn't start: the system has no thread to spare. Try again.", true, false});
+        });
+    }
+    std::lock_guard lock(job.finish->mutex);
+    job.finish->done = true;
 }
 
 void ActionWorker::work(Slot* slot, Job job) {
@@ -123,8 +147,8 @@ void ActionWorker::work(Slot* slot, Job job) {
         for (const Slot& other : slots_) idle = idle && other.finished;
         lock.unlock();
         if (idle) {
-            post_([this] {
-                if (onIdle) onIdle();
+            post_([this, alive = std::weak_ptr<int>(alive_)] {
+                if (alive.lock() && onIdle) onIdle();
             });
         }
         return;

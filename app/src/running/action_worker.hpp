@@ -14,6 +14,7 @@
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <utility>
 
 #include <tavlets/panel_model.hpp>
 
@@ -41,6 +42,11 @@ public:
     // Called on the UI thread each time the last busy thread has finished (to return memory).
     std::function<void()> onIdle;
 
+    // Starts a thread; replaceable so that tests can make it fail as the system may.
+    std::function<std::thread(std::function<void()>)> startThread = [](std::function<void()> body) {
+        return std::thread(std::move(body));
+    };
+
     // Threads that have not finished yet, of this worker and of every worker (for tests).
     std::size_t liveThreads() const;
     static std::size_t liveThreadsInProcess();
@@ -63,6 +69,7 @@ private:
     };
 
     void work(Slot* slot, Job job);
+    void failToStart(Job job);
     void reapFinished(std::unique_lock<std::mutex>& lock);
 
     Post post_;
@@ -71,6 +78,9 @@ private:
     std::list<Slot> slots_;
     std::optional<Job> waiting_;
     bool stopping_ = false;
+    // Tasks posted to the UI thread check it there, so one that arrives after this worker is gone
+    // does nothing.
+    std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };
 
 }  // namespace tavlets

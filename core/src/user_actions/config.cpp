@@ -7,6 +7,7 @@
 #include <cctype>
 #include <cstdint>
 #include <exception>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -244,12 +245,96 @@ std::optional<std::pair<toml::table, int>> entriesBefore(std::string_view source
     }
 }
 
+// toml++ recurses once per level of a dotted key or header and its depth limit covers only
+// values, so a header like [a.a.a.…] tens of thousands deep overflows the stack. This pass, far
+// cheaper than parsing, finds the first place where brackets, braces and the dots of a key
+// together nest deeper than any hand-written actions file would. Strings and comments are
+// skipped; a dot in a number counts too, which at this limit does no harm.
+constexpr int kMaxNesting = 64;
+
+std::optional<std::pair<int, int>> tooDeeplyNested(std::string_view s) {
+    int line = 1, column = 0;
+    int brackets = 0, dots = 0;
+    std::size_t i = 0;
+    const auto advance = [&] {
+        const auto c = static_cast<unsigned char>(s[i++]);
+        if (c == '\n') {
+            ++line;
+            column = 0;
+        } else if ((c & 0xC0) != 0x80) {
+            ++column;  // columns count characters, not UTF-8 bytes
+        }
+    };
+    const auto skipString = [&](char quote) {
+        const std::string_view triple = quote == '"' ? R"(""")" : "'''";
+        const bool multiLine = s.substr(i, 3) == triple;
+        const auto skipQuotes = [&] {
+            for (int k = 0; k < (multiLine ? 3 : 1); ++k) advance();
+        };
+        skipQuotes();
+        while (i < s.size()) {
+            if (quote == '"' && s[i] == '\\') {
+                advance();
+                if (i < s.size()) advance();
+            } else if (s[i] == quote && (!multiLine || s.substr(i, 3) == triple)) {
+                skipQuotes();
+                return;
+            } else if (s[i] == '\n' && !multiLine) {
+                return;  // unterminated: the parser says so
+            } else {
+                advance();
+            }
+        }
+    };
+    while (i < s.size()) {
+        const char c = s[i];
+        if (c == '"' || c == '\'') {
+            skipString(c);
+            continue;
+        }
+        if (c == '#') {
+            while (i < s.size() && s[i] != '\n') advance();
+            continue;
+        }
+        advance();
+        switch (c) {
+        case '[':
+        case '{':
+            ++brackets;
+            dots = 0;
+            break;
+        case ']':
+        case '}':
+            brackets = std::max(0, brackets - 1);
+            dots = 0;
+            break;
+        case '.': ++dots; break;
+        case '=':
+        case ',':
+        case '\n': dots = 0; break;
+        default: break;
+        }
+        if (brackets + dots > kMaxNesting) return std::pair(line, column);
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 UserActionsConfig parseUserActions(std::string_view source) {
     UserActionsConfig config;
     toml::table root;
-    try {
+    if (const auto deep = tooDeeplyNested(source)) {
+        const auto salvage = entriesBefore(source, deep->first);
+        const std::string what =
+            "Tables, keys or lists nest more than " + std::to_string(kMaxNesting) + " levels deep here, so ";
+        config.problems.push_back(
+            {deep->first, deep->second,
+             salvage ? what + "the actions from line " + std::to_string(salvage->second) + " on are not used."
+                     : what + "none of the file's actions are used."});
+        if (!salvage) return config;
+        root = std::move(salvage->first);
+    } else try {
         root = toml::parse(source);
     } catch (const toml::parse_error& error) {
         const auto& where = error.source().begin;

@@ -106,19 +106,26 @@ TEST(CommandRunner, RunsInTheHomeFolderWithTheUsersEnvironment) {
     EXPECT_EQ(r.output, std::filesystem::canonical(home.path().toStdString()).string() + "\nfrom the app\n");
 }
 
-// Each command starts `sleep 30` in the background; however the run ends, that is gone with it.
-TEST(CommandRunner, TimeoutCancellingOrAnEarlyExitLeaveNothingOfTheCommandRunning) {
+// Each command starts `sleep 30` in the background, in its group or in a session of its own
+// (still holding the command's output); however the run ends, that is gone with it, and the
+// command's own output is its result.
+TEST(CommandRunner, NothingTheCommandStartedOutlivesTheRun) {
     const struct {
         const char* name;
-        const char* last;  // what the shell does after starting the background sleep
+        const char* background;
+        const char* last;  // what the shell does after starting it
         std::chrono::milliseconds timeout, cancelAfter;
         Ending ending;
         const char* output;
         std::chrono::seconds within;
     } cases[] = {
-        {"timeout kills the whole group", "sleep 30", 1s, 0ms, Ending::timedOut, "", 5s},
-        {"what it left running does not hold the result", "echo done", 10s, 0ms, Ending::exited, "done\n", 3s},
-        {"cancelling kills it and what it started", "sleep 30", 10s, 300ms, Ending::cancelled, "", 5s},
+        {"timeout kills the whole group", "sleep 30", "sleep 30", 1s, 0ms, Ending::timedOut, "", 5s},
+        {"what it left running does not hold the result", "sleep 30", "echo done", 10s, 0ms, Ending::exited, "done\n", 3s},
+        {"cancelling kills it and what it started", "sleep 30", "sleep 30", 10s, 300ms, Ending::cancelled, "", 5s},
+        {"a quiet leftover goes too", "sleep 30 >/dev/null 2>&1", "echo done", 10s, 0ms, Ending::exited, "done\n", 3s},
+        {"a new session holding the output", "setsid sleep 30", "echo done", 10s, 0ms, Ending::exited, "done\n", 3s},
+        {"a new session past the timeout", "setsid sleep 30", "sleep 30", 1s, 0ms, Ending::timedOut, "", 5s},
+        {"a new session on cancel", "setsid sleep 30", "sleep 30", 10s, 300ms, Ending::cancelled, "", 5s},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -134,7 +141,7 @@ TEST(CommandRunner, TimeoutCancellingOrAnEarlyExitLeaveNothingOfTheCommandRunnin
         CommandResult r;
         {
             CancelScope scope(&cancel);
-            r = run({"sh", "-c", std::string("sleep 30 & echo $! > \"$0\"; ") + c.last, pidFile}, "", c.timeout);
+            r = run({"sh", "-c", std::string(c.background) + " & echo $! > \"$0\"; " + c.last, pidFile}, "", c.timeout);
         }
         canceller.join();
         EXPECT_LT(Clock::now() - started, c.within);
@@ -144,6 +151,20 @@ TEST(CommandRunner, TimeoutCancellingOrAnEarlyExitLeaveNothingOfTheCommandRunnin
         ASSERT_GT(background, 0);
         EXPECT_TRUE(goneSoon(background));
     }
+}
+
+// Once this process reaps orphans, a leftover re-parented to it is reaped as well as killed.
+TEST(CommandRunner, AnAdoptedLeftoverIsReapedNotLeftAZombie) {
+    adoptOrphanedDescendants();
+    QTemporaryDir dir;
+    const std::string pidFile = dir.filePath(QStringLiteral("pid")).toStdString();
+    const CommandResult r = run({"sh", "-c", "setsid sleep 30 & echo $! > \"$0\"; echo done", pidFile});
+    EXPECT_EQ(r.output, "done\n");
+    const pid_t background = pidIn(pidFile);
+    ASSERT_GT(background, 0);
+    const auto exists = [&] { return std::filesystem::exists("/proc/" + std::to_string(background)); };
+    for (int i = 0; i < 100 && exists(); ++i) std::this_thread::sleep_for(10ms);
+    EXPECT_FALSE(exists());
 }
 
 TEST(CommandRunner, OutputBeyondTheLimitStopsTheCommand) {

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <deque>
 #include <mutex>
+#include <system_error>
 #include <thread>
 
 #include <tavlets/cancel.hpp>
@@ -187,6 +188,37 @@ TEST(ActionWorker, DestroyingItCancelsAndWaitsForTheRuns) {
     }
     EXPECT_TRUE(stopped);
     posted.runAll();
+}
+
+TEST(ActionWorker, NoThreadToBeHadFailsTheRunAndKeepsTheCounts) {
+    Posted posted;
+    std::vector<Outcome> results;
+    const auto done = [&](std::uint64_t, Outcome outcome) { results.push_back(outcome); };
+    const std::size_t before = ActionWorker::liveThreadsInProcess();
+    ActionWorker worker(posted.post());
+    worker.startThread = [](std::function<void()>) -> std::thread {
+        throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+    };
+
+    EXPECT_TRUE(worker.start(runOf(1, [](std::string_view) { return Outcome{}; }), done));
+    posted.runAll();
+    ASSERT_EQ(results.size(), 1u);
+    EXPECT_TRUE(results[0].isError);
+    EXPECT_EQ(worker.liveThreads(), 0u);
+    EXPECT_EQ(ActionWorker::liveThreadsInProcess(), before);
+}
+
+TEST(ActionWorker, AnIdleNoticeArrivingAfterTheWorkerIsGoneDoesNothing) {
+    Posted posted;
+    int idles = 0;
+    {
+        ActionWorker worker(posted.post());
+        worker.onIdle = [&] { ++idles; };
+        worker.start(runOf(1, [](std::string_view) { return Outcome{}; }), nullptr, 5s);
+        ASSERT_TRUE(eventually([&] { return worker.liveThreads() == 0; }));
+    }
+    posted.runAll();
+    EXPECT_EQ(idles, 0);
 }
 
 }  // namespace

@@ -138,6 +138,45 @@ TEST(UserActionsFile, SeveralMistakesAreListedInFileOrderAndOddBytesDoNotBreakIt
     }
 }
 
+std::string repeated(std::string_view unit, int times) {
+    std::string out;
+    for (int i = 0; i < times; ++i) out += unit;
+    return out;
+}
+
+// Nesting deep enough to overflow the parser's stack is refused before parsing, at its place.
+TEST(UserActionsFile, PathologicalNestingIsAProblemNotACrash) {
+    const std::string good = "[[action]]\ntitle = \"Good\"\nrun = [\"true\"]\n";
+    const struct {
+        const char* name;
+        std::string file;
+        int line, column;  // 0: not refused
+        bool keepsGood;
+    } cases[] = {
+        {"dotted header", "[" + repeated("a.", 50'000) + "a]\n" + good, 1, 129, false},
+        {"dotted key after an entry", good + "[[action]]\n" + repeated("a.", 50'000) + "a = 1\n", 5, 130, true},
+        {"nested lists", good + "[[action]]\ntitle = \"T\"\nrun = " + repeated("[", 100'000) + "\n", 6, 71, true},
+        {"nested inline tables", "x = " + repeated("{a=", 100'000) + "\n", 1, 197, false},
+        {"deep in a string or a comment",
+         "[[action]]\ntitle = \"" + repeated("[a.", 1000) + "\"\nrun = ['''\n" + repeated("{[.", 1000) + "''']  # " +
+             repeated("a.", 1000) + "\n",
+         0, 0, true},
+        {"sixty-four levels", "[" + repeated("a.", 63) + "a]\n", 0, 0, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto config = parseUserActions(c.file);
+        const bool refused = !config.problems.empty() &&
+                             config.problems[0].message.find("levels deep") != std::string::npos;
+        EXPECT_EQ(refused, c.line != 0) << where(config.problems);
+        if (refused) {
+            EXPECT_EQ(config.problems[0].line, c.line);
+            EXPECT_EQ(config.problems[0].column, c.column);
+        }
+        EXPECT_EQ(config.actions.size(), c.keepsGood ? 1u : 0u) << where(config.problems);
+    }
+}
+
 TEST(UserActionsFile, OnlyTheOwnerMayWriteIt) {
     EXPECT_EQ(unsafeConfigReason(1000, 0600, 1000), std::nullopt);
     EXPECT_EQ(unsafeConfigReason(1000, 0644, 1000), std::nullopt);
