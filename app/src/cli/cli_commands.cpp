@@ -101,17 +101,21 @@ std::optional<std::string> readWhole(const QString& file, std::string* error) {
 // Hands the model the text given on the command line, moved, not copied.
 class GivenText : public Clipboard {
 public:
-    void give(std::string text) { text_ = std::move(text); }
-    void requestText(Delivery deliver) override {
-        deliver(ClipboardRead{ClipboardRead::Status::text, std::move(text_), false});
+    void give(std::string text, bool concealed = false) {
+        text_ = std::move(text);
+        concealed_ = concealed;
     }
-    void writeText(const std::string&) override {}
+    void requestText(Delivery deliver) override {
+        deliver(ClipboardRead{ClipboardRead::Status::text, std::move(text_), concealed_});
+    }
+    void writeText(const std::string&, bool) override {}
 
 private:
     std::string text_;
+    bool concealed_ = false;
 };
 
-std::optional<std::string> readClipboard(std::string* error) {
+std::optional<ClipboardRead> readClipboard(std::string* error) {
     QtClipboard clipboard;
     std::optional<ClipboardRead> answer;
     QEventLoop loop;
@@ -124,7 +128,11 @@ std::optional<std::string> readClipboard(std::string* error) {
         *error = "the app that holds the clipboard does not answer.";
         return std::nullopt;
     }
-    return std::move(answer->text);
+    if (answer->status == ClipboardRead::Status::tooLarge) {
+        *error = "the clipboard holds only HTML, and too much of it to read.";
+        return std::nullopt;
+    }
+    return std::move(*answer);
 }
 
 // An interrupt (Ctrl+C), hang-up or termination cancels the run; a user command is given a moment
@@ -278,7 +286,8 @@ int commandOnText(const CommandLine& line, PanelModel& model, const Session& ses
         say("tavlets: the result is empty, so the clipboard is left as it was.");
         return kExitFailed;
     }
-    QtClipboard().writeText(outcome.text);
+    // A password stays marked as one, so clipboard managers keep it out of their history.
+    QtClipboard().writeText(outcome.text, model.concealed());
     return serveUntilTaken(*qobject_cast<QGuiApplication*>(QCoreApplication::instance()), parent);
 }
 
@@ -320,11 +329,11 @@ int withClipboard(const CommandLine& line, int argc, char** argv, PanelModel& mo
     int count = int(args.size());
     QGuiApplication app(count, args.data());
     std::string error;
-    std::optional<std::string> text = readClipboard(&error);
+    std::optional<ClipboardRead> read = readClipboard(&error);
     int status = kExitUsage;
-    if (!text) say("tavlets: " + error);
+    if (!read) say("tavlets: " + error);
     else {
-        given.give(std::move(*text));
+        given.give(std::move(read->text), read->concealed);
         status = commandOnText(line, model, session, channel[1]);
     }
     if (channel[1] >= 0) report(channel[1], status);

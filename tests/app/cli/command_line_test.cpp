@@ -50,7 +50,7 @@ struct Binary {
 struct Given : Clipboard {
     std::string text;
     std::optional<std::string> readText() override { return text; }
-    void writeText(const std::string&) override {}
+    void writeText(const std::string&, bool) override {}
 };
 
 std::string longText() {
