@@ -114,9 +114,10 @@ void printContrast(tavlets::PanelView& view, bool dark) {
     const auto area = [&](const QWidget* part, QMargins inset = {}) {
         return part ? QRect(part->mapTo(&view, QPoint(0, 0)), part->size()) - inset : QRect();
     };
+    // The footer keeps each hint whole with non-breaking spaces; its text is read with plain ones.
     const auto label = [&](const QString& text) -> const QWidget* {
         for (const QLabel* l : view.findChildren<QLabel*>())
-            if (l->text() == text && l->isVisibleTo(&view)) return l;
+            if (QString(l->text()).replace(QChar::Nbsp, QLatin1Char(' ')) == text && l->isVisibleTo(&view)) return l;
         return nullptr;
     };
     const QMargins pillText(30, 6, 10, 6);
