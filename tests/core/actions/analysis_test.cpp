@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include "core/test_cases.hpp"
+
 #include <tavlets/text.hpp>
 
 #include "actions/analysis_internal.hpp"
@@ -24,39 +26,11 @@ std::string sentences(int count, int words) {
 }
 
 TEST(Analysis, Classifies) {
-    const std::vector<std::pair<std::string, std::string>> cases = {
-        {"\n\r\n  \t{\"a\": [1, 2]}\u3000\n", "JSON"},
-        {"{\"a\": 1,}", "JSON (has errors)"},
-        {"{abc}", "JSON (has errors)"},                  // no quote, but closed
-        {"{\"a\": 1,\n\"b\": 2,\n", "JSON (has errors)"},  // a quote wins over the table look
-        {"[1, 2", "Text"},
-        {"{\u0301\"a\": 1}", "Text"},  // a brace carrying a mark is no brace
-        {"[1,2\n3,4", "CSV data"},     // broken JSON without a sign of it falls through
-        {"name,age\nAnn,30", "CSV data"},
-        {"a\tb\nc\td", "Tab-separated data"},
-        {"let x = 1;\nlet y = 2;", "CSV data"},
-        {"if (a == b) {\ngo();\n}", "Code"},
-        {"import os\nprint(x)", "Text"},
-        {"import f(x\nlet y = 2\nreturn z", "Text"},  // one bracket only
-        {"import foo(bar)\nbaz()\nqux()", "Code"},
-        {"fn x() -> y", "Code"},
-        {"fn x() ->\u0301 y", "Text"},
-        {"go(a) == b && c => d", "Text"},  // operators count only with a keyword
-        {"a() {\u00A0\n  }\t", "Code"},
-        {"a() \u0600;\nb() {", "Text"},  // a prefix character takes the semicolon into it
-        {"Alice: hi\nBob: hello\nTODO: lunch", "Text"},
-        {"Ann: a\nBo: b\n[9:01] Cy: c", "Long text / chat"},
-        {sentences(4, 79), "Text"},
-        {sentences(4, 80), "Long text / chat"},
-        {sentences(5, 49), "Text"},
-        {sentences(5, 50), "Long text / chat"},
-        {" \n\t\u2028 ", "Text"},
-        // Nothing a clipboard can hold makes classification fail.
-        {std::string("{\"a\0\": 1}", 9), "JSON (has errors)"},
-        {std::string("a\0,b\nc,d\0", 9), "CSV data"},
-        {"[\xed\xa0\x80]", "JSON (has errors)"},
-        {"if (\xff) {\n\xed\xa0\x80;\n}", "Code"},
+    std::vector<std::pair<std::string, std::string>> cases = {
+        {sentences(4, 79), "Text"}, {sentences(4, 80), "Long text / chat"},
+        {sentences(5, 49), "Text"}, {sentences(5, 50), "Long text / chat"},
     };
+    for (const auto& row : readCases("classification.tsv")) cases.emplace_back(row.at(0), row.at(1));
     for (const auto& [input, label] : cases) {
         SCOPED_TRACE(testing::PrintToString(input));
         const Analysis analysis = Analysis::of(input);

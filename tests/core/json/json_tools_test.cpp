@@ -156,11 +156,5 @@ TEST(JSONDescribe, ShorteningCountsCharacters) {
     EXPECT_EQ(JSONTools::describe({std::int64_t(line.size() - 1), "M"}, line), report(1, 141, kEllipsis, 1));
 }
 
-TEST(JSONDescribe, ParserErrorsEndToEnd) {
-    const std::string text = "{\n  \"a\": 1\n  \"b\": 2\n}";
-    EXPECT_EQ(JSONTools::describe(JSONParser::parse(text).error(), text),
-              report(3, 3, "  \"b\": 2", 2, "Expected ',' or '}' — Unexpected '\"'"));
-}
-
 }  // namespace
 }  // namespace tavlets

@@ -177,9 +177,6 @@ TEST(MiningFastPaths, CancelledRunsStopEarly) {
     std::size_t seen = 0;
     EXPECT_FALSE(mining::forEachUnit(large, [&seen](const mining::UnitView&) { return ++seen > 0; }));
     EXPECT_LT(seen, 5000u);
-    // Cut short, the summary has nothing to choose from and there are no items.
-    EXPECT_TRUE(TextMining::tldr(large).isError);
-    EXPECT_TRUE(TextMining::actionItems(large).isError);
     EXPECT_LT(TextMining::sentenceCount(large), 10000u);
 }
 
