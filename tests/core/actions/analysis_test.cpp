@@ -1,12 +1,12 @@
 #include <tavlets/actions.hpp>
 
-#include <random>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "core/test_cases.hpp"
+#include "core/test_random.hpp"
 
 #include <tavlets/text.hpp>
 
@@ -56,10 +56,9 @@ TEST(Analysis, KeywordSearchAgreesWithPattern) {
         " ", " ", "\t", "\n", "\n", "\r", "\r\n", "\u0085", "\u000B", "\u000C", "\u2028", "\u2029",
         "\u00A0", "\u3000", "\u200B", "\u0301", "\u00E9", "\u00AD", "\u200D", "\u203F", "\u0660",
         "\U0001F600", "\xff", "\xed\xa0\x80", std::string(1, '\0')};
-    std::mt19937 random(7);
+    Random random{7};
     for (int round = 0; round < 6000; ++round) {
-        std::string s;
-        for (int i = static_cast<int>(random() % 8); i > 0; --i) s += pieces[random() % pieces.size()];
+        const std::string s = random.glue(pieces, 7);
         ASSERT_EQ(analysis::hasKeywordLine(s), pattern.search(s)) << testing::PrintToString(s);
     }
     std::string far = "x";
