@@ -3,13 +3,13 @@
 
 #include <gtest/gtest.h>
 
-#include "core/test_cases.hpp"
-
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
+
+#include "core/test_cases.hpp"
 
 namespace tavlets {
 namespace {

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <gmock/gmock.h>
@@ -37,24 +38,13 @@ run = ["jq", "keys"]
 )");
     ASSERT_TRUE(config.problems.empty()) << where(config.problems);
     ASSERT_EQ(config.actions.size(), 2u);
-    const UserAction& sort = config.actions[0];
-    EXPECT_EQ(sort.index, 1);
-    EXPECT_EQ(sort.title, "Sort lines");
-    EXPECT_EQ(sort.symbol, "arrow.up.arrow.down");
-    EXPECT_EQ(sort.when, (std::vector<Kind>{Kind::text, Kind::longText}));
-    EXPECT_EQ(sort.match, "^\\s*<");
-    EXPECT_NE(sort.regex, nullptr);
-    EXPECT_EQ(sort.run, (std::vector<std::string>{"sort", "-u"}));
-    EXPECT_EQ(sort.timeoutSeconds, 3);
-    EXPECT_FALSE(sort.mono);
-    const UserAction& keys = config.actions[1];
-    EXPECT_EQ(keys.index, 2);
-    EXPECT_EQ(keys.title, "Keys");
-    EXPECT_EQ(keys.symbol, "");
-    EXPECT_EQ(keys.when, std::vector<Kind>{Kind::any});
-    EXPECT_EQ(keys.regex, nullptr);
-    EXPECT_EQ(keys.timeoutSeconds, 10);
-    EXPECT_TRUE(keys.mono);
+    const auto fields = [](const UserAction& a) {
+        return std::tuple(a.index, a.title, a.symbol, a.when, a.match, a.regex != nullptr, a.run, a.timeoutSeconds, a.mono);
+    };
+    EXPECT_EQ(fields(config.actions[0]), std::tuple(1, "Sort lines", "arrow.up.arrow.down", std::vector<Kind>{Kind::text, Kind::longText},
+                                                    "^\\s*<", true, std::vector<std::string>{"sort", "-u"}, 3, false));
+    EXPECT_EQ(fields(config.actions[1]), std::tuple(2, "Keys", "", std::vector<Kind>{Kind::any}, "", false,
+                                                    std::vector<std::string>{"jq", "keys"}, 10, true));
 }
 
 TEST(UserActionsFile, EachMistakeIsPlacedAndOnlyItsEntryIsSkipped) {
