@@ -23,6 +23,9 @@ home=${TAVLETS_DEBIAN13_DIR:-/var/tmp/tavlets-debian13}
 base="$home/base"
 root="$home/root"
 mkdir -p "$home"
+# One run at a time: a second would unmount the first one's system under it.
+exec 9>"$home/lock"
+flock -n 9 || { echo "Another Debian 13 run is going on in $home." >&2; exit 1; }
 
 # The Debian archive this machine's apt reads (not the security one), else Debian's own.
 mirror() {
