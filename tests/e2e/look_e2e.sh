@@ -10,8 +10,8 @@ esac
 source "$(dirname "$0")/e2e_lib.sh"
 
 # A window manager that reparents and places windows itself, as desktops do: openbox, with
-# settings and a menu of this case's own, so it starts the same whatever the system ships (Debian
-# 13's openbox has no menu file of its own), and without a binding for Alt+Space.
+# settings and a menu of this case's own, so it starts the same whatever the system ships or
+# lacks, and without a binding for Alt+Space.
 start_openbox() {
   command -v openbox >/dev/null 2>&1 || { echo "skipped: openbox is not installed"; exit 77; }
   command -v xprop >/dev/null 2>&1 || fail "xprop (x11-utils) is missing"
