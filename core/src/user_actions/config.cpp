@@ -20,7 +20,7 @@ namespace {
 
 constexpr int kMaxTimeoutSeconds = 86'400;
 
-std::string quoted(std::string_view s) {
+std::string inQuotes(std::string_view s) {
     return "\u201C" + std::string(s) + "\u201D";
 }
 
@@ -58,12 +58,12 @@ bool hasNul(std::string_view s) {
 void readTitle(const toml::node& node, UserAction& action, ProblemList& problems) {
     const auto* value = node.as_string();
     if (!value) {
-        problems.at(node.source(), quoted("title") + " must be a text in quotes, not " + whatItIs(node) + ".");
+        problems.at(node.source(), inQuotes("title") + " must be a text in quotes, not " + whatItIs(node) + ".");
         return;
     }
     const std::string_view title = text::trim(value->get());
     if (title.empty()) {
-        problems.at(node.source(), quoted("title") + " is empty; it is the text on the action's button.");
+        problems.at(node.source(), inQuotes("title") + " is empty; it is the text on the action's button.");
         return;
     }
     action.title = std::string(title);
@@ -72,7 +72,7 @@ void readTitle(const toml::node& node, UserAction& action, ProblemList& problems
 void readSymbol(const toml::node& node, UserAction& action, ProblemList& problems) {
     const auto* value = node.as_string();
     if (!value) {
-        problems.at(node.source(), quoted("symbol") + " must be a symbol name in quotes, not " + whatItIs(node) + ".");
+        problems.at(node.source(), inQuotes("symbol") + " must be a symbol name in quotes, not " + whatItIs(node) + ".");
         return;
     }
     action.symbol = value->get();
@@ -81,12 +81,12 @@ void readSymbol(const toml::node& node, UserAction& action, ProblemList& problem
 void readWhen(const toml::node& node, UserAction& action, ProblemList& problems) {
     const auto* list = node.as_array();
     if (!list) {
-        problems.at(node.source(), quoted("when") + " must be a list of kinds, like [\"json\"], not " +
+        problems.at(node.source(), inQuotes("when") + " must be a list of kinds, like [\"json\"], not " +
                                        whatItIs(node) + ".");
         return;
     }
     if (list->empty()) {
-        problems.at(node.source(), quoted("when") +
+        problems.at(node.source(), inQuotes("when") +
                                        " is empty, so the action would never be offered; leave it out to offer it "
                                        "for every text.");
         return;
@@ -98,8 +98,8 @@ void readWhen(const toml::node& node, UserAction& action, ProblemList& problems)
         std::optional<ContentKind> kind;
         if (name) kind = contentKindNamed(name->get());
         if (!kind) {
-            problems.at(item.source(), (name ? "Unknown kind " + quoted(name->get()) : "A kind must be a text in quotes") +
-                                           " in " + quoted("when") +
+            problems.at(item.source(), (name ? "Unknown kind " + inQuotes(name->get()) : "A kind must be a text in quotes") +
+                                           " in " + inQuotes("when") +
                                            "; the kinds are json, json-invalid, table, code, long-text, text and any.");
             sound = false;
             continue;
@@ -112,7 +112,7 @@ void readWhen(const toml::node& node, UserAction& action, ProblemList& problems)
 void readMatch(const toml::node& node, UserAction& action, ProblemList& problems) {
     const auto* value = node.as_string();
     if (!value) {
-        problems.at(node.source(), quoted("match") + " must be a regular expression in quotes, not " +
+        problems.at(node.source(), inQuotes("match") + " must be a regular expression in quotes, not " +
                                        whatItIs(node) + ".");
         return;
     }
@@ -120,7 +120,7 @@ void readMatch(const toml::node& node, UserAction& action, ProblemList& problems
         action.regex = std::make_shared<const text::Regex>(value->get());
         action.match = value->get();
     } catch (const std::exception&) {
-        problems.at(node.source(), quoted("match") + " isn't a valid regular expression (ICU syntax).");
+        problems.at(node.source(), inQuotes("match") + " isn't a valid regular expression (ICU syntax).");
     }
 }
 
@@ -128,29 +128,29 @@ void readRun(const toml::node& node, UserAction& action, ProblemList& problems) 
     const auto* list = node.as_array();
     const std::string shape = "a list with the program first, like [\"sort\", \"-u\"]";
     if (!list) {
-        problems.at(node.source(), quoted("run") + " must be " + shape + ", not " + whatItIs(node) + ".");
+        problems.at(node.source(), inQuotes("run") + " must be " + shape + ", not " + whatItIs(node) + ".");
         return;
     }
     if (list->empty()) {
-        problems.at(node.source(), quoted("run") + " is empty; it needs " + shape + ".");
+        problems.at(node.source(), inQuotes("run") + " is empty; it needs " + shape + ".");
         return;
     }
     std::vector<std::string> argv;
     for (const toml::node& item : *list) {
         const auto* value = item.as_string();
         if (!value) {
-            problems.at(item.source(), "Every item of " + quoted("run") + " must be a text in quotes, not " +
+            problems.at(item.source(), "Every item of " + inQuotes("run") + " must be a text in quotes, not " +
                                            whatItIs(item) + ".");
             return;
         }
         if (hasNul(value->get())) {
-            problems.at(item.source(), "An item of " + quoted("run") + " can't contain the character U+0000.");
+            problems.at(item.source(), "An item of " + inQuotes("run") + " can't contain the character U+0000.");
             return;
         }
         argv.push_back(value->get());
     }
     if (argv.front().empty()) {
-        problems.at(list->front().source(), "The program, the first item of " + quoted("run") + ", is empty.");
+        problems.at(list->front().source(), "The program, the first item of " + inQuotes("run") + ", is empty.");
         return;
     }
     action.run = std::move(argv);
@@ -159,7 +159,7 @@ void readRun(const toml::node& node, UserAction& action, ProblemList& problems) 
 void readTimeout(const toml::node& node, UserAction& action, ProblemList& problems) {
     const auto* value = node.as_integer();
     if (!value || value->get() < 1 || value->get() > kMaxTimeoutSeconds) {
-        problems.at(node.source(), quoted("timeout") + " must be a whole number of seconds from 1 to " +
+        problems.at(node.source(), inQuotes("timeout") + " must be a whole number of seconds from 1 to " +
                                        std::to_string(kMaxTimeoutSeconds) + ".");
         return;
     }
@@ -169,7 +169,7 @@ void readTimeout(const toml::node& node, UserAction& action, ProblemList& proble
 void readMono(const toml::node& node, UserAction& action, ProblemList& problems) {
     const auto* value = node.as_boolean();
     if (!value) {
-        problems.at(node.source(), quoted("mono") + " must be true or false, not " + whatItIs(node) + ".");
+        problems.at(node.source(), inQuotes("mono") + " must be true or false, not " + whatItIs(node) + ".");
         return;
     }
     action.mono = value->get();
@@ -200,13 +200,13 @@ void readEntry(const toml::table& entry, int index, UserActionsConfig& config) {
         } else if (name == "mono") {
             readMono(node, action, problems);
         } else {
-            problems.at(key.source(), "Unknown key " + quoted(name) +
+            problems.at(key.source(), "Unknown key " + inQuotes(name) +
                                           "; an action has title, symbol, when, match, run, timeout and mono.");
         }
     }
-    if (!hasTitle) problems.at(entry.source(), "This action has no " + quoted("title") + ", the text on its button.");
+    if (!hasTitle) problems.at(entry.source(), "This action has no " + inQuotes("title") + ", the text on its button.");
     if (!hasRun)
-        problems.at(entry.source(), "This action has no " + quoted("run") + ", the command to run, like [\"sort\", \"-u\"].");
+        problems.at(entry.source(), "This action has no " + inQuotes("run") + ", the command to run, like [\"sort\", \"-u\"].");
     if (!problems.added) config.actions.push_back(std::move(action));
 }
 
@@ -358,7 +358,7 @@ UserActionsConfig parseUserActions(std::string_view source) {
     ProblemList problems{config.problems};
     for (const auto& [key, node] : root) {
         if (key.str() != "action") {
-            problems.at(key.source(), "Unknown key " + quoted(key.str()) + "; each action starts with [[action]].");
+            problems.at(key.source(), "Unknown key " + inQuotes(key.str()) + "; each action starts with [[action]].");
             continue;
         }
         const auto* entries = node.as_array();

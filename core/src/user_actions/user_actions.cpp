@@ -14,7 +14,7 @@ namespace {
 // Long enough for any message worth reading, short enough for the panel.
 constexpr std::size_t kMaxMessageCharacters = 500;
 
-std::string quoted(std::string_view s) {
+std::string inQuotes(std::string_view s) {
     return "\u201C" + std::string(s) + "\u201D";
 }
 
@@ -34,17 +34,17 @@ std::string startFailure(std::string_view program, int error) {
     switch (error) {
     case ENOENT:
     case ENOTDIR:
-        return "The program " + quoted(program) + " wasn't found. Install it, or write its full path in " +
-               quoted("run") + ".";
+        return "The program " + inQuotes(program) + " wasn't found. Install it, or write its full path in " +
+               inQuotes("run") + ".";
     case EACCES:
     case EPERM:
-        return "The program " + quoted(program) + " isn't allowed to run (permission denied).";
+        return "The program " + inQuotes(program) + " isn't allowed to run (permission denied).";
     case ENOEXEC:
-        return "The program " + quoted(program) + " isn't a program this system can run.";
+        return "The program " + inQuotes(program) + " isn't a program this system can run.";
     default:
         break;
     }
-    return "The program " + quoted(program) + " couldn't be started (error " + std::to_string(error) + ").";
+    return "The program " + inQuotes(program) + " couldn't be started (error " + std::to_string(error) + ").";
 }
 
 }  // namespace

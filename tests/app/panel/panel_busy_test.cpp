@@ -119,21 +119,28 @@ PanelModel::Run runOf(std::uint64_t ticket, std::function<Outcome(std::string_vi
 TEST(ActionWorker, AbandonedRunsThatWillNotStopCannotPileUp) {
     Posted posted;
     std::atomic<bool> letGo{false};
-    std::atomic<int> ranC{0};
+    std::atomic<int> ranC{0}, entered{0};
     std::vector<std::pair<std::uint64_t, std::string>> results;
     int idles = 0;
     {
         ActionWorker worker(posted.post(), 2);
+        // A failed assertion must not leave the worker's destructor joining threads that never stop.
+        struct LetGo { std::atomic<bool>& flag; ~LetGo() { flag = true; } } letGoOnExit{letGo};
         worker.onIdle = [&] { ++idles; };
         const auto done = [&](std::uint64_t ticket, Outcome outcome) { results.emplace_back(ticket, outcome.text); };
         const auto stubborn = [&](std::string_view) {
+            ++entered;
             while (!letGo) std::this_thread::sleep_for(1ms);
             return Outcome{"late", false, false};
         };
+        // Cancelled only once inside the action: a run cancelled before its thread looks at the
+        // flag is skipped and its thread ends at once, which is not the case under test.
         PanelModel::Run a = runOf(1, stubborn), b = runOf(2, stubborn);
         worker.start(a, done);
+        ASSERT_TRUE(eventually([&] { return entered == 1; }));
         a.cancelled->store(true);
         worker.start(b, done);
+        ASSERT_TRUE(eventually([&] { return entered == 2; }));
         b.cancelled->store(true);
         EXPECT_EQ(worker.liveThreads(), 2u);
 

@@ -5,16 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include "core/test_cases.hpp"
+
 namespace tavlets {
 namespace {
-
-const std::string kBalanced = "✓ All brackets and quotes are balanced.";
-
-std::string found(const std::vector<std::string>& problems) {
-    std::string out = "Found " + std::to_string(problems.size()) + " problems:\n";
-    for (const auto& p : problems) out += "\n• " + p;
-    return out;
-}
 
 std::string extra(int line, int column, char closer = ')') {
     return "Line " + std::to_string(line) + ", column " + std::to_string(column) + ": extra closing '" + closer +
@@ -25,55 +19,10 @@ std::string neverClosed(int line, int column) {
     return "Line " + std::to_string(line) + ", column " + std::to_string(column) + ": '(' is never closed (expected ')')";
 }
 
-std::string one(const std::string& problem) { return "Found 1 problem:\n\n• " + problem; }
-
 TEST(BracketCheck, Reports) {
-    const std::vector<std::pair<std::string, std::string>> cases = {
-        {"", kBalanced},
-        {"f(a[1], {b: (c)})", kBalanced},
-        {"a)", "Found 1 problem:\n\n• Line 1, column 2: extra closing ')' with no matching opener"},
-        {"\t\t)", one(extra(1, 3))},
-        {"([)]", found({"Line 1, column 3: found ')' but '[' from line 1, column 2 is still open", extra(1, 4, ']')})},
-        {"foo(bar]", found({"Line 1, column 8: found ']' but '(' from line 1, column 4 is still open",
-                            neverClosed(1, 4)})},
-        {"{ ( [ }\n)", found({"Line 1, column 7: found '}' but '[' from line 1, column 5 is still open", extra(2, 1)})},
-        {"function f(a) {\n  if (a[0] > 1 {\n    return \"x;\n}",
-         found({"Unclosed \" quote opened at line 3, column 12", neverClosed(2, 6),
-                "Line 1, column 15: '{' is never closed (expected '}')"})},
-        // Comments and strings.
-        {"// ( [ {\n)", one(extra(2, 1))},
-        {"/* ( \" ' */ ()", kBalanced},
-        {"/*/ ( */ )", one(extra(1, 10))},
-        {"( /* ) \" ", one(neverClosed(1, 1))},
-        {"# (\n", kBalanced},
-        {"  #!/bin/sh (", kBalanced},
-        {"x #!(\n\xC3\xA9 #!(", found({neverClosed(2, 5), neverClosed(1, 5)})},  // a shebang only starts a line
-        {"#include <a> (", one(neverClosed(1, 14))},
-        {"don't (x)\n(y", found({"Unclosed ' quote opened at line 1, column 4", neverClosed(2, 1)})},
-        {R"(s = "a \" ( b"; ())", kBalanced},
-        {"\"a\\\n)", found({"Unclosed \" quote opened at line 1, column 1", extra(2, 1)})},
-        {"`a\n(\n` ()", kBalanced},
-        {"x\n  `a\n(", one("Unclosed ` quote opened at line 2, column 3")},
-        {"\"\"\"\n( \\\"\"\" \n\"\"\" ()", kBalanced},
-        {"(\n'''abc\n)", found({"Unclosed triple quote ''' opened at line 2, column 1", neverClosed(1, 1)})},
-        // Three backticks are an empty string and the start of another, which runs to the end.
-        {"```\n(", one("Unclosed ` quote opened at line 1, column 3")},
-        // Characters, not bytes: a bracket or quote carrying a mark is another character.
-        {"(\xCC\x81 x", kBalanced},
-        {"\"\xCC\x81 (", one(neverClosed(1, 3))},
-        {"é👍🏽 )", one(extra(1, 4))},
-        {"\xFF\xFE (", one(neverClosed(1, 4))},
-        // CR LF ends a line like a line feed; a lone CR does not.
-        {"a\r\n// (\r\n  )", one(extra(3, 3))},
-        {"\"a\r\n'b\\\r\n)",
-         found({"Unclosed \" quote opened at line 1, column 1", "Unclosed ' quote opened at line 2, column 1",
-                extra(3, 1)})},
-        {"x\r\n#! (", kBalanced},
-        {"\"a\r)\"\r)", one(extra(1, 7))},
-    };
-    for (const auto& [input, expected] : cases) {
-        const Outcome outcome = BracketCheck::run(input);
-        EXPECT_EQ(outcome, (Outcome{expected, false, false})) << testing::PrintToString(input) << "\n" << outcome.text;
+    for (const auto& row : readCases("bracket_reports.tsv")) {
+        const Outcome outcome = BracketCheck::run(row.at(0));
+        EXPECT_EQ(outcome, (Outcome{row.at(1), false, false})) << testing::PrintToString(row[0]) << "\n" << outcome.text;
     }
 }
 

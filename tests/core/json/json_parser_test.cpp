@@ -9,75 +9,20 @@
 #include <string>
 #include <vector>
 
+#include "core/test_cases.hpp"
+
 namespace tavlets {
 namespace {
 
-const std::string kValue = "Unexpected end of input — expected a value";
-const std::string kBrace = "Unexpected end of input — missing '}'";
-const std::string kUnclosed = "String is missing its closing quote";
-const std::string kHex = "Invalid \\u escape — needs 4 hex digits";
-const std::string kExtra = "Unexpected extra content after the JSON value";
-const std::string kSingle = "Strings must use double quotes, not single quotes";
-
-// One row per path through the parser's failure branches.
-TEST(JSONParser, FailuresReportMessageAndOffset)
-{
-    const struct {
-        std::string text;
-        std::string message;
-        std::int64_t offset;
-    } cases[] = {
-        {"", kValue, 0},
-        {" \n\t\r ", kValue, 5},
-        {"[", kValue, 1},
-        {"[1, ", kValue, 4},
-        {"[1 ", "Unexpected end of input — missing ']'", 3},
-        {"{ \n", kBrace, 3},
-        {"{\"a\":1", kBrace, 6},
-        {"{\"a\":1, ", kBrace, 8},
-        {"[1, \n]", "Trailing comma before ']'", 5},
-        {"{\"a\":1,}", "Trailing comma before '}'", 7},
-        {"[1}", "Expected ',' or ']' — Unexpected '}'", 2},
-        {"[1 'a']", "Expected ',' or ']' — " + kSingle, 3},
-        {"[1 \x7F]", "Expected ',' or ']' — Unexpected character", 3},
-        {"{\"a\":1 \"b\":2}", "Expected ',' or '}' — Unexpected '\"'", 7},
-        {"[,1]", "Expected a value but found ','", 1},
-        {"]", "Expected a value but found ']'", 0},
-        {"{'a':1}", kSingle, 1},
-        {"{a:1}", "Expected a double-quoted key — Unexpected 'a'", 1},
-        {"{\"a\"", "Expected ':' after key — Unexpected end of input", 4},
-        {"{\"a\"\t\x01}", "Expected ':' after key — Unexpected character", 5},
-        {"\"abc", kUnclosed, 0},
-        {"[\"a\nb\"]", kUnclosed, 3},
-        {"\"\\", kUnclosed, 0},
-        {"\"abc\\\"", kUnclosed, 0},
-        {std::string("\"a\0b\"", 5), "Unescaped control character in string", 2},
-        {"\"\\x\"", "Invalid escape sequence '\\x'", 2},
-        {"\"\\\xC3\xA9\"", "Invalid escape sequence '\\\xC3\x83'", 2},
-        {"\"\\u12G4\"", kHex, 5},
-        {"\"\\u12", kHex, 5},
-        {"-01", "Numbers can't have leading zeros", 2},
-        {"-", "Expected a digit in number", 1},
-        {"1.", "Expected a digit after the decimal point", 2},
-        {"1e+", "Expected a digit in the exponent", 3},
-        {"tru", "Invalid literal — did you mean 'true'?", 0},
-        {"nope", "Invalid literal — did you mean 'null'?", 0},
-        {"[1, fals]", "Invalid literal — did you mean 'false'?", 4},
-        {"True", "Unexpected 'T'", 0},
-        {"'a'", kSingle, 0},
-        {"0x1", kExtra, 1},
-        {"{} \n {}", kExtra, 5},
-        {std::string("null\0", 5), kExtra, 4},
-    };
-    for (const auto& c : cases) {
-        const JSONSyntaxError expected{c.offset, c.message};
-        EXPECT_EQ(JSONParser::parse(c.text).error(), expected) << ::testing::PrintToString(c.text);
-        EXPECT_EQ(parseJSONWide(c.text).error(), expected) << "64-bit records: " << ::testing::PrintToString(c.text);
+TEST(JSONParser, FailuresReportMessageAndOffset) {
+    for (const auto& row : readCases("json_errors.tsv")) {
+        const JSONSyntaxError expected{std::stoll(row.at(1)), row.at(2)};
+        EXPECT_EQ(JSONParser::parse(row[0]).error(), expected) << ::testing::PrintToString(row[0]);
+        EXPECT_EQ(parseJSONWide(row[0]).error(), expected) << "64-bit records: " << ::testing::PrintToString(row[0]);
     }
 }
 
-TEST(JSONParser, NestingLimit)
-{
+TEST(JSONParser, NestingLimit) {
     auto nest = [](int n, const std::string& inner, const std::string& open = "[", char close = ']') {
         std::string s;
         for (int i = 0; i < n; ++i)
@@ -93,8 +38,7 @@ TEST(JSONParser, NestingLimit)
         EXPECT_EQ(JSONParser::parse(text).error(), (JSONSyntaxError{offset, "Nesting is too deep"}));
 }
 
-TEST(JSONParser, LoneScalarsAreDocuments)
-{
+TEST(JSONParser, LoneScalarsAreDocuments) {
     for (std::string token : {"0", "-0", "-0.50E+3", "123456789012345678901234567890", "\"\"", "\"\\u0000\\/\\uD800\"",
                               "true", "false", "null", "\"caf\xC3\xA9 \xF0\x9F\x98\x80\""}) {
         const auto r = JSONParser::parse(" \t\r\n" + token + "\n ");
@@ -104,8 +48,7 @@ TEST(JSONParser, LoneScalarsAreDocuments)
     }
 }
 
-TEST(JSONParser, TreeKeepsOrderDuplicatesAndTokens)
-{
+TEST(JSONParser, TreeKeepsOrderDuplicatesAndTokens) {
     const std::string doc = R"( { "b" : [ 1 , -0.50E+3 , [] ] , "a" : { } , "b" : "x\/\u00e9" } )";
     for (auto parse : {&JSONParser::parse, &parseJSONWide}) {
         std::string text = doc;
@@ -130,8 +73,7 @@ TEST(JSONParser, TreeKeepsOrderDuplicatesAndTokens)
 // The public parsing suite: y_ files must parse, n_ files must fail, i_ files may do either.
 // Every file also goes through the printers or the report, which must not crash, and a document
 // that parses must print to text that parses back to the same tokens.
-TEST(JSONConformance, ParsingSuite)
-{
+TEST(JSONConformance, ParsingSuite) {
     const auto dir = std::filesystem::path(TAVLETS_CONFORMANCE_DIR) / "json" / "test_parsing";
     std::vector<std::string> wrong;
     int files = 0;

@@ -7,15 +7,13 @@
 namespace tavlets {
 namespace {
 
-JSONNode parsed(const std::string& text)
-{
+JSONNode parsed(const std::string& text) {
     const auto r = JSONParser::parse(text);
     EXPECT_TRUE(r.ok()) << text << ": " << r.error().message;
     return r.node();
 }
 
-TEST(JSONPrinters, Layout)
-{
+TEST(JSONPrinters, Layout) {
     const struct {
         std::string source;
         int indent;
@@ -39,8 +37,7 @@ TEST(JSONPrinters, Layout)
 
 // Every token survives parse and print byte for byte; printing the printed text again changes
 // nothing.
-TEST(JSONPrinters, RoundTripsKeepTokens)
-{
+TEST(JSONPrinters, RoundTripsKeepTokens) {
     const std::string doc =
         "{\"num\\u0062ers\": [0, -0, 1.50, -0.50E+3, 1e-7, 2E+08, 123456789012345678901234567890],\n"
         " \"strings\": [\"\", \"\\/\\\\\\\"\\b\\f\\n\\r\\t\", \"\\uD83D\\uDE00\", \"\\u0000\", \"caf\xC3\xA9\","
@@ -58,8 +55,7 @@ TEST(JSONPrinters, RoundTripsKeepTokens)
 }
 
 // Trees built by hand mix fresh leaves with parsed subtrees.
-TEST(JSONPrinters, BuiltTrees)
-{
+TEST(JSONPrinters, BuiltTrees) {
     const JSONNode row = JSONNode::object({
         {JSONTools::quote("name"), JSONNode::leaf(JSONTools::quote("Ada \"the\" first"))},
         {JSONTools::quote("tags"), JSONNode::array({})},
@@ -74,8 +70,7 @@ TEST(JSONPrinters, BuiltTrees)
 }
 
 // Built trees have no nesting limit: printing and releasing them must not recurse.
-TEST(JSONPrinters, VeryDeepBuiltTreesPrintAndRelease)
-{
+TEST(JSONPrinters, VeryDeepBuiltTreesPrintAndRelease) {
     JSONNode arrays = JSONNode::leaf("1");
     for (int i = 0; i < 3000; ++i)
         arrays = JSONNode::array({arrays});
@@ -90,8 +85,7 @@ TEST(JSONPrinters, VeryDeepBuiltTreesPrintAndRelease)
     EXPECT_EQ(JSONTools::minify(kept), "[2]");
 }
 
-TEST(JSONTools, Quote)
-{
+TEST(JSONTools, Quote) {
     const std::pair<std::string, std::string> cases[] = {
         {"", "\"\""},
         {"a\tb\nc\"d\\e\r", "\"a\\tb\\nc\\\"d\\\\e\\r\""},
@@ -111,8 +105,7 @@ TEST(JSONTools, Quote)
 const std::string kEllipsis = "\xE2\x80\xA6";
 
 // A line of n distinct-looking ASCII characters.
-std::string ruler(std::size_t n)
-{
+std::string ruler(std::size_t n) {
     std::string s;
     for (std::size_t i = 0; i < n; ++i)
         s += char('0' + i % 10 + (i / 10 % 2) * ('a' - '0'));
@@ -120,15 +113,13 @@ std::string ruler(std::size_t n)
 }
 
 // The expected report: position, message, the shown line and a caret `pad` characters into it.
-std::string report(int line, int column, const std::string& shown, std::size_t pad, const std::string& message = "M")
-{
+std::string report(int line, int column, const std::string& shown, std::size_t pad, const std::string& message = "M") {
     const std::string gutter = std::to_string(line) + " | ";
     return "Syntax error at line " + std::to_string(line) + ", column " + std::to_string(column) + "\n" + message +
            "\n\n" + gutter + shown + "\n" + std::string(gutter.size() + pad, ' ') + "^";
 }
 
-TEST(JSONDescribe, ReportLayout)
-{
+TEST(JSONDescribe, ReportLayout) {
     const std::string r100 = ruler(100), r150 = ruler(150);
     const struct {
         std::string text;
@@ -156,21 +147,13 @@ TEST(JSONDescribe, ReportLayout)
 
 // The column counts code points; the shortening counts characters, so an accent before the
 // error leaves one character fewer to drop.
-TEST(JSONDescribe, ShorteningCountsCharacters)
-{
+TEST(JSONDescribe, ShorteningCountsCharacters) {
     std::string line;
     for (int i = 0; i < 70; ++i)
         line += "e\xCC\x81";  // 70 characters, 140 code points
     line += "X";
     // Column 141, caret index 140: drop 100 characters, which is the whole line.
     EXPECT_EQ(JSONTools::describe({std::int64_t(line.size() - 1), "M"}, line), report(1, 141, kEllipsis, 1));
-}
-
-TEST(JSONDescribe, ParserErrorsEndToEnd)
-{
-    const std::string text = "{\n  \"a\": 1\n  \"b\": 2\n}";
-    EXPECT_EQ(JSONTools::describe(JSONParser::parse(text).error(), text),
-              report(3, 3, "  \"b\": 2", 2, "Expected ',' or '}' — Unexpected '\"'"));
 }
 
 }  // namespace

@@ -27,16 +27,27 @@
 namespace tavlets {
 namespace {
 
-TEST(MiningFastPaths, SpeakerHeadAgreesWithThePattern) {
+// The speaker tests read only a line's head; they must answer exactly as the full pattern does,
+// on heads of every shape and on long lines.
+TEST(MiningFastPaths, SpeakerHeadAndChatLineAgreeWithThePattern) {
     const std::vector<std::string> pieces = {
         "[", "]", "[10:32]", "[tag with words]", "10", "9", "\u0663", ":", ":3", "32", "(", ")", " ", "  ", "\t",
         "\u00A0", "\u0085", "AM", "pm", "Pm", "aM", "-", "\u2013", "@", "Ann", "Bob", "O'Brien", "Ann-Marie",
         "Zo\u00EB", "\u00C9mile", "O\u2019Neil", "Dr.", "x", "ann", "Ann:", ": ", ":\t", "\u0301", "\xFF", "\xE2\x80",
-        "Ann Bob", " Cid", "TODO", "\u65E5", "_", "1", "12:30", "12:30:15", "(9:05 PM)"};
+        "Ann Bob", " Cid", "TODO", "\u65E5", "_", "1", "12:30", "12:30:15", "(9:05 PM)", "Al", ":\u00A0", "14:02", "'",
+        ".", ",", "Zz", std::string(40, 'b'), std::string(130, 'C'), "A" + std::string(150, ' '),
+        "[Mon, 9:05 \u00E9\u00E9\u00E9: a;b]", "[" + std::string(29, ':') + "]", "Cy: "};
     Random random{3};
     for (int round = 0; round < 20000; ++round) {
         const std::string s = random.glue(pieces, 9);
         ASSERT_EQ(mining::speakerHead(s), mining::speakerHeadByPattern(s)) << s;
+        if (text::splitLines(s).size() > 1) continue;  // a chat line is one line
+        const std::string_view line = text::trim(s, text::CharClass::whitespace);
+        std::optional<std::pair<std::string_view, std::string_view>> expected, actual;
+        if (const auto m = mining::speakerRegex().firstMatch(line); m && !mining::isNotSpeaker(*m->group(line, 1)))
+            expected.emplace(*m->group(line, 1), *m->group(line, 2));
+        if (const auto chat = mining::chatLine(line)) actual.emplace(chat->speaker, chat->message);
+        ASSERT_EQ(actual, expected) << testing::PrintToString(s);
     }
 }
 
@@ -118,8 +129,14 @@ TEST(MiningFastPaths, KeywordIdsAgreeWithWordLists) {
     }
 }
 
-TEST(MiningFastPaths, TriggerAndRequestWordsAgreeWithThePatternsBeyondAscii) {
+// The byte-level trigger and request tests against the patterns, on trigger words in several
+// spellings (and near misses), glued to letters, digits, punctuation and look-alikes beyond ASCII.
+TEST(MiningFastPaths, TriggerAndRequestWordsAgreeWithThePatterns) {
     const std::vector<std::string> pieces = {
+        "todo", "TO-DO", "to do", "Action item", "actions:", "follow-up", "followup", "Follow Up", "needs to", "need",
+        "mustard", "should", "make sure", "dont forget", "don't", "remember to", "PLEASE", "canyou", "I'LL", "well",
+        "we'll", "let's", "lets", "letsgo", "gonna", "dues", "asap", "by EOD", "by fridays", "by end of", "reminder",
+        "assigned to", "_", "9",
         "please", "Please", "can you", "CAN YOU", "need to", "must", "i'll", "ill", "by friday", "action:", "due",
         "\u00E9", "\u00E9please", "please\u00E9", "\u0301", "\u200D", "\u00AD", "\u2014", "\u043F", "\u65E5", " ", "x",
         "\u017Fhould", "\u212Aeep", "\u00DF", "a\u00DFigned to", "a\u1E9Eigned", "\uFB01", "\u0130", "\xFF", "-", "'",
@@ -160,9 +177,6 @@ TEST(MiningFastPaths, CancelledRunsStopEarly) {
     std::size_t seen = 0;
     EXPECT_FALSE(mining::forEachUnit(large, [&seen](const mining::UnitView&) { return ++seen > 0; }));
     EXPECT_LT(seen, 5000u);
-    // Cut short, the summary has nothing to choose from and there are no items.
-    EXPECT_TRUE(TextMining::tldr(large).isError);
-    EXPECT_TRUE(TextMining::actionItems(large).isError);
     EXPECT_LT(TextMining::sentenceCount(large), 10000u);
 }
 

@@ -3,13 +3,14 @@
 #include <tavlets/text.hpp>
 #include <tavlets/text_mining.hpp>
 
-#include <cstdint>
 #include <map>
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
+
+#include "core/test_cases.hpp"
 
 namespace tavlets {
 
@@ -37,21 +38,7 @@ const std::string kWorked = "Ship the release on Friday. The release needs final
 
 TEST(TldrTest, KeywordScoring) {
     EXPECT_EQ(englishSentenceEmbedding(), nullptr);  // this build scores keywords
-    const std::pair<std::string, const char*> cases[] = {
-        {kWorked, "The release needs final testing."},  // shared keywords beat the lead bonus
-        {"Hi there.", "Hi there."},
-        {"Yes! Deploy deploy deploy. Sure thing.", "Deploy deploy deploy."},  // all short: all in the pool
-        {"Deploy deploy deploy. We should meet soon, maybe.", "We should meet soon, maybe."},  // short ones leave
-        {"Can we do it now? We can do it now. Yes we can do it.", "We can do it now."},  // a question loses its lead
-        {"Alpha bravo charlie delta? Echo foxtrot golf hotel. India juliet kilo lima.", "Echo foxtrot golf hotel."},  // tie
-        {"Should budget budget budget budget go up? Lunch is at noon today. We met at the cafe.",
-         "Should budget budget budget budget go up?"},  // a question is penalised, not excluded
-        {"We met at the cafe today. Pricing, PRICING and pricing matter. Our pricing page is live now.",
-         "Pricing, PRICING and pricing matter."},  // keywords ignore case and punctuation
-        {"[10:02] Alice: We agreed to launch on the 12th after the security review.\nBob: ok",
-         "Alice: We agreed to launch on the 12th after the security review."},
-    };
-    for (const auto& [text, expected] : cases) EXPECT_EQ(TextMining::tldr(text), ok(expected)) << text;
+    for (const auto& row : readCases("tldr.tsv")) EXPECT_EQ(TextMining::tldr(row.at(0)), ok(row.at(1))) << row[0];
     for (const char* text : {"", "   \n\r\n\t ", "[x] Order new badges\n- [X] Book the venue"})
         EXPECT_EQ(TextMining::tldr(text), (Outcome{"There's nothing to summarize.", true, true})) << text;
 }
@@ -122,29 +109,12 @@ TEST(ActionItemsTest, WorkedExample) {
     EXPECT_EQ(TextMining::actionItems(text), expected);  // the real tagger and detector add nothing here
 }
 
-TEST(ActionItemsTest, RulesWithoutNamesOrDates) {
-    const std::pair<const char*, const char*> cases[] = {  // text, items (null: the no-items message)
-        {"", nullptr}, {"Lunch was great.\nThe office is warm today.", nullptr},
-        {"[ ] Buy milk", nullptr},                              // an unchecked box needs three words...
-        {"[ ] Buy oat milk", "\u2610 Buy oat milk"},            // ...but no trigger
-        {"Please review.", nullptr},                            // a trigger sentence needs three words
-        {"Should we ship on Friday?", nullptr},                 // a question needs a request phrase
-        {"Could you ship on Friday?", "\u2610 Could you ship on Friday?"},
-        {"We\u2019ll ship the build.\nwe'll SHIP the build.", "\u2610 We'll ship the build."},  // duplicates
-        {"TODO: call the bank\nTodo - call the bank", "\u2610 call the bank\n\u2610 call the bank"},  // judged before the prefix goes
-        {"Action item: send the deck today\nTasks- file the expenses please",
-         "\u2610 send the deck today  \u2014 Due: today\n\u2610 file the expenses please"},
-        {"Please review the draft @sam.", "\u2610 Please review the draft @sam.  \u2014 Owner: sam."},
-        {"hey Tom, please ping @maria.k about it", "\u2610 hey Tom, please ping @maria.k about it  \u2014 Owner: maria.k"},
-        {"hey Tom, please file the report", "\u2610 hey Tom, please file the report  \u2014 Owner: Tom"},
-        {"Hey Tom, please file the report", "\u2610 Hey Tom, please file the report"},  // a greeting, not an address
-        {"Bob: Thanks, I'll handle it", "\u2610 Thanks, I'll handle it  \u2014 Owner: Bob"},
-        {"Bob: Sure, I'll handle it", "\u2610 Sure, I'll handle it  \u2014 Owner: Sure"},  // unexcluded opener
-        {"Note, we need to renew the lease", "\u2610 Note, we need to renew the lease"},
-        {"We must finish by end of the week", "\u2610 We must finish by end of the week  \u2014 Due: end of the week"},
-        {"Send the invoice EOD please", "\u2610 Send the invoice EOD please  \u2014 Due: EOD"},
-    };
-    for (const auto& [text, expected] : cases) EXPECT_EQ(bare(text), expected ? ok(expected) : (Outcome{kNoItems, true, false})) << text;
+TEST(ActionItemsTest, RulesAloneAndWithTheRealTaggerAndDetector) {
+    for (const auto& row : readCases("action_items.tsv")) {
+        const std::string& text = row.at(1);
+        const Outcome got = row[0] == "rules" ? bare(text) : TextMining::actionItems(text);
+        EXPECT_EQ(got, row.size() > 2 ? ok(row[2]) : (Outcome{kNoItems, true, false})) << row[0] << ": " << text;
+    }
 }
 
 int namesCalls = 0;
@@ -175,35 +145,6 @@ TEST(ActionItemsTest, ServicesFeedOwnerAndDue) {
     EXPECT_EQ(mining::actionItems("Alice: we must ship asap", services), ok("\u2610 we must ship asap  \u2014 Owner: Dana Scully \u00B7 Due: we "));
     EXPECT_EQ(mining::actionItems("Carol: I'll ship asap", services), ok("\u2610 I'll ship asap  \u2014 Owner: Carol \u00B7 Due: I'l"));
     EXPECT_EQ(mining::actionItems("we must ship asap", {names, nullptr}), ok("\u2610 we must ship asap  \u2014 Owner: Alice \u00B7 Due: asap"));
-}
-
-TEST(ActionItemsTest, WithTheRealTaggerAndDetector) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"Maria Lopez will review the contract by Friday at 3pm",
-         "\u2610 Maria Lopez will review the contract by Friday at 3pm  \u2014 Owner: Maria Lopez \u00B7 Due: by Friday at 3pm"},
-        {"Sam: Please ask Priya and Tom to update the budget tomorrow morning",
-         "\u2610 Please ask Priya and Tom to update the budget tomorrow morning  \u2014 Owner: Tom \u00B7 Due: tomorrow morning"},
-        {"Tom: Tom needs to fix the build", "\u2610 Tom needs to fix the build"},  // not their own owner by name
-        {"We need to ship 2.10.4 next week", "\u2610 We need to ship 2.10.4 next week  \u2014 Due: next week"},  // a version is no date
-    };
-    for (const auto& [text, expected] : cases) EXPECT_EQ(TextMining::actionItems(text), ok(expected)) << text;
-}
-
-// The byte-level trigger test must agree with the pattern on texts glued from trigger words in
-// several spellings, letters, digits, punctuation and spaces.
-TEST(ActionItemsTest, TriggerShortcutAgreesWithThePattern) {
-    const std::vector<std::string> pieces = {"todo", "TO-DO", "to do", "Action item", "action:", "actions:", "follow-up", "followup", "Follow Up", "needs to", "need",
-        "must", "mustard", "should", "make sure", "dont forget", "don't", "remember to", "please", "PLEASE", "can you", "canyou",
-        "i'll", "ill", "I'LL", "well", "we'll", "let's", "lets", "letsgo", "gonna", "due", "dues", "asap", "by EOD", "by friday",
-        "by fridays", "by end of", "reminder", "assigned to", "x", "_", "9", ":", "-", "'", " ", ".", "\u00E9", "\u017Fhould",
-        "\u212Aeep", "\u00DF"};
-    std::uint64_t state = 12345;
-    auto next = [&] { return static_cast<std::size_t>((state = state * 6364136223846793005ull + 1442695040888963407ull) >> 33); };
-    for (int round = 0; round < 4000; ++round) {
-        std::string s;
-        for (std::size_t k = 0, len = 1 + next() % 5; k < len; ++k) s += pieces[next() % pieces.size()];
-        ASSERT_EQ(mining::hasTrigger(s), mining::hasTriggerByPattern(s)) << s;
-    }
 }
 
 }  // namespace

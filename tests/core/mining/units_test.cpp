@@ -1,10 +1,12 @@
 #include <tavlets/text_mining.hpp>
 
-#include <random>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
+
+#include "core/test_cases.hpp"
+#include "core/test_random.hpp"
 
 #include "mining/mining_shared.hpp"
 
@@ -13,26 +15,17 @@ namespace {
 
 using Unit = TextMining::Unit;
 
-Unit unit(std::string text, std::optional<std::string> speaker = std::nullopt, bool unchecked = false) {
-    return Unit{std::move(speaker), std::move(text), unchecked};
-}
-
 TEST(TextMiningTest, Units) {
-    const std::vector<std::pair<std::string, std::vector<Unit>>> cases = {
-        {"  \n\t\r\n \u3000 \n", {}},
-        {"[10:32] Alice: Let's ship it. Bob will test it.", {unit("Let's ship it.", "Alice"), unit("Bob will test it.", "Alice")}},
-        {"(9:05 PM) - Bob Smith: ok", {unit("ok", "Bob Smith")}}, {"@Eve: see you", {unit("see you", "Eve")}},
-        {"  12:30:15am Zo\u00EB O\u2019Neil-Smith: hi", {unit("hi", "Zo\u00EB O\u2019Neil-Smith")}},
-        {"alice: hi", {unit("alice: hi")}}, {"Alice: ", {unit("Alice:")}}, {"A B C D: x", {unit("A B C D: x")}},
-        {"Action Items: send the deck", {unit("Action Items: send the deck")}},  // a note head is no speaker
-        {"- [ ] Book the venue", {unit("Book the venue", std::nullopt, true)}}, {"\u2022 Book the venue", {unit("Book the venue")}},
-        {"-Book the venue", {unit("-Book the venue")}}, {"* [X] Book the venue", {}}, {"- [ ]", {}},
-        {"[ ] Alice: send the deck", {unit("send the deck", "Alice")}},  // the box tags the chat line
-        {"[x] Alice: done", {unit("done", "Alice")}}, {"Alice: [x] done", {}}, {"Bob: - [ ] call Ann", {unit("call Ann", "Bob", true)}},
-        {"Alice: one.\r\nBob: two.\r\n", {unit("one.", "Alice"), unit("two.", "Bob")}},
-        {"First one\u2028Second one\u0085Third", {unit("First one"), unit("Second one"), unit("Third")}},
-    };
-    for (const auto& [text, units] : cases) EXPECT_EQ(TextMining::units(text), units) << text;
+    for (const auto& row : readCases("units.tsv")) {
+        std::vector<Unit> units;
+        for (std::size_t i = 1; i < row.size(); ++i) {
+            const std::size_t bar = row[i].find('|'), box = row[i].rfind('|');
+            const std::string speaker = row[i].substr(0, bar);
+            units.push_back({speaker.empty() ? std::nullopt : std::optional(speaker), row[i].substr(bar + 1, box - bar - 1),
+                             row[i].substr(box + 1) == "x"});
+        }
+        EXPECT_EQ(TextMining::units(row.at(0)), units) << row[0];
+    }
 }
 
 // Word counting by plain character iteration, the yardstick for the fast pass.
@@ -58,30 +51,10 @@ TEST(TextMiningTest, WordAndChatLineCounts) {
         EXPECT_EQ(std::make_pair(TextMining::wordCount(text), TextMining::chatLineCount(text)), std::make_pair(words, chatLines)) << text;
     const std::vector<std::string> pieces = {"a", " ", "\t", "\n", "\r", "\r\n", "\u0301", "\u0600", "\u200D", "\u0903", "\u00A0",
         "\u3000", "\u0085", "\u2028", "\u200B", "\U0001F44D", "\U0001F3FD", "\U0001F1EB", "\xff", "\xed\xa0\x80", std::string(1, '\0'), "\u0915"};
-    std::mt19937 random(61);
+    Random random{61};
     for (int round = 0; round < 5000; ++round) {
-        std::string s;
-        for (int i = 0, length = static_cast<int>(random() % 12); i < length; ++i) s += pieces[random() % pieces.size()];
+        const std::string s = random.glue(pieces, 11);
         ASSERT_EQ(TextMining::wordCount(s), referenceWordCount(s)) << testing::PrintToString(s);
-    }
-}
-
-// The speaker test reads only a line's head; it must answer exactly as the full pattern does.
-TEST(TextMiningTest, ChatLineAgreesWithPattern) {
-    const std::vector<std::string> pieces = {
-        "Alice", "Bob", "Al", " ", ":", ": ", ":\u00A0", "[10:32]", "[", "]", "(9:05 PM)", "14:02", "-", "\u2013", "@", "x",
-        "\u2019", "'", ".", "1", "\u00E9", "\xff", "Zz", "\t", "(", ")", ",", "\u0301", "TODO", std::string(40, 'b'),
-        std::string(130, 'C'), "A" + std::string(150, ' '), "[Mon, 9:05 \u00E9\u00E9\u00E9: a;b]", "[" + std::string(29, ':') + "]", "Cy: "};
-    std::mt19937 random(11);
-    for (int round = 0; round < 20000; ++round) {
-        std::string s;
-        for (int i = 0, length = 1 + static_cast<int>(random() % 6); i < length; ++i) s += pieces[random() % pieces.size()];
-        const std::string_view line = text::trim(s, text::CharClass::whitespace);
-        std::optional<std::pair<std::string_view, std::string_view>> expected, actual;
-        if (const auto m = mining::speakerRegex().firstMatch(line); m && !mining::isNotSpeaker(*m->group(line, 1)))
-            expected.emplace(*m->group(line, 1), *m->group(line, 2));
-        if (const auto chat = mining::chatLine(line)) actual.emplace(chat->speaker, chat->message);
-        ASSERT_EQ(actual, expected) << testing::PrintToString(s);
     }
 }
 

@@ -2,7 +2,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -12,6 +11,7 @@
 #include <tavlets/json.hpp>
 #include <tavlets/text.hpp>
 
+#include "core/test_random.hpp"
 #include "text/byte_scan.hpp"
 #include "text/grapheme_glue.hpp"
 
@@ -93,10 +93,9 @@ TEST(DelimitedTest, ScannerAgreesWithCharacterWalk) {
     const std::vector<std::string> pieces = {"\"", "\"", ",", ",", ";", "\t", "\n", "\r", "\r\n", "a", "b ", "\u0301", "\u0600",
         "\u200D", "\u0903", "\u00E9", "\U0001F44D", "\U0001F3FD", "\U0001F1EB", "\xff", "\xc3", "\xed\xa0\x80",
         std::string(1, '\0'), "\u2028", "\u0085", "\xc2", "\xe2\x80", "xxxxxxx"};
-    std::mt19937 random(20261206);
+    Random random{20261206};
     for (int round = 0; round < 4000; ++round) {
-        std::string s;
-        for (int i = 0, length = static_cast<int>(random() % 30); i < length; ++i) s += pieces[random() % pieces.size()];
+        const std::string s = random.glue(pieces, 29);
         for (char d : {',', ';', '\t'}) ASSERT_EQ(Delimited::parse(s, d), referenceParse(s, d)) << testing::PrintToString(s);
         ASSERT_EQ(Delimited::detect(s), referenceDetect(s)) << testing::PrintToString(s);
         std::vector<std::string_view> lines;
@@ -174,13 +173,12 @@ std::string referenceMarkdown(const Rows& rows) {
 TEST(DelimitedTest, MarkdownAgreesWithCellByCellBuild) {
     const std::vector<std::string> pieces = {"a", "bc ", " ", "\t", "\u3000", "|", "\n", "\r", "\r\n", "\u00E9", "e\u0301",
         "\U0001F44D\U0001F3FD", "\xff", "\xc3", "\u65E5\u672C", "\u0600", "--"};
-    std::mt19937 random(1612);
+    Random random{1612};
     for (int round = 0; round < 3000; ++round) {
-        Rows rows(random() % 5);
+        Rows rows(random.below(5));
         for (auto& row : rows) {
-            row.resize(random() % 4);
-            for (auto& cell : row)
-                for (int k = 0, n = static_cast<int>(random() % 5); k < n; ++k) cell += pieces[random() % pieces.size()];
+            row.resize(random.below(4));
+            for (auto& cell : row) cell = random.glue(pieces, 4);
         }
         ASSERT_EQ(Delimited::markdown(rows), referenceMarkdown(rows)) << testing::PrintToString(rows);
     }

@@ -38,20 +38,5 @@ TEST(TableFuzzRegressions, HeadersThatPrintAlikeStayDistinctKeys) {
     }
 }
 
-// Thousands of equal headers must not make the renaming quadratic: each one takes the next free
-// suffix directly.
-TEST(TableFuzzRegressions, ManyEqualHeadersAreNumberedInOrder) {
-    constexpr int kColumns = 30000;
-    Delimited::Rows rows(2);
-    rows[0].assign(kColumns, "a");
-    rows[1].assign(kColumns, "1");
-    const std::string json = Delimited::json(rows);
-    const std::set<std::string> keys = keysOfFirstObject(json);
-    EXPECT_EQ(keys.size(), static_cast<std::size_t>(kColumns));
-    EXPECT_TRUE(keys.count("\"a\""));
-    EXPECT_TRUE(keys.count("\"a_2\""));
-    EXPECT_TRUE(keys.count("\"a_" + std::to_string(kColumns) + "\""));
-}
-
 }  // namespace
 }  // namespace tavlets

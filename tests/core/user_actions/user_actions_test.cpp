@@ -2,10 +2,13 @@
 
 #include <cerrno>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include "core/test_cases.hpp"
 
 namespace tavlets {
 namespace {
@@ -35,77 +38,24 @@ run = ["jq", "keys"]
 )");
     ASSERT_TRUE(config.problems.empty()) << where(config.problems);
     ASSERT_EQ(config.actions.size(), 2u);
-    const UserAction& sort = config.actions[0];
-    EXPECT_EQ(sort.index, 1);
-    EXPECT_EQ(sort.title, "Sort lines");
-    EXPECT_EQ(sort.symbol, "arrow.up.arrow.down");
-    EXPECT_EQ(sort.when, (std::vector<Kind>{Kind::text, Kind::longText}));
-    EXPECT_EQ(sort.match, "^\\s*<");
-    EXPECT_NE(sort.regex, nullptr);
-    EXPECT_EQ(sort.run, (std::vector<std::string>{"sort", "-u"}));
-    EXPECT_EQ(sort.timeoutSeconds, 3);
-    EXPECT_FALSE(sort.mono);
-    const UserAction& keys = config.actions[1];
-    EXPECT_EQ(keys.index, 2);
-    EXPECT_EQ(keys.title, "Keys");
-    EXPECT_EQ(keys.symbol, "");
-    EXPECT_EQ(keys.when, std::vector<Kind>{Kind::any});
-    EXPECT_EQ(keys.regex, nullptr);
-    EXPECT_EQ(keys.timeoutSeconds, 10);
-    EXPECT_TRUE(keys.mono);
+    const auto fields = [](const UserAction& a) {
+        return std::tuple(a.index, a.title, a.symbol, a.when, a.match, a.regex != nullptr, a.run, a.timeoutSeconds, a.mono);
+    };
+    EXPECT_EQ(fields(config.actions[0]), std::tuple(1, "Sort lines", "arrow.up.arrow.down", std::vector<Kind>{Kind::text, Kind::longText},
+                                                    "^\\s*<", true, std::vector<std::string>{"sort", "-u"}, 3, false));
+    EXPECT_EQ(fields(config.actions[1]), std::tuple(2, "Keys", "", std::vector<Kind>{Kind::any}, "", false,
+                                                    std::vector<std::string>{"jq", "keys"}, 10, true));
 }
 
 TEST(UserActionsFile, EachMistakeIsPlacedAndOnlyItsEntryIsSkipped) {
-    const auto good = "[[action]]\ntitle = \"Good\"\nrun = [\"true\"]\n";
-    const struct {
-        const char* name;
-        std::string file;
-        int line, column;
-        const char* says;
-    } cases[] = {
-        {"syntax", "[[action]]\ntitle = \"x\nrun = [\"a\"]\n", 2, 11, "isn't valid TOML"},
-        {"unknown key", std::string(good) + "[[action]]\ntitle = \"T\"\ntiemout = 3\nrun = [\"a\"]\n", 6, 1,
-         "Unknown key \u201Ctiemout\u201D"},
-        {"unknown top-level key", std::string("color = 1\n") + good, 1, 1, "each action starts with [[action]]"},
-        {"single brackets", "[action]\ntitle = \"T\"\nrun = [\"a\"]\n", 1, 1, "double brackets"},
-        {"title type", std::string(good) + "[[action]]\ntitle = 3\nrun = [\"a\"]\n", 5, 9, "\u201Ctitle\u201D must be a text"},
-        {"blank title", std::string(good) + "[[action]]\ntitle = \"  \"\nrun = [\"a\"]\n", 5, 9, "is empty"},
-        {"no title", std::string(good) + "[[action]]\nrun = [\"a\"]\n", 4, 1, "has no \u201Ctitle\u201D"},
-        {"no run", std::string(good) + "[[action]]\ntitle = \"T\"\n", 4, 1, "has no \u201Crun\u201D"},
-        {"run as a string", std::string(good) + "[[action]]\ntitle = \"T\"\nrun = \"sort -u\"\n", 6, 7,
-         "must be a list with the program first"},
-        {"empty run", std::string(good) + "[[action]]\ntitle = \"T\"\nrun = []\n", 6, 7, "\u201Crun\u201D is empty"},
-        {"run item type", std::string(good) + "[[action]]\ntitle = \"T\"\nrun = [\"a\", 2]\n", 6, 13,
-         "Every item of \u201Crun\u201D"},
-        {"empty program", std::string(good) + "[[action]]\ntitle = \"T\"\nrun = [\"\", \"x\"]\n", 6, 8,
-         "The program, the first item"},
-        {"bad regex", std::string(good) + "[[action]]\ntitle = \"T\"\nmatch = '(a'\nrun = [\"a\"]\n", 6, 9,
-         "isn't a valid regular expression"},
-        {"unknown kind", std::string(good) + "[[action]]\ntitle = \"T\"\nwhen = [\"json\", \"xml\"]\nrun = [\"a\"]\n", 6,
-         17, "Unknown kind \u201Cxml\u201D"},
-        {"empty when", std::string(good) + "[[action]]\ntitle = \"T\"\nwhen = []\nrun = [\"a\"]\n", 6, 8,
-         "would never be offered"},
-        {"when as a string", std::string(good) + "[[action]]\ntitle = \"T\"\nwhen = \"json\"\nrun = [\"a\"]\n", 6, 8,
-         "must be a list of kinds"},
-        {"timeout zero", std::string(good) + "[[action]]\ntitle = \"T\"\ntimeout = 0\nrun = [\"a\"]\n", 6, 11,
-         "whole number of seconds"},
-        {"timeout float", std::string(good) + "[[action]]\ntitle = \"T\"\ntimeout = 1.5\nrun = [\"a\"]\n", 6, 11,
-         "whole number of seconds"},
-        {"mono type", std::string(good) + "[[action]]\ntitle = \"T\"\nmono = \"yes\"\nrun = [\"a\"]\n", 6, 8,
-         "true or false"},
-        {"entry not a table", "action = [1]\n", 1, 11, "must be a table"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        const auto config = parseUserActions(c.file);
+    for (const auto& row : readCases("user_actions_mistakes.tsv")) {
+        SCOPED_TRACE(row.at(0));
+        const auto config = parseUserActions(row[0]);
         ASSERT_EQ(config.problems.size(), 1u) << where(config.problems);
-        EXPECT_EQ(config.problems[0].line, c.line) << where(config.problems);
-        EXPECT_EQ(config.problems[0].column, c.column) << where(config.problems);
-        EXPECT_THAT(config.problems[0].message, testing::HasSubstr(c.says));
-        const bool syntax = std::string(c.name) == "syntax";
-        const bool wholeFile = syntax || std::string(c.name) == "single brackets" ||
-                               std::string(c.name) == "entry not a table";
-        if (!wholeFile) {
+        EXPECT_EQ(config.problems[0].line, std::stoi(row.at(1))) << where(config.problems);
+        EXPECT_EQ(config.problems[0].column, std::stoi(row.at(2))) << where(config.problems);
+        EXPECT_THAT(config.problems[0].message, testing::HasSubstr(row.at(3)));
+        if (row.at(4) == "kept") {
             ASSERT_EQ(config.actions.size(), 1u);
             EXPECT_EQ(config.actions[0].title, "Good");
         } else {
