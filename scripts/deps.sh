@@ -22,7 +22,9 @@ packages=(
   python3-pyatspi gir1.2-atspi-2.0 libatspi2.0-dev
   # KDE Plasma's real portal stack, and tiling desktops with a terminal to tile beside the panel
   kwin-wayland xdg-desktop-portal xdg-desktop-portal-kde qtwayland5 xwayland sway i3-wm foot xterm
-  x11-utils x11-xkb-utils
+  x11-utils x11-xkb-utils wtype
+  # keys of any script on the layout, and the icon check
+  libxkbcommon-dev qt6-svg-dev
   # packaging checks
   appstream desktop-file-utils lintian bash-completion
   # a clean Debian system for the release check, and faster rebuilds
