@@ -79,7 +79,7 @@ mount_in() {  # mount_in TARGET MOUNT-ARGS...
 
 # A previous run that was killed may have left its mounts.
 if [ -d "$root" ]; then
-  grep -oE " $root/[^ ]*" /proc/mounts | sort -r | while read -r m; do umount -l "$m" || true; done
+  { grep -oE " $root/[^ ]*" /proc/mounts || true; } | sort -r | while read -r m; do umount -l "$m" || true; done
   grep -q " $root/" /proc/mounts && { echo "$root still has mounts; not removing it" >&2; exit 1; }
   rm -rf "$root"
 fi
