@@ -8,32 +8,7 @@ for tool in Xvfb xdotool xclip; do
   command -v "$tool" >/dev/null 2>&1 || { echo "skipped: $tool is not installed"; exit 77; }
 done
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
-  for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() {
-  echo "FAIL ($case_name): $*" >&2
-  for log in "$work"/*.log; do [ -s "$log" ] && { echo "--- $log" >&2; cat "$log" >&2; }; done
-  exit 1
-}
-
-# Polls a command every 20 ms until it succeeds or the seconds run out.
-wait_until() {
-  local seconds=$1
-  shift
-  local tries=$((seconds * 50))
-  while ! "$@" >/dev/null 2>&1; do
-    tries=$((tries - 1))
-    [ "$tries" -le 0 ] && return 1
-    sleep 0.02
-  done
-}
+source "$(dirname "${BASH_SOURCE[0]}")/e2e_base.sh"
 
 # A display of our own, away from the low numbers people and other tools use. No reset when the
 # last client leaves: a client connecting during a reset is turned away.

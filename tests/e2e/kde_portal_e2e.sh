@@ -12,7 +12,9 @@ tavlets=$2
 here=$(dirname "$0")
 
 portal=/usr/libexec/xdg-desktop-portal
-kde_backend=/usr/lib/x86_64-linux-gnu/libexec/xdg-desktop-portal-kde
+# Where the release installs the KDE backend: its D-Bus service file names it.
+kde_backend=$(sed -n 's/^Exec=//p' /usr/share/dbus-1/services/org.freedesktop.impl.portal.desktop.kde.service 2>/dev/null | head -n 1)
+kde_backend=${kde_backend%% *}
 for tool in kwin_wayland Xwayland dbus-daemon dbus-send xdotool xclip wl-copy wl-paste; do
   command -v "$tool" >/dev/null 2>&1 || { echo "skipped: $tool is not installed"; exit 77; }
 done
@@ -21,8 +23,7 @@ for file in "$portal" "$kde_backend" /usr/share/xdg-desktop-portal/portals/kde.p
 done
 /usr/bin/python3 -c 'import pyatspi' 2>/dev/null || { echo "skipped: python3-pyatspi is not installed"; exit 77; }
 
-work=$(mktemp -d)
-pids=()
+source "$here/e2e_base.sh"
 bus_names=(org.freedesktop.portal.Desktop org.freedesktop.impl.portal.desktop.kde
   org.freedesktop.impl.portal.PermissionStore)
 # What the bus started on demand is no child of ours: ask the bus for its process.
@@ -30,33 +31,13 @@ owner_pid() {
   dbus-send --session --print-reply --dest=org.freedesktop.DBus / org.freedesktop.DBus.GetConnectionUnixProcessID \
     "string:$1" 2>/dev/null | awk '/uint32/ { print $2 }'
 }
-cleanup() {
+before_cleanup() {
   local name pid
   for name in "${bus_names[@]}"; do
     pid=$(owner_pid "$name")
     [ -n "$pid" ] && kill "$pid" 2>/dev/null
   done
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
-  for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null; done
-  rm -rf "$work"
 }
-trap cleanup EXIT
-
-fail() {
-  echo "FAIL ($case_name): $*" >&2
-  for log in "$work"/*.log; do [ -s "$log" ] && { echo "--- $log" >&2; tail -n 40 "$log" >&2; }; done
-  exit 1
-}
-# Polls until the command succeeds or the seconds (by the clock) run out.
-wait_until() {
-  local deadline=$(($(date +%s%3N) + $1 * 1000))
-  shift
-  until "$@" >/dev/null 2>&1; do
-    [ "$(date +%s%3N)" -ge "$deadline" ] && return 1
-    sleep 0.02
-  done
-}
-now_ms() { date +%s%3N; }
 
 # The session: a bus whose only services are the portal, its KDE backend and the permission store.
 export XDG_RUNTIME_DIR=$work/runtime XDG_CONFIG_HOME=$work/config TMPDIR=$work
