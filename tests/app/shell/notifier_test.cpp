@@ -1,11 +1,10 @@
 #include "shell/notifier.hpp"
+
+#include "fake_portal.hpp"
 #include "shell/shortcut_texts.hpp"
 #include "shell_test_util.hpp"
 
-#include <QDBusConnectionInterface>
-#include <QProcess>
 #include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QVariantMap>
 
 #include <gtest/gtest.h>
@@ -15,50 +14,12 @@ namespace {
 
 using namespace tavlets::testing;
 
-// A session bus of the test's own, with a configuration that names only the test's (empty)
-// service folder, so no installed notification server is ever started on it.
-class OwnBus {
-public:
-    OwnBus() {
-        writeFile(dir_.filePath(QStringLiteral("bus.conf")),
-                  QStringLiteral("<busconfig><type>session</type><listen>unix:tmpdir=%1</listen><auth>EXTERNAL</auth>"
-                                 "<servicedir>%1</servicedir><policy context=\"default\">"
-                                 "<allow send_destination=\"*\" eavesdrop=\"true\"/><allow eavesdrop=\"true\"/>"
-                                 "<allow own=\"*\"/></policy></busconfig>")
-                      .arg(dir_.path())
-                      .toUtf8());
-        daemon_.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--config-file=") + dir_.filePath(QStringLiteral("bus.conf")),
-                                                      QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
-        if (!daemon_.waitForStarted(5000)) return;
-        while (!daemon_.canReadLine() && daemon_.waitForReadyRead(5000)) continue;
-        address_ = QString::fromUtf8(daemon_.readLine()).trimmed();
-    }
-    ~OwnBus() {
-        for (const QString& name : std::as_const(names_)) QDBusConnection::disconnectFromBus(name);
-        daemon_.kill();
-        daemon_.waitForFinished(5000);
-    }
-    QDBusConnection connect() {
-        names_.append(QStringLiteral("notifier-test-%1").arg(names_.size()));
-        return QDBusConnection::connectToBus(address_, names_.last());
-    }
-    bool isRunning() const { return !address_.isEmpty(); }
-
-private:
-    QTemporaryDir dir_;
-    QProcess daemon_;
-    QString address_;
-    QStringList names_;
-};
-
 // Stands in for the desktop's notification server; keeps what it was sent.
 class FakeNotifications : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
 public:
-    struct Sent {
-        QString app, icon, summary, body;
-    };
+    struct Sent { QString app, icon, summary, body; };
     std::vector<Sent> sent;
 
 public slots:
@@ -71,7 +32,7 @@ public slots:
 
 TEST(Notifier, TheDesktopsServerFirstThenABalloonWhereTheIconIsKnownElseStandardError) {
     if (QStandardPaths::findExecutable(QStringLiteral("dbus-daemon")).isEmpty()) GTEST_SKIP() << "no dbus-daemon";
-    OwnBus bus;
+    PrivateBus bus;
     ASSERT_TRUE(bus.isRunning());
     QDBusConnection serverSide = bus.connect();
     QDBusConnection appSide = bus.connect();
