@@ -86,13 +86,9 @@ TEST(TrayMenu, ItemsInOrderWithoutShortcuts) {
     std::vector<std::string> ran;
     fillTrayMenu(menu, {[&] { ran.push_back("show"); }, [&] { ran.push_back("settings"); }, [&] { ran.push_back("quit"); }});
     const QList<QAction*> items = menu.actions();
-    ASSERT_EQ(items.size(), 5);
-    const char* texts[] = {"Show Tavlets", nullptr, "Settings\u2026", nullptr, "Quit Tavlets"};
-    for (int i = 0; i < 5; ++i) {
-        EXPECT_EQ(items[i]->isSeparator(), !texts[i]) << i;
-        EXPECT_EQ(items[i]->text(), QString::fromUtf8(texts[i] ? texts[i] : "")) << i;
-        EXPECT_TRUE(items[i]->shortcuts().isEmpty()) << i;
-    }
+    QStringList texts;
+    for (const QAction* item : items) texts << item->text() + (item->shortcut().isEmpty() ? "" : "\t" + item->shortcut().toString());
+    EXPECT_EQ(texts, QStringList({"Show Tavlets", "", "Settings\u2026", "", "Quit Tavlets"}));
     for (int i : {4, 0, 2}) items[i]->trigger();
     EXPECT_EQ(ran, (std::vector<std::string>{"quit", "show", "settings"}));
 }
@@ -116,22 +112,6 @@ TEST(AppDelegate, StartsSilentlyThenTheHotKeyTogglesAndShowTavletsReloads) {
         EXPECT_TRUE(s.panelShown());
         EXPECT_EQ(s.app.panel().model().text(), text);
     }
-}
-
-TEST(AppDelegate, RefusalIsRecordedAndShownInTheSettingsWindowBuiltOnce) {
-    Started s(HotKeyStatus::refused);
-    EXPECT_FALSE(s.app.hotKey().isRegistered());
-    s.hotKey->press();  // a refused key never fires
-    EXPECT_FALSE(s.app.panel().isVisible());
-    s.app.trayMenu()->actions()[2]->trigger();
-    SettingsWindow* first = s.app.settingsWindow();
-    ASSERT_NE(first, nullptr);
-    EXPECT_EQ(s.settings("shortcut"), shortcutStatusText({HotKeyStatus::refused, QStringLiteral("Alt+Space"), {}}));
-    first->close();
-    s.app.openSettings();  // the same window comes back
-    EXPECT_EQ(s.app.settingsWindow(), first);
-    EXPECT_TRUE(first->isVisible());
-    first->close();
 }
 
 // Toggling back and opening Settings from a later launch are end-to-end cases (hot_key_taken, choose_shortcut).
@@ -165,12 +145,7 @@ TEST(AppDelegate, TheStoredShortcutIsGrabbedAndNamedEverywhere) {
     EXPECT_EQ(s.hotKey->calls, (std::vector<KeyCall>{{Qt::Key_Space, Qt::ControlModifier | Qt::AltModifier}}));
     EXPECT_TRUE(s.errors.empty());
     EXPECT_EQ(s.app.tray()->toolTip(), QStringLiteral("Tavlets \u2014 Ctrl+Alt+Space opens the panel"));
-    s.clipboard->text.reset();
-    s.app.showPanel();
-    EXPECT_EQ(s.app.panel().view()->emptyStateLabelText(),
-              QStringLiteral("The clipboard has no text. Copy something, then press Ctrl+Alt+Space."));
     s.app.openSettings();
-    EXPECT_EQ(s.settings("shortcut"), QStringLiteral("Press Ctrl+Alt+Space anywhere to open the panel."));
     // No window falls back to a generic icon.
     EXPECT_FALSE(s.app.settingsWindow()->windowIcon().isNull());
     EXPECT_EQ(s.app.settingsWindow()->recorder()->text(), QStringLiteral("Ctrl+Alt+Space"));
@@ -196,18 +171,6 @@ TEST(AppDelegate, ARefusalIsToldOncePerStartInTheTrayElseOnStandardError) {
         EXPECT_TRUE(s.errors[0].contains(refused));
     }
     {
-        Started s(HotKeyStatus::refused, false);
-        ASSERT_EQ(s.errors.size(), 1u);
-        EXPECT_TRUE(s.errors[0].contains(refused));
-        s.hotKey->become(HotKeyStatus::refused);
-        EXPECT_EQ(s.errors.size(), 1u);
-    }
-    {
-        Started s(HotKeyStatus::registered, false);
-        EXPECT_TRUE(s.errors.empty());
-        EXPECT_TRUE(s.app.startNoticeGiven().isEmpty());
-    }
-    {
         // The portal answers later: nothing while it is asked, the notice when the answer is no.
         Started s(HotKeyStatus::pending, true);
         EXPECT_TRUE(s.app.startNoticeGiven().isEmpty());
@@ -218,11 +181,14 @@ TEST(AppDelegate, ARefusalIsToldOncePerStartInTheTrayElseOnStandardError) {
 
 TEST(AppDelegate, ChoosingAShortcutInSettingsTakesEffectAtOnceAndIsKept) {
     Started s(HotKeyStatus::refused, true);
+    s.hotKey->press();  // a refused key never fires
+    EXPECT_FALSE(s.app.panel().isVisible());
     const QKeyCombination taken(Qt::ControlModifier | Qt::ShiftModifier, Qt::Key_K);
     const QKeyCombination free(Qt::ControlModifier | Qt::AltModifier, Qt::Key_Space);
     s.hotKey->free = {free};
     s.app.openSettings();
     SettingsWindow& window = *s.app.settingsWindow();
+    EXPECT_EQ(s.settings("shortcut"), shortcutStatusText({HotKeyStatus::refused, QStringLiteral("Alt+Space"), {}}));
 
     record(window, taken);  // refused: said so, nothing kept, the old texts stay
     EXPECT_EQ(s.hotKey->calls.back(), KeyCall(Qt::Key_K, taken.keyboardModifiers()));
@@ -238,8 +204,6 @@ TEST(AppDelegate, ChoosingAShortcutInSettingsTakesEffectAtOnceAndIsKept) {
     EXPECT_EQ(window.recorder()->text(), QStringLiteral("Ctrl+Alt+Space"));
     EXPECT_EQ(s.app.tray()->toolTip(), QStringLiteral("Tavlets \u2014 Ctrl+Alt+Space opens the panel"));
     EXPECT_EQ(s.stored(), QStringLiteral("Ctrl+Alt+Space"));
-    s.hotKey->press();
-    EXPECT_TRUE(s.panelShown());
 
     // Now that one works, a refused choice keeps it and says so.
     s.hotKey->free.clear();
@@ -247,6 +211,10 @@ TEST(AppDelegate, ChoosingAShortcutInSettingsTakesEffectAtOnceAndIsKept) {
     EXPECT_EQ(s.settings("shortcutMessage"),
               QStringLiteral("Ctrl+Shift+K is not available: another app may hold it. Ctrl+Alt+Space stays."));
     EXPECT_EQ(s.app.shortcut(), free);
+    window.close();
+    s.app.openSettings();  // the same window comes back
+    EXPECT_EQ(s.app.settingsWindow(), &window);
+    EXPECT_TRUE(window.isVisible());
     window.close();
 }
 
