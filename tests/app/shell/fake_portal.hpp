@@ -4,6 +4,7 @@
 // records what it was asked, and can fire the desktop's signals.
 
 #include "shell/portal_hot_key.hpp"
+#include "shell_test_util.hpp"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -11,9 +12,7 @@
 #include <QDBusObjectPath>
 #include <QDBusVariant>
 #include <QDBusVirtualObject>
-#include <QFile>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <vector>
@@ -25,17 +24,7 @@ namespace tavlets::testing {
 class PrivateBus {
 public:
     PrivateBus() {
-        QFile config(dir_.filePath(QStringLiteral("bus.conf")));
-        if (!config.open(QIODevice::WriteOnly)) return;
-        config.write(QStringLiteral("<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\" "
-                                    "\"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
-                                    "<busconfig><type>session</type><listen>unix:tmpdir=%1</listen>"
-                                    "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
-                                    "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>\n")
-                         .arg(dir_.path())
-                         .toUtf8());
-        config.close();
-        daemon_.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--config-file=") + config.fileName(),
+        daemon_.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--config-file=") + testData("private_bus.conf"),
                                                       QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
         if (!daemon_.waitForStarted(5000)) return;
         while (!daemon_.canReadLine() && daemon_.waitForReadyRead(5000)) continue;
@@ -54,7 +43,6 @@ public:
     }
 
 private:
-    QTemporaryDir dir_;
     QProcess daemon_;
     QString address_;
     QStringList names_;

@@ -118,40 +118,18 @@ TEST(PortalTrigger, InTheDesktopShortcutNotation) {
 }
 
 TEST(ShortcutTexts, NameTheChosenShortcutInEveryState) {
-    const QString chosen = QStringLiteral("Ctrl+Alt+Space");
-    const struct {
-        HotKeyStatus status;
-        const char* trigger;
-        const char* settings;
-        const char* panel;  // the empty state
-        const char* tooltip;
-    } cases[] = {
-        {HotKeyStatus::registered, "", "Press Ctrl+Alt+Space anywhere to open the panel.",
-         "The clipboard has no text. Copy something, then press Ctrl+Alt+Space.", "Tavlets \u2014 Ctrl+Alt+Space opens the panel"},
-        {HotKeyStatus::registered, "Meta+T",
-         "Your desktop opens the panel with Meta+T. Change it in the desktop's shortcut settings.",
-         "The clipboard has no text. Copy something, then press Meta+T.", "Tavlets \u2014 Meta+T opens the panel"},
-        {HotKeyStatus::refused, "",
-         "Ctrl+Alt+Space is already used by another app, so the shortcut is unavailable. Choose another one under "
-         "Shortcut below.",
-         "The clipboard has no text. Copy something, then open Tavlets again.", "Tavlets"},
-        {HotKeyStatus::unsupported, "",
-         "Global shortcuts aren't available in this session, so Ctrl+Alt+Space doesn't work. Use the tray icon, or "
-         "bind a shortcut of your desktop to the tavlets command.",
-         "The clipboard has no text. Copy something, then open Tavlets again.", "Tavlets"},
-        {HotKeyStatus::declined, "",
-         "Your desktop did not grant the shortcut Ctrl+Alt+Space. Use the tray icon, or bind a shortcut of your "
-         "desktop to the tavlets command.",
-         "The clipboard has no text. Copy something, then open Tavlets again.", "Tavlets"},
-        {HotKeyStatus::pending, "", "Asking your desktop for the shortcut Ctrl+Alt+Space\u2026",
-         "The clipboard has no text. Copy something, then press Ctrl+Alt+Space.", "Tavlets"},
-    };
-    for (const auto& c : cases) {
-        const ShortcutState state{c.status, chosen, QString::fromUtf8(c.trigger)};
-        SCOPED_TRACE(int(c.status));
-        EXPECT_EQ(shortcutStatusText(state), QString::fromUtf8(c.settings));
-        EXPECT_EQ(emptyStateText(workingShortcut(state)), QString::fromUtf8(c.panel));
-        EXPECT_EQ(trayToolTip(state), QString::fromUtf8(c.tooltip));
+    const QStringList statuses{"notRegistered", "registered", "refused", "unsupported", "pending", "declined"};
+    QStringList rows = QString::fromUtf8(readAll(testData("shortcut_texts.tsv"))).split(u'\n', Qt::SkipEmptyParts);
+    rows.removeIf([](const QString& row) { return row.startsWith(u'#'); });
+    ASSERT_EQ(rows.size(), 6);
+    for (const QString& row : std::as_const(rows)) {
+        SCOPED_TRACE(row.toStdString());
+        const QStringList c = row.split(u'\t');
+        ASSERT_EQ(c.size(), 5);
+        const ShortcutState state{HotKeyStatus(statuses.indexOf(c[0])), QStringLiteral("Ctrl+Alt+Space"), c[1] == u'-' ? QString() : c[1]};
+        EXPECT_EQ(shortcutStatusText(state), c[2]);
+        EXPECT_EQ(emptyStateText(workingShortcut(state)), c[3]);
+        EXPECT_EQ(trayToolTip(state), c[4]);
     }
     EXPECT_EQ(emptyStateText(), QStringLiteral("The clipboard has no text. Copy something, then press Alt+Space."));
 }
