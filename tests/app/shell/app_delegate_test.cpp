@@ -22,7 +22,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <future>
 
 #include <unistd.h>
 
@@ -93,19 +92,14 @@ TEST(TrayMenu, ItemsInOrderWithoutShortcuts) {
     EXPECT_EQ(ran, (std::vector<std::string>{"quit", "show", "settings"}));
 }
 
-TEST(AppDelegate, StartsSilentlyThenTheHotKeyTogglesAndShowTavletsReloads) {
+// The hot key toggling the panel is an end-to-end case (escape_and_toggle).
+TEST(AppDelegate, StartsSilentlyAndShowTavletsReloads) {
     Started s;
     EXPECT_EQ(s.hotKey->calls, (std::vector<KeyCall>{{Qt::Key_Space, Qt::AltModifier}}));
     EXPECT_FALSE(s.app.panel().isVisible());
     EXPECT_EQ(s.app.settingsWindow(), nullptr);
     EXPECT_EQ(s.clipboard->reads, 0);
     EXPECT_EQ(s.app.tray()->contextMenu(), s.app.trayMenu());
-
-    s.hotKey->press();
-    ASSERT_TRUE(s.panelShown());
-    EXPECT_EQ(s.clipboard->reads, 1);
-    s.hotKey->press();
-    EXPECT_TRUE(s.panelShown(false));
     for (const char* text : {"first", "second"}) {  // a second Show Tavlets reloads rather than closes
         s.clipboard->text = text;
         s.app.trayMenu()->actions()[0]->trigger();
@@ -114,7 +108,7 @@ TEST(AppDelegate, StartsSilentlyThenTheHotKeyTogglesAndShowTavletsReloads) {
     }
 }
 
-// Toggling back and opening Settings from a later launch are end-to-end cases (hot_key_taken, choose_shortcut).
+// The toggle from a later launch reaching the panel is an end-to-end case (hot_key_taken, other_user).
 TEST(AppDelegate, OnlyTheFirstInstanceRunsAndOnlyATogglingMessageToggles) {
     const QString name = QStringLiteral("tavlets-test-") + QUuid::createUuid().toString(QUuid::Id128).left(12);
     QFile leftover(QDir::temp().filePath(name));  // where a killed process leaves its socket
@@ -133,11 +127,6 @@ TEST(AppDelegate, OnlyTheFirstInstanceRunsAndOnlyATogglingMessageToggles) {
         socket.write(message);
         EXPECT_FALSE(spinUntil([&] { return s.app.panel().isVisible(); }, 100));
     }
-    // The toggle message itself does reach the panel.
-    auto answered = std::async(std::launch::async, [name] { return SingleInstance(name).sendToggle(3000); });
-    ASSERT_TRUE(spinUntil([&] { return answered.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }));
-    EXPECT_TRUE(answered.get());
-    EXPECT_TRUE(s.panelShown());
 }
 
 TEST(AppDelegate, TheStoredShortcutIsGrabbedAndNamedEverywhere) {
@@ -246,23 +235,18 @@ TEST(SingleInstancePlace, OnlyAPrivateFolderOfOurOwn) {
     QTemporaryDir dir;
     const QString base = dir.path();
     ASSERT_TRUE(QDir(base).mkdir(QStringLiteral("private")) && QDir(base).mkdir(QStringLiteral("open")));
-    QFile::setPermissions(base + QStringLiteral("/private"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    QFile::setPermissions(base + QStringLiteral("/open"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
-                                                             QFileDevice::ReadOther | QFileDevice::ExeOther);
+    const auto owner = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner;
+    QFile::setPermissions(base + QStringLiteral("/private"), owner);
+    QFile::setPermissions(base + QStringLiteral("/open"), owner | QFileDevice::ReadOther | QFileDevice::ExeOther);
     QFile::link(base + QStringLiteral("/private"), base + QStringLiteral("/link"));
     writeFile(base + QStringLiteral("/file"), "x");
     const struct { const char* name; const char* reason; } cases[] = {
-        {"private", nullptr}, {"open", "others may enter"}, {"link", "symbolic link"}, {"file", "not a folder"},
-        {"missing", "No such file"}, {"/", "belongs to another user"},
+        {"private", "<safe>"}, {"open", "others may enter"}, {"link", "symbolic link"}, {"file", "not a folder"},
+        {"missing", "No such file"},  // another user's folder: the other_user end-to-end case
     };
     for (const auto& c : cases) {
-        const QString path = c.name[0] == '/' ? QString::fromLatin1(c.name) : base + u'/' + QString::fromLatin1(c.name);
-        if (c.name[0] == '/' && ::getuid() == 0) continue;  // root owns /
-        const auto reason = SingleInstance::unsafeFolderReason(path);
-        EXPECT_EQ(reason.has_value(), c.reason != nullptr) << c.name;
-        if (reason && c.reason) {
-            EXPECT_TRUE(reason->contains(QString::fromLatin1(c.reason))) << reason->toStdString();
-        }
+        const QString reason = SingleInstance::unsafeFolderReason(base + u'/' + QString::fromLatin1(c.name)).value_or("<safe>");
+        EXPECT_TRUE(reason.contains(QString::fromLatin1(c.reason))) << c.name << ": " << reason.toStdString();
     }
     // Without a runtime folder, one of our own is made, private.
     const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR"), temp = qgetenv("TMPDIR");
