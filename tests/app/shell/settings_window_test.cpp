@@ -17,10 +17,9 @@
 #include <QWindow>
 #include <QTemporaryDir>
 
-#include <fstream>
-
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <vector>
 
 namespace tavlets {
@@ -130,12 +129,10 @@ TEST(SettingsWindow, AFileWithTensOfThousandsOfProblemsShowsTheFirstAndStaysAnsw
     EXPECT_EQ(lines.back(), QStringLiteral("\u2026and %1 more").arg(more));
 }
 
-TEST(SettingsWindow, OnlyAClosingButtonAndEscapeAndCtrlWCloseItButNotWhileRecording) {
+TEST(SettingsWindow, OnlyAClosingButtonAndEscapeAndCtrlWCloseIt) {
     const struct { Qt::Key key; Qt::KeyboardModifiers modifiers; bool closes; } cases[] = {
-        {Qt::Key_Escape, Qt::NoModifier, true},
-        {Qt::Key_W, Qt::ControlModifier, true},
-        {Qt::Key_W, Qt::NoModifier, false},
-        {Qt::Key_Escape, Qt::ShiftModifier, false},
+        {Qt::Key_Escape, Qt::NoModifier, true}, {Qt::Key_W, Qt::ControlModifier, true},
+        {Qt::Key_W, Qt::NoModifier, false}, {Qt::Key_Escape, Qt::ShiftModifier, false},
     };
     for (const auto& c : cases) {
         SettingsWindow window(kWorking);
@@ -146,13 +143,6 @@ TEST(SettingsWindow, OnlyAClosingButtonAndEscapeAndCtrlWCloseItButNotWhileRecord
     SettingsWindow window(kWorking);
     EXPECT_TRUE(window.windowFlags() & Qt::WindowCloseButtonHint);
     EXPECT_FALSE(window.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
-    // Escape while recording cancels the recording only.
-    window.show();
-    window.recorder()->click();
-    ASSERT_TRUE(window.recorder()->isRecording());
-    press(window.recorder(), Qt::Key_Escape);
-    EXPECT_FALSE(window.recorder()->isRecording());
-    EXPECT_TRUE(window.isVisible());
 }
 
 TEST(ShortcutRecorder, TakesACombinationWithAModifierAndRefusesTheRest) {
@@ -191,7 +181,7 @@ TEST(ShortcutRecorder, TakesACombinationWithAModifierAndRefusesTheRest) {
         if (!c.taken) { EXPECT_TRUE(message->text().contains(QStringLiteral("Ctrl, Alt or Meta"))); }
         EXPECT_EQ(recorder->text(), QStringLiteral("Alt+Space"));
     }
-    // So does starting another recording, or giving up on it with Escape.
+    // So does starting another recording, or giving up on it with Escape, which closes nothing else.
     for (bool escape : {false, true}) {
         recorder->click();
         press(recorder, Qt::Key_K);
@@ -199,21 +189,16 @@ TEST(ShortcutRecorder, TakesACombinationWithAModifierAndRefusesTheRest) {
         recorder->click();
         if (escape) press(recorder, Qt::Key_Escape);
         EXPECT_FALSE(message->isVisible()) << escape;
+        EXPECT_EQ(recorder->isRecording(), !escape);
+        EXPECT_TRUE(window.isVisible());
     }
 }
 
 TEST(UserActionsList, CommandsReadAsAShellNeedsThemTyped) {
     const struct { const char *arg, *shown; } cases[] = {
-        {"sort", "sort"},
-        {"-u", "-u"},
-        {"a-z", "a-z"},
-        {"\u00e4rger.txt", "\u00e4rger.txt"},
-        {"", "''"},
-        {"tr -cs \"[:alnum:]\" \"\\n\"", "'tr -cs \"[:alnum:]\" \"\\n\"'"},
-        {"it's", "'it'\\''s'"},
-        {"$HOME", "'$HOME'"},
-        {"*.txt", "'*.txt'"},
-        {"two\nlines", "$'two\\nlines'"},
+        {"sort", "sort"}, {"-u", "-u"}, {"a-z", "a-z"}, {"\u00e4rger.txt", "\u00e4rger.txt"}, {"", "''"},
+        {"tr -cs \"[:alnum:]\" \"\\n\"", "'tr -cs \"[:alnum:]\" \"\\n\"'"}, {"it's", "'it'\\''s'"},
+        {"$HOME", "'$HOME'"}, {"*.txt", "'*.txt'"}, {"two\nlines", "$'two\\nlines'"},
     };
     const bool haveBash = !QStandardPaths::findExecutable(QStringLiteral("bash")).isEmpty();
     for (const auto& c : cases) {
