@@ -85,10 +85,6 @@ public:
         signal("Activated", {QVariant::fromValue(QDBusObjectPath(session)), id, QVariant::fromValue(qulonglong(1234)),
                              QVariant::fromValue(QVariantMap())});
     }
-    void changeShortcuts(const QString& session, const QString& trigger) {
-        const PortalShortcutList shortcuts{{QString::fromLatin1(kOpenPanelId), {{QStringLiteral("trigger_description"), trigger}}}};
-        signal("ShortcutsChanged", {QVariant::fromValue(QDBusObjectPath(session)), QVariant::fromValue(shortcuts)});
-    }
     void signal(const char* member, const QVariantList& arguments) {
         QDBusMessage message = QDBusMessage::createSignal(QString::fromLatin1(kPortalPath), QString::fromLatin1(kShortcutsInterface),
                                                           QString::fromLatin1(member));
