@@ -85,12 +85,8 @@ TEST_F(PortalOnPrivateBus, TheConversationAsksOnceAndTheNextStartUsesWhatTheDesk
 
 TEST_F(PortalOnPrivateBus, RefusalsAndAbsenceAreClearStatesAndNothingBlocks) {
     const struct {
-        const char* name;
-        bool portal, globalShortcuts, responds;
-        uint bindCode;
-        HotKeyStatus expected;
-        FakePortal::Malformed malformed = FakePortal::Malformed::no;
-        int warnings = 0;
+        const char* name; bool portal, globalShortcuts, responds; uint bindCode; HotKeyStatus expected;
+        FakePortal::Malformed malformed = FakePortal::Malformed::no; int warnings = 0;
     } cases[] = {
         {"granted", true, true, true, 0, HotKeyStatus::registered},
         {"cancelled by the user", true, true, true, 1, HotKeyStatus::declined},
