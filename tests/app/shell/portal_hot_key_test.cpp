@@ -2,10 +2,7 @@
 
 #include "panel/panel_controller.hpp"
 #include "shell/app_delegate.hpp"
-#include "shell/portal_hot_key.hpp"
 #include "shell/settings_window.hpp"
-#include "shell/shortcut_recorder.hpp"
-#include "shell_test_util.hpp"
 
 #include <QElapsedTimer>
 #include <QStandardPaths>
