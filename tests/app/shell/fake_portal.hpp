@@ -13,8 +13,12 @@
 #include <QDBusVariant>
 #include <QDBusVirtualObject>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTimer>
 
+#include <gtest/gtest.h>
+
+#include <memory>
 #include <vector>
 
 namespace tavlets::testing {
@@ -48,12 +52,24 @@ private:
     QStringList names_;
 };
 
+// Two connections to a private bus: the desktop's side and the app's.
+struct OnPrivateBus : ::testing::Test {
+    void SetUp() override {
+        if (QStandardPaths::findExecutable(QStringLiteral("dbus-daemon")).isEmpty()) GTEST_SKIP() << "no dbus-daemon";
+        bus = std::make_unique<PrivateBus>();
+        ASSERT_TRUE(bus->isRunning());
+        portalSide = bus->connect();
+        appSide = bus->connect();
+        ASSERT_TRUE(portalSide.isConnected() && appSide.isConnected());
+    }
+    std::unique_ptr<PrivateBus> bus;
+    QDBusConnection portalSide{QString()};
+    QDBusConnection appSide{QString()};
+};
+
 class FakePortal : public QDBusVirtualObject {
 public:
-    struct Call {
-        QString member;
-        QVariantList arguments;
-    };
+    struct Call { QString member; QVariantList arguments; };
 
     explicit FakePortal(QDBusConnection bus) : bus_(std::move(bus)) {
         qDBusRegisterMetaType<PortalShortcut>();

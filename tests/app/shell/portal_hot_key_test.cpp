@@ -5,7 +5,6 @@
 #include "shell/settings_window.hpp"
 
 #include <QElapsedTimer>
-#include <QStandardPaths>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -17,19 +16,8 @@ using namespace tavlets::testing;
 
 constexpr PortalHotKey::Timeouts kQuick{2000, 2000, 2000};
 
-struct PortalOnPrivateBus : ::testing::Test {
-    void SetUp() override {
-        if (QStandardPaths::findExecutable(QStringLiteral("dbus-daemon")).isEmpty()) GTEST_SKIP() << "no dbus-daemon";
-        bus = std::make_unique<PrivateBus>();
-        ASSERT_TRUE(bus->isRunning());
-        portalSide = bus->connect();
-        appSide = bus->connect();
-        ASSERT_TRUE(portalSide.isConnected() && appSide.isConnected());
-    }
+struct PortalOnPrivateBus : OnPrivateBus {
     bool settles(const HotKey& key) { return spinUntil([&] { return key.status() != HotKeyStatus::pending; }); }
-    std::unique_ptr<PrivateBus> bus;
-    QDBusConnection portalSide{QString()};
-    QDBusConnection appSide{QString()};
 };
 
 QStringList members(const FakePortal& portal) {
