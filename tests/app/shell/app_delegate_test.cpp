@@ -22,7 +22,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <future>
 
 #include <unistd.h>
 
@@ -32,12 +31,11 @@ namespace {
 using namespace tavlets::testing;
 using KeyCall = std::pair<Qt::Key, Qt::KeyboardModifiers>;
 
-// A hot key pressed by hand; the desktop's answer to the registration is chosen up front.
+// A hot key whose desktop's answer to the registration is chosen up front.
 struct FakeHotKey : HotKey {
     explicit FakeHotKey(HotKeyStatus answer) : answer(answer) {}
-    void registerKey(Qt::Key key, Qt::KeyboardModifiers modifiers, Handler h) override {
+    void registerKey(Qt::Key key, Qt::KeyboardModifiers modifiers, Handler) override {
         calls.emplace_back(key, modifiers);
-        handler = std::move(h);
         current = answer;
     }
     // Takes the combinations in `free`; the old one stays in force otherwise.
@@ -48,10 +46,8 @@ struct FakeHotKey : HotKey {
         done(take);
     }
     HotKeyStatus status() const override { return current; }
-    void press() { if (current == HotKeyStatus::registered) handler(); }
     void become(HotKeyStatus status) { current = status; notifyChanged(); }
     HotKeyStatus answer, current = HotKeyStatus::notRegistered;
-    Handler handler;
     std::vector<KeyCall> calls;
     std::vector<QKeyCombination> free;
 };
@@ -86,30 +82,21 @@ TEST(TrayMenu, ItemsInOrderWithoutShortcuts) {
     std::vector<std::string> ran;
     fillTrayMenu(menu, {[&] { ran.push_back("show"); }, [&] { ran.push_back("settings"); }, [&] { ran.push_back("quit"); }});
     const QList<QAction*> items = menu.actions();
-    ASSERT_EQ(items.size(), 5);
-    const char* texts[] = {"Show Tavlets", nullptr, "Settings\u2026", nullptr, "Quit Tavlets"};
-    for (int i = 0; i < 5; ++i) {
-        EXPECT_EQ(items[i]->isSeparator(), !texts[i]) << i;
-        EXPECT_EQ(items[i]->text(), QString::fromUtf8(texts[i] ? texts[i] : "")) << i;
-        EXPECT_TRUE(items[i]->shortcuts().isEmpty()) << i;
-    }
+    QStringList texts;
+    for (const QAction* item : items) texts << item->text() + (item->shortcut().isEmpty() ? "" : "\t" + item->shortcut().toString());
+    EXPECT_EQ(texts, QStringList({"Show Tavlets", "", "Settings\u2026", "", "Quit Tavlets"}));
     for (int i : {4, 0, 2}) items[i]->trigger();
     EXPECT_EQ(ran, (std::vector<std::string>{"quit", "show", "settings"}));
 }
 
-TEST(AppDelegate, StartsSilentlyThenTheHotKeyTogglesAndShowTavletsReloads) {
+// The hot key toggling the panel is an end-to-end case (escape_and_toggle).
+TEST(AppDelegate, StartsSilentlyAndShowTavletsReloads) {
     Started s;
     EXPECT_EQ(s.hotKey->calls, (std::vector<KeyCall>{{Qt::Key_Space, Qt::AltModifier}}));
     EXPECT_FALSE(s.app.panel().isVisible());
     EXPECT_EQ(s.app.settingsWindow(), nullptr);
     EXPECT_EQ(s.clipboard->reads, 0);
     EXPECT_EQ(s.app.tray()->contextMenu(), s.app.trayMenu());
-
-    s.hotKey->press();
-    ASSERT_TRUE(s.panelShown());
-    EXPECT_EQ(s.clipboard->reads, 1);
-    s.hotKey->press();
-    EXPECT_TRUE(s.panelShown(false));
     for (const char* text : {"first", "second"}) {  // a second Show Tavlets reloads rather than closes
         s.clipboard->text = text;
         s.app.trayMenu()->actions()[0]->trigger();
@@ -118,23 +105,7 @@ TEST(AppDelegate, StartsSilentlyThenTheHotKeyTogglesAndShowTavletsReloads) {
     }
 }
 
-TEST(AppDelegate, RefusalIsRecordedAndShownInTheSettingsWindowBuiltOnce) {
-    Started s(HotKeyStatus::refused);
-    EXPECT_FALSE(s.app.hotKey().isRegistered());
-    s.hotKey->press();  // a refused key never fires
-    EXPECT_FALSE(s.app.panel().isVisible());
-    s.app.trayMenu()->actions()[2]->trigger();
-    SettingsWindow* first = s.app.settingsWindow();
-    ASSERT_NE(first, nullptr);
-    EXPECT_EQ(s.settings("shortcut"), shortcutStatusText({HotKeyStatus::refused, QStringLiteral("Alt+Space"), {}}));
-    first->close();
-    s.app.openSettings();  // the same window comes back
-    EXPECT_EQ(s.app.settingsWindow(), first);
-    EXPECT_TRUE(first->isVisible());
-    first->close();
-}
-
-// Toggling back and opening Settings from a later launch are end-to-end cases (hot_key_taken, choose_shortcut).
+// The toggle from a later launch reaching the panel is an end-to-end case (hot_key_taken, other_user).
 TEST(AppDelegate, OnlyTheFirstInstanceRunsAndOnlyATogglingMessageToggles) {
     const QString name = QStringLiteral("tavlets-test-") + QUuid::createUuid().toString(QUuid::Id128).left(12);
     QFile leftover(QDir::temp().filePath(name));  // where a killed process leaves its socket
@@ -153,11 +124,6 @@ TEST(AppDelegate, OnlyTheFirstInstanceRunsAndOnlyATogglingMessageToggles) {
         socket.write(message);
         EXPECT_FALSE(spinUntil([&] { return s.app.panel().isVisible(); }, 100));
     }
-    // The toggle message itself does reach the panel.
-    auto answered = std::async(std::launch::async, [name] { return SingleInstance(name).sendToggle(3000); });
-    ASSERT_TRUE(spinUntil([&] { return answered.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }));
-    EXPECT_TRUE(answered.get());
-    EXPECT_TRUE(s.panelShown());
 }
 
 TEST(AppDelegate, TheStoredShortcutIsGrabbedAndNamedEverywhere) {
@@ -165,12 +131,7 @@ TEST(AppDelegate, TheStoredShortcutIsGrabbedAndNamedEverywhere) {
     EXPECT_EQ(s.hotKey->calls, (std::vector<KeyCall>{{Qt::Key_Space, Qt::ControlModifier | Qt::AltModifier}}));
     EXPECT_TRUE(s.errors.empty());
     EXPECT_EQ(s.app.tray()->toolTip(), QStringLiteral("Tavlets \u2014 Ctrl+Alt+Space opens the panel"));
-    s.clipboard->text.reset();
-    s.app.showPanel();
-    EXPECT_EQ(s.app.panel().view()->emptyStateLabelText(),
-              QStringLiteral("The clipboard has no text. Copy something, then press Ctrl+Alt+Space."));
     s.app.openSettings();
-    EXPECT_EQ(s.settings("shortcut"), QStringLiteral("Press Ctrl+Alt+Space anywhere to open the panel."));
     // No window falls back to a generic icon.
     EXPECT_FALSE(s.app.settingsWindow()->windowIcon().isNull());
     EXPECT_EQ(s.app.settingsWindow()->recorder()->text(), QStringLiteral("Ctrl+Alt+Space"));
@@ -196,18 +157,6 @@ TEST(AppDelegate, ARefusalIsToldOncePerStartInTheTrayElseOnStandardError) {
         EXPECT_TRUE(s.errors[0].contains(refused));
     }
     {
-        Started s(HotKeyStatus::refused, false);
-        ASSERT_EQ(s.errors.size(), 1u);
-        EXPECT_TRUE(s.errors[0].contains(refused));
-        s.hotKey->become(HotKeyStatus::refused);
-        EXPECT_EQ(s.errors.size(), 1u);
-    }
-    {
-        Started s(HotKeyStatus::registered, false);
-        EXPECT_TRUE(s.errors.empty());
-        EXPECT_TRUE(s.app.startNoticeGiven().isEmpty());
-    }
-    {
         // The portal answers later: nothing while it is asked, the notice when the answer is no.
         Started s(HotKeyStatus::pending, true);
         EXPECT_TRUE(s.app.startNoticeGiven().isEmpty());
@@ -223,6 +172,7 @@ TEST(AppDelegate, ChoosingAShortcutInSettingsTakesEffectAtOnceAndIsKept) {
     s.hotKey->free = {free};
     s.app.openSettings();
     SettingsWindow& window = *s.app.settingsWindow();
+    EXPECT_EQ(s.settings("shortcut"), shortcutStatusText({HotKeyStatus::refused, QStringLiteral("Alt+Space"), {}}));
 
     record(window, taken);  // refused: said so, nothing kept, the old texts stay
     EXPECT_EQ(s.hotKey->calls.back(), KeyCall(Qt::Key_K, taken.keyboardModifiers()));
@@ -238,8 +188,6 @@ TEST(AppDelegate, ChoosingAShortcutInSettingsTakesEffectAtOnceAndIsKept) {
     EXPECT_EQ(window.recorder()->text(), QStringLiteral("Ctrl+Alt+Space"));
     EXPECT_EQ(s.app.tray()->toolTip(), QStringLiteral("Tavlets \u2014 Ctrl+Alt+Space opens the panel"));
     EXPECT_EQ(s.stored(), QStringLiteral("Ctrl+Alt+Space"));
-    s.hotKey->press();
-    EXPECT_TRUE(s.panelShown());
 
     // Now that one works, a refused choice keeps it and says so.
     s.hotKey->free.clear();
@@ -247,6 +195,10 @@ TEST(AppDelegate, ChoosingAShortcutInSettingsTakesEffectAtOnceAndIsKept) {
     EXPECT_EQ(s.settings("shortcutMessage"),
               QStringLiteral("Ctrl+Shift+K is not available: another app may hold it. Ctrl+Alt+Space stays."));
     EXPECT_EQ(s.app.shortcut(), free);
+    window.close();
+    s.app.openSettings();  // the same window comes back
+    EXPECT_EQ(s.app.settingsWindow(), &window);
+    EXPECT_TRUE(window.isVisible());
     window.close();
 }
 
@@ -278,23 +230,18 @@ TEST(SingleInstancePlace, OnlyAPrivateFolderOfOurOwn) {
     QTemporaryDir dir;
     const QString base = dir.path();
     ASSERT_TRUE(QDir(base).mkdir(QStringLiteral("private")) && QDir(base).mkdir(QStringLiteral("open")));
-    QFile::setPermissions(base + QStringLiteral("/private"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    QFile::setPermissions(base + QStringLiteral("/open"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
-                                                             QFileDevice::ReadOther | QFileDevice::ExeOther);
+    const auto owner = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner;
+    QFile::setPermissions(base + QStringLiteral("/private"), owner);
+    QFile::setPermissions(base + QStringLiteral("/open"), owner | QFileDevice::ReadOther | QFileDevice::ExeOther);
     QFile::link(base + QStringLiteral("/private"), base + QStringLiteral("/link"));
     writeFile(base + QStringLiteral("/file"), "x");
     const struct { const char* name; const char* reason; } cases[] = {
-        {"private", nullptr}, {"open", "others may enter"}, {"link", "symbolic link"}, {"file", "not a folder"},
-        {"missing", "No such file"}, {"/", "belongs to another user"},
+        {"private", "<safe>"}, {"open", "others may enter"}, {"link", "symbolic link"}, {"file", "not a folder"},
+        {"missing", "No such file"},  // another user's folder: the other_user end-to-end case
     };
     for (const auto& c : cases) {
-        const QString path = c.name[0] == '/' ? QString::fromLatin1(c.name) : base + u'/' + QString::fromLatin1(c.name);
-        if (c.name[0] == '/' && ::getuid() == 0) continue;  // root owns /
-        const auto reason = SingleInstance::unsafeFolderReason(path);
-        EXPECT_EQ(reason.has_value(), c.reason != nullptr) << c.name;
-        if (reason && c.reason) {
-            EXPECT_TRUE(reason->contains(QString::fromLatin1(c.reason))) << reason->toStdString();
-        }
+        const QString reason = SingleInstance::unsafeFolderReason(base + u'/' + QString::fromLatin1(c.name)).value_or("<safe>");
+        EXPECT_TRUE(reason.contains(QString::fromLatin1(c.reason))) << c.name << ": " << reason.toStdString();
     }
     // Without a runtime folder, one of our own is made, private.
     const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR"), temp = qgetenv("TMPDIR");

@@ -4,6 +4,7 @@
 // records what it was asked, and can fire the desktop's signals.
 
 #include "shell/portal_hot_key.hpp"
+#include "shell_test_util.hpp"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -11,11 +12,13 @@
 #include <QDBusObjectPath>
 #include <QDBusVariant>
 #include <QDBusVirtualObject>
-#include <QFile>
 #include <QProcess>
-#include <QTemporaryDir>
+#include <QStandardPaths>
 #include <QTimer>
 
+#include <gtest/gtest.h>
+
+#include <memory>
 #include <vector>
 
 namespace tavlets::testing {
@@ -25,17 +28,7 @@ namespace tavlets::testing {
 class PrivateBus {
 public:
     PrivateBus() {
-        QFile config(dir_.filePath(QStringLiteral("bus.conf")));
-        if (!config.open(QIODevice::WriteOnly)) return;
-        config.write(QStringLiteral("<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\" "
-                                    "\"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
-                                    "<busconfig><type>session</type><listen>unix:tmpdir=%1</listen>"
-                                    "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
-                                    "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>\n")
-                         .arg(dir_.path())
-                         .toUtf8());
-        config.close();
-        daemon_.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--config-file=") + config.fileName(),
+        daemon_.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--config-file=") + testData("private_bus.conf"),
                                                       QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
         if (!daemon_.waitForStarted(5000)) return;
         while (!daemon_.canReadLine() && daemon_.waitForReadyRead(5000)) continue;
@@ -54,18 +47,29 @@ public:
     }
 
 private:
-    QTemporaryDir dir_;
     QProcess daemon_;
     QString address_;
     QStringList names_;
 };
 
+// Two connections to a private bus: the desktop's side and the app's.
+struct OnPrivateBus : ::testing::Test {
+    void SetUp() override {
+        if (QStandardPaths::findExecutable(QStringLiteral("dbus-daemon")).isEmpty()) GTEST_SKIP() << "no dbus-daemon";
+        bus = std::make_unique<PrivateBus>();
+        ASSERT_TRUE(bus->isRunning());
+        portalSide = bus->connect();
+        appSide = bus->connect();
+        ASSERT_TRUE(portalSide.isConnected() && appSide.isConnected());
+    }
+    std::unique_ptr<PrivateBus> bus;
+    QDBusConnection portalSide{QString()};
+    QDBusConnection appSide{QString()};
+};
+
 class FakePortal : public QDBusVirtualObject {
 public:
-    struct Call {
-        QString member;
-        QVariantList arguments;
-    };
+    struct Call { QString member; QVariantList arguments; };
 
     explicit FakePortal(QDBusConnection bus) : bus_(std::move(bus)) {
         qDBusRegisterMetaType<PortalShortcut>();
@@ -96,10 +100,6 @@ public:
     void activate(const QString& session, const QString& id = QString::fromLatin1(kOpenPanelId)) {
         signal("Activated", {QVariant::fromValue(QDBusObjectPath(session)), id, QVariant::fromValue(qulonglong(1234)),
                              QVariant::fromValue(QVariantMap())});
-    }
-    void changeShortcuts(const QString& session, const QString& trigger) {
-        const PortalShortcutList shortcuts{{QString::fromLatin1(kOpenPanelId), {{QStringLiteral("trigger_description"), trigger}}}};
-        signal("ShortcutsChanged", {QVariant::fromValue(QDBusObjectPath(session)), QVariant::fromValue(shortcuts)});
     }
     void signal(const char* member, const QVariantList& arguments) {
         QDBusMessage message = QDBusMessage::createSignal(QString::fromLatin1(kPortalPath), QString::fromLatin1(kShortcutsInterface),

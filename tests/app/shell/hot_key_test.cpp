@@ -6,9 +6,8 @@
 
 #include <gtest/gtest.h>
 
-#include <optional>
-
 #include <algorithm>
+#include <optional>
 
 // Xlib's own header defines macros that clash with the test framework.
 extern "C" Display* XOpenDisplay(const char* name);
@@ -24,10 +23,7 @@ TEST(WaylandSession, FromSessionTypeOrDisplay) {
     const struct { const char* sessionType; bool waylandDisplay, wayland; } cases[] = {
         {"x11", false, false}, {"", false, false}, {"Wayland", false, true}, {"x11", true, true},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(isWaylandSession(QString::fromLatin1(c.sessionType), c.waylandDisplay), c.wayland)
-            << c.sessionType << " " << c.waylandDisplay;
-    }
+    for (const auto& c : cases) EXPECT_EQ(isWaylandSession(QLatin1String(c.sessionType), c.waylandDisplay), c.wayland) << c.sessionType;
 }
 
 TEST(X11HotKeyMasks, EveryLockCombinationIsGrabbed) {

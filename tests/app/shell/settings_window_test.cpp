@@ -17,10 +17,9 @@
 #include <QWindow>
 #include <QTemporaryDir>
 
-#include <fstream>
-
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <vector>
 
 namespace tavlets {
@@ -33,29 +32,6 @@ const ShortcutState kWorking{HotKeyStatus::registered, QStringLiteral("Alt+Space
 void press(QWidget* target, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
     QKeyEvent event(QEvent::KeyPress, key, modifiers);
     QApplication::sendEvent(target, &event);
-}
-
-TEST(SettingsWindow, EveryTextWrapsAndKeepsItsHeightAtAnyFontSize) {
-    const QFont original = QApplication::font();
-    for (qreal points : {9.0, 16.0, 24.0}) {
-        SCOPED_TRACE(points);
-        QFont font = original;
-        font.setPointSizeF(points);
-        QApplication::setFont(font);
-        SettingsWindow window(kWorking);
-        window.setShortcutMessage(QStringLiteral("Add Ctrl, Alt or Meta: a key on its own would stop working for typing."));
-        window.show();
-        QApplication::processEvents();
-        EXPECT_EQ(window.width(), SettingsWindow::fixedWidth);
-        EXPECT_EQ(window.minimumSize(), window.maximumSize());
-        expectEveryTextWhole(*window.scrollArea()->widget());
-        // The font may also change while the window is open.
-        font.setPointSizeF(points + 6);
-        window.setFont(font);
-        QApplication::processEvents();
-        expectEveryTextWhole(*window.scrollArea()->widget());
-    }
-    QApplication::setFont(original);
 }
 
 // An actions file of `count` entries, each with a number for a title; without `run`, two problems each.
@@ -80,6 +56,7 @@ TEST(SettingsWindowOnOneScreen, StaysInsideTheScreenAndScrollsToTheLastProblem) 
     QApplication::setFont(font);
     QTemporaryDir dir;
     SettingsWindow window(kWorking, nullptr, brokenActions(dir, 40, true, [](const std::string&) {}));
+    window.setShortcutMessage(QStringLiteral("Add Ctrl, Alt or Meta: a key on its own would stop working for typing."));
     window.centreOnScreen();
     window.show();
     ASSERT_TRUE(spinUntil([&] { return window.isVisible() && window.windowHandle()->isExposed(); }));
@@ -95,7 +72,13 @@ TEST(SettingsWindowOnOneScreen, StaysInsideTheScreenAndScrollsToTheLastProblem) 
     scroll->verticalScrollBar()->setValue(scroll->verticalScrollBar()->maximum());
     QApplication::processEvents();
     EXPECT_LE(problems->mapTo(scroll->viewport(), QPoint(0, problems->height())).y(), scroll->viewport()->height());
-    EXPECT_GE(problems->height(), problems->heightForWidth(problems->width()));
+    if (area.width() > SettingsWindow::fixedWidth) { EXPECT_EQ(window.width(), SettingsWindow::fixedWidth); }
+    expectEveryTextWhole(*scroll->widget());
+    // The font may also change while the window is open.
+    font.setPointSizeF(font.pointSizeF() + 6);
+    window.setFont(font);
+    QApplication::processEvents();
+    expectEveryTextWhole(*scroll->widget());
 }
 
 TEST(SettingsWindow, FitsEveryScreenAtEveryFontSize) {
@@ -146,12 +129,10 @@ TEST(SettingsWindow, AFileWithTensOfThousandsOfProblemsShowsTheFirstAndStaysAnsw
     EXPECT_EQ(lines.back(), QStringLiteral("\u2026and %1 more").arg(more));
 }
 
-TEST(SettingsWindow, OnlyAClosingButtonAndEscapeAndCtrlWCloseItButNotWhileRecording) {
+TEST(SettingsWindow, OnlyAClosingButtonAndEscapeAndCtrlWCloseIt) {
     const struct { Qt::Key key; Qt::KeyboardModifiers modifiers; bool closes; } cases[] = {
-        {Qt::Key_Escape, Qt::NoModifier, true},
-        {Qt::Key_W, Qt::ControlModifier, true},
-        {Qt::Key_W, Qt::NoModifier, false},
-        {Qt::Key_Escape, Qt::ShiftModifier, false},
+        {Qt::Key_Escape, Qt::NoModifier, true}, {Qt::Key_W, Qt::ControlModifier, true},
+        {Qt::Key_W, Qt::NoModifier, false}, {Qt::Key_Escape, Qt::ShiftModifier, false},
     };
     for (const auto& c : cases) {
         SettingsWindow window(kWorking);
@@ -162,13 +143,6 @@ TEST(SettingsWindow, OnlyAClosingButtonAndEscapeAndCtrlWCloseItButNotWhileRecord
     SettingsWindow window(kWorking);
     EXPECT_TRUE(window.windowFlags() & Qt::WindowCloseButtonHint);
     EXPECT_FALSE(window.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
-    // Escape while recording cancels the recording only.
-    window.show();
-    window.recorder()->click();
-    ASSERT_TRUE(window.recorder()->isRecording());
-    press(window.recorder(), Qt::Key_Escape);
-    EXPECT_FALSE(window.recorder()->isRecording());
-    EXPECT_TRUE(window.isVisible());
 }
 
 TEST(ShortcutRecorder, TakesACombinationWithAModifierAndRefusesTheRest) {
@@ -189,21 +163,25 @@ TEST(ShortcutRecorder, TakesACombinationWithAModifierAndRefusesTheRest) {
     EXPECT_EQ(chosen, std::vector<QKeyCombination>{QKeyCombination(Qt::ControlModifier | Qt::AltModifier, Qt::Key_Space)});
     EXPECT_FALSE(recorder->isRecording());
 
-    for (Qt::KeyboardModifiers modifiers : {Qt::KeyboardModifiers(), Qt::KeyboardModifiers(Qt::ShiftModifier)}) {
+    // A refusal says why and keeps the old combination; the next good one clears the reason.
+    const struct { Qt::Key key; Qt::KeyboardModifiers modifiers; bool taken; } cases[] = {
+        {Qt::Key_K, {}, false}, {Qt::Key_K, Qt::MetaModifier, true}, {Qt::Key_Space, {}, false},
+        {Qt::Key_Space, Qt::AltModifier | Qt::ShiftModifier, true}, {Qt::Key_F5, {}, false},
+        {Qt::Key_K, Qt::ShiftModifier, false},  // Shift alone still types
+        {Qt::Key_A, Qt::ControlModifier, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(QKeyCombination(c.modifiers, c.key).toCombined());
+        const std::size_t before = chosen.size();
         recorder->click();
-        press(recorder, Qt::Key_K, modifiers);
+        press(recorder, c.key, c.modifiers);
         EXPECT_FALSE(recorder->isRecording());
-        EXPECT_EQ(chosen.size(), 1);
-        EXPECT_TRUE(message->isVisible());
-        EXPECT_TRUE(message->text().contains(QStringLiteral("Ctrl, Alt or Meta"))) << message->text().toStdString();
+        EXPECT_EQ(chosen.size(), before + c.taken);
+        EXPECT_EQ(message->isVisible(), !c.taken);
+        if (!c.taken) { EXPECT_TRUE(message->text().contains(QStringLiteral("Ctrl, Alt or Meta"))); }
         EXPECT_EQ(recorder->text(), QStringLiteral("Alt+Space"));
     }
-    // The next good combination clears the reason.
-    recorder->click();
-    press(recorder, Qt::Key_K, Qt::MetaModifier);
-    EXPECT_EQ(chosen.size(), 2);
-    EXPECT_FALSE(message->isVisible());
-    // So does starting another recording, or giving up on it with Escape.
+    // So does starting another recording, or giving up on it with Escape, which closes nothing else.
     for (bool escape : {false, true}) {
         recorder->click();
         press(recorder, Qt::Key_K);
@@ -211,21 +189,16 @@ TEST(ShortcutRecorder, TakesACombinationWithAModifierAndRefusesTheRest) {
         recorder->click();
         if (escape) press(recorder, Qt::Key_Escape);
         EXPECT_FALSE(message->isVisible()) << escape;
+        EXPECT_EQ(recorder->isRecording(), !escape);
+        EXPECT_TRUE(window.isVisible());
     }
 }
 
 TEST(UserActionsList, CommandsReadAsAShellNeedsThemTyped) {
     const struct { const char *arg, *shown; } cases[] = {
-        {"sort", "sort"},
-        {"-u", "-u"},
-        {"a-z", "a-z"},
-        {"\u00e4rger.txt", "\u00e4rger.txt"},
-        {"", "''"},
-        {"tr -cs \"[:alnum:]\" \"\\n\"", "'tr -cs \"[:alnum:]\" \"\\n\"'"},
-        {"it's", "'it'\\''s'"},
-        {"$HOME", "'$HOME'"},
-        {"*.txt", "'*.txt'"},
-        {"two\nlines", "$'two\\nlines'"},
+        {"sort", "sort"}, {"-u", "-u"}, {"a-z", "a-z"}, {"\u00e4rger.txt", "\u00e4rger.txt"}, {"", "''"},
+        {"tr -cs \"[:alnum:]\" \"\\n\"", "'tr -cs \"[:alnum:]\" \"\\n\"'"}, {"it's", "'it'\\''s'"},
+        {"$HOME", "'$HOME'"}, {"*.txt", "'*.txt'"}, {"two\nlines", "$'two\\nlines'"},
     };
     const bool haveBash = !QStandardPaths::findExecutable(QStringLiteral("bash")).isEmpty();
     for (const auto& c : cases) {
