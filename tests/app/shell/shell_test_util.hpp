@@ -48,12 +48,10 @@ inline bool writeFile(const QString& path, const QByteArray& content) {
     return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
 }
 
-#ifdef TAVLETS_APP_DATA
 // A file under the tests' data folder for the shell.
 inline QString testData(const char* name) {
-    return QStringLiteral(TAVLETS_APP_DATA "/../../tests/data/shell/") + QString::fromLatin1(name);
+    return QStringLiteral(TAVLETS_TEST_DATA_DIR "/shell/") + QString::fromLatin1(name);
 }
-#endif
 
 inline QString labelText(const QObject& parent, const char* name) {
     const auto* label = parent.findChild<QLabel*>(QString::fromLatin1(name));
