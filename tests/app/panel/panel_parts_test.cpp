@@ -111,15 +111,18 @@ TEST(Symbols, EveryOfferedActionAndTheTrayHaveADrawing) {
     everything.json = Analysis::JSONState::valid;
     everything.delimiter = ',';
     everything.isCode = everything.isLongText = true;
-    QStringList names = {"paperclip", "doc.on.clipboard", "paperclip.badge.ellipsis"};
+    QStringList names = {"paperclip", "doc.on.clipboard", "paperclip.badge.ellipsis", "arrow.up.arrow.down"};
     for (const Tavlet& action : ActionCatalog::actions(everything)) names.append(QString::fromStdString(action.symbol));
-    ASSERT_EQ(names.size(), 3 + 17);
+    ASSERT_EQ(names.size(), 4 + 17);
     for (const QString& name : names) {
         EXPECT_TRUE(hasSymbol(name)) << name.toStdString();
         EXPECT_GT(inkCoverage(name), 0.04) << name.toStdString();
         EXPECT_LT(inkCoverage(name), 0.6) << name.toStdString();
     }
+    // A user action may name any symbol or none: the pill then gets a generic drawing, never a blank.
     EXPECT_FALSE(hasSymbol(QStringLiteral("no.such.symbol")));
+    EXPECT_GT(inkCoverage(QString()), 0.04);
+    EXPECT_EQ(symbolPixmap(QString(), Qt::black, 16).toImage(), symbolPixmap(QStringLiteral("no.such.symbol"), Qt::black, 16).toImage());
 }
 
 }  // namespace
