@@ -5,6 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
+#include "panel/case_file.hpp"
+
 namespace tavlets {
 namespace {
 
@@ -32,18 +36,10 @@ TEST(ClipboardFormats, PicksTheBestTextFormatOffered) {
 }
 
 TEST(ClipboardFormats, DecodesEachEncodingToUtf8) {
-    const struct { const char* name; std::string bytes; TextEncoding encoding; std::string text; } cases[] = {
-        {"valid UTF-8 as it is", "caf\xc3\xa9 \xf0\x9f\x98\x80\r\n\0x", TextEncoding::utf8, "caf\xc3\xa9 \xf0\x9f\x98\x80\r\n\0x"},
-        {"ill-formed bytes", "a\xff" "b\xc3", TextEncoding::utf8, "a\xef\xbf\xbd" "b\xef\xbf\xbd"},
-        {"Latin-1", "caf\xe9 \xa0!", TextEncoding::latin1, "caf\xc3\xa9 \xc2\xa0!"},
-        {"HTML inline", "<p>Hello <b>w&ouml;rld</b>&nbsp;&amp; more</p>", TextEncoding::html, "Hello w\xc3\xb6rld & more"},
-        {"HTML blocks", "<div>one</div><p>two<br>three</p><ul><li>four</li></ul>", TextEncoding::html,
-         "one\ntwo\nthree\nfour"},
-        {"browser fragment", "<meta charset='utf-8'><style>b{}</style><span>x &lt; y</span>", TextEncoding::html, "x < y"},
-        {"HTML in UTF-16", std::string("\xff\xfe<\0b\0>\0\xe9\0<\0/\0b\0>\0", 16), TextEncoding::html, "\xc3\xa9"},
-        {"HTML in UTF-16 BE", std::string("\xfe\xff\0<\0p\0>\0z", 10), TextEncoding::html, "z"},
-    };
-    for (const auto& c : cases) EXPECT_EQ(decodeClipboardText(c.bytes, c.encoding), std::optional<std::string>(c.text)) << c.name;
+    const std::map<std::string, TextEncoding> encodings{
+        {"utf8", TextEncoding::utf8}, {"latin1", TextEncoding::latin1}, {"html", TextEncoding::html}};
+    for (const auto& c : testing::caseFile("decoded_text.tsv"))
+        EXPECT_EQ(decodeClipboardText(c.at(1), encodings.at(c.at(2))), std::optional(c.at(3))) << c[0];
 }
 
 TEST(ClipboardFormats, OnlyTheSecretValueMarksAPassword) {

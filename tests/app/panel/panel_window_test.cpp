@@ -89,25 +89,16 @@ TEST(PanelController, HidingWhenHiddenDoesNothingAndTogglingAlternates) {
     EXPECT_FALSE(panel.controller.keyHandlerInstalled());
 }
 
-TEST(PanelController, LosingActivationAndCopyingBothHide) {
-    for (const bool copy : {false, true}) {
-        SCOPED_TRACE(copy ? "copy" : "deactivate");
-        Panel panel(kJson);
-        if (copy) {
-            panel.press(Qt::Key_Right);  // Minify
-            panel.press(Qt::Key_Return);
-            panel.press(Qt::Key_Return);
-        } else {
-            QEvent deactivate(QEvent::WindowDeactivate);
-            QApplication::sendEvent(panel.controller.window(), &deactivate);
-        }
-        EXPECT_FALSE(panel.controller.isVisible());
-        EXPECT_FALSE(panel.controller.keyHandlerInstalled());
-        EXPECT_EQ(panel.clipboard->writes, copy ? std::vector<std::string>{R"({"name":"Ada","tags":["x","y"]})"}
-                                                : std::vector<std::string>{});
-        panel.show();
-        EXPECT_TRUE(panel.controller.isVisible());
-    }
+// Copying and hiding is checked end to end; losing activation is not.
+TEST(PanelController, LosingActivationHides) {
+    Panel panel(kJson);
+    QEvent deactivate(QEvent::WindowDeactivate);
+    QApplication::sendEvent(panel.controller.window(), &deactivate);
+    EXPECT_FALSE(panel.controller.isVisible());
+    EXPECT_FALSE(panel.controller.keyHandlerInstalled());
+    EXPECT_TRUE(panel.clipboard->writes.empty());
+    panel.show();
+    EXPECT_TRUE(panel.controller.isVisible());
 }
 
 TEST(PanelView, ShowsTheEmptyStateForBlankOrMissingText) {
