@@ -12,34 +12,22 @@
 namespace tavlets {
 namespace {
 
+const std::map<std::string, TextEncoding> kEncodings{
+    {"utf8", TextEncoding::utf8}, {"latin1", TextEncoding::latin1}, {"html", TextEncoding::html}};
+
 TEST(ClipboardFormats, PicksTheBestTextFormatOffered) {
-    const struct { std::vector<std::string> offered; std::optional<std::string> chosen; TextEncoding encoding; } cases[] = {
-        {{"TARGETS", "text/html", "STRING", "text/plain", "UTF8_STRING"}, "UTF8_STRING", TextEncoding::utf8},
-        {{"text/plain", "text/plain;charset=utf-8"}, "text/plain;charset=utf-8", TextEncoding::utf8},
-        {{"TEXT", "text/plain; charset=\"UTF-8\""}, "text/plain; charset=\"UTF-8\"", TextEncoding::utf8},
-        {{"STRING", "text/plain"}, "text/plain", TextEncoding::utf8},
-        {{"text/html", "STRING"}, "STRING", TextEncoding::latin1},
-        {{"TARGETS", "text/html;charset=utf-8"}, "text/html;charset=utf-8", TextEncoding::html},
-        {{"Text/HTML"}, "Text/HTML", TextEncoding::html},
-        // Not text, or text in a charset that is not read here.
-        {{"TARGETS", "image/png", "text/uri-list", "x-kde-passwordManagerHint"}, std::nullopt, TextEncoding::utf8},
-        {{"text/plain;charset=utf-16", "text/plainfoo", "utf8_string"}, std::nullopt, TextEncoding::utf8},
-        {{}, std::nullopt, TextEncoding::utf8},
-    };
-    for (const auto& c : cases) {
-        const std::optional<TextFormat> got = chooseTextFormat(c.offered);
-        ASSERT_EQ(got.has_value(), c.chosen.has_value()) << c.offered.size();
+    for (const auto& c : testing::caseFile("text_formats.tsv")) {
+        const std::optional<TextFormat> got = chooseTextFormat(std::vector(c.begin() + 2, c.end()));
+        ASSERT_EQ(got.has_value(), c.at(0) != "-") << c[0];
         if (!got) continue;
-        EXPECT_EQ(got->name, *c.chosen);
-        EXPECT_EQ(got->encoding, c.encoding) << *c.chosen;
+        EXPECT_EQ(got->name, c[0]);
+        EXPECT_EQ(got->encoding, kEncodings.at(c.at(1))) << c[0];
     }
 }
 
 TEST(ClipboardFormats, DecodesEachEncodingToUtf8) {
-    const std::map<std::string, TextEncoding> encodings{
-        {"utf8", TextEncoding::utf8}, {"latin1", TextEncoding::latin1}, {"html", TextEncoding::html}};
     for (const auto& c : testing::caseFile("decoded_text.tsv"))
-        EXPECT_EQ(decodeClipboardText(c.at(1), encodings.at(c.at(2))), std::optional(c.at(3))) << c[0];
+        EXPECT_EQ(decodeClipboardText(c.at(1), kEncodings.at(c.at(2))), std::optional(c.at(3))) << c[0];
 }
 
 TEST(ClipboardFormats, OnlyTheSecretValueMarksAPassword) {

@@ -10,6 +10,7 @@
 
 #include "panel/panel_text.hpp"
 #include "panel/symbols.hpp"
+#include "case_file.hpp"
 
 namespace tavlets {
 namespace {
@@ -22,21 +23,7 @@ S repeated(const S& piece, int times) {
 }
 
 TEST(PanelPreview, KeepsTheFirstTwoLinesOfTheTrimmedTextUpTo240Characters) {
-    const std::string accent = "e\xCC\x81";
-    const struct { const char* name; std::string text, preview; } cases[] = {
-        {"blank lines around", "  \n\nfirst\nsecond\nthird  ", "first\nsecond"},
-        {"CR LF leaves an empty line between its halves", "a\r\nb\r\nc", "a\n"},
-        {"lone CR", "a\rb\rc", "a\nb"},
-        {"unicode line ends", "a\u2028b\u2029c", "a\nb"},
-        {"next line character", "a\u0085b\u0085c", "a\nb"},
-        {"blank", " \n\t ", ""},
-        {"invalid UTF-8", "\xFF" "abc", "\xFF" "abc"},
-        {"one long line", std::string(1000, 'x'), std::string(240, 'x')},
-        {"characters, not bytes", repeated(accent, 300), repeated(accent, 240)},
-        {"the joining line feed counts", std::string(239, 'a') + "\n" + std::string(10, 'b'),
-         std::string(239, 'a') + "\n"},
-    };
-    for (const auto& c : cases) EXPECT_EQ(previewText(c.text), c.preview) << c.name;
+    for (const auto& c : testing::caseFile("preview_text.tsv")) EXPECT_EQ(previewText(c.at(1)), c.at(2)) << c[0];
 }
 
 TEST(PreviewBox, ShowsAtMostTwoLinesEndingInAnEllipsisWhenCut) {
