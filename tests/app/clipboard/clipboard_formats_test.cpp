@@ -38,21 +38,12 @@ TEST(ClipboardFormats, OnlyTheSecretValueMarksAPassword) {
 }
 
 TEST(ClipboardFormats, MimeDataReadsLikeTheX11Reader) {
-    struct Format { QString name; QByteArray data; };
-    const struct { const char* name; std::vector<Format> formats; ClipboardRead read; } cases[] = {
-        {"charset-labelled only", {{"text/plain;charset=utf-8", "{\"a\":1}"}}, ClipboardRead::of("{\"a\":1}")},
-        {"HTML only", {{"text/html", "<b>bold</b> text"}}, ClipboardRead::of("bold text")},
-        {"plain before HTML", {{"text/html", "<b>x</b>"}, {"text/plain", "plain"}}, ClipboardRead::of("plain")},
-        {"password", {{"text/plain", "pw"}, {"x-kde-passwordManagerHint", "secret"}},
-         ClipboardRead{ClipboardRead::Status::text, "pw", true}},
-        {"hint with another value", {{"text/plain", "pw"}, {"x-kde-passwordManagerHint", "public"}}, ClipboardRead::of("pw")},
-        {"image only", {{"image/png", "\x89PNG"}}, ClipboardRead{}},
-        {"empty text", {{"text/plain", ""}}, ClipboardRead{}},
-    };
-    for (const auto& c : cases) {
+    for (const auto& c : testing::caseFile("mime_data.tsv")) {
         QMimeData data;
-        for (const Format& f : c.formats) data.setData(f.name, f.data);
-        EXPECT_EQ(readMimeData(&data), c.read) << c.name;
+        for (std::size_t i = 3; i + 1 < c.size(); i += 2)
+            data.setData(QString::fromStdString(c[i]), QByteArray::fromStdString(c[i + 1]));
+        const ClipboardRead read = c.at(1) == "-" ? ClipboardRead{} : ClipboardRead{ClipboardRead::Status::text, c[1], c.at(2) == "1"};
+        EXPECT_EQ(readMimeData(&data), read) << c[0];
     }
     EXPECT_EQ(readMimeData(nullptr), ClipboardRead{});
 

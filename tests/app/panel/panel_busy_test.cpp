@@ -20,56 +20,34 @@ using namespace std::chrono_literals;
 using testing::eventually;
 using testing::kChooseFooter;
 
-// An action that works until it is cancelled or the test lets it go.
-struct SlowAction {
-    std::atomic<bool> letGo{false};
-    std::atomic<int> started{0};
-
-    Tavlet tavlet() {
-        return Tavlet{"test.slow", "Slow", "hourglass", [this](std::string_view) {
-                          ++started;
-                          while (!letGo && !cancelRequested()) std::this_thread::sleep_for(1ms);
-                          return Outcome{"SLOW", false, false};
-                      }};
-    }
-};
-
-struct WithSlow {
-    SlowAction slow;  // outlives the controller, whose worker may still be running it
-};
-
-struct BusyPanel : WithSlow, testing::OpenPanel {
-    BusyPanel() : OpenPanel("hello", false) {
-        model().extraActions = [this](const Analysis&, std::string_view) { return std::vector{slow.tavlet()}; };
-        show();
-    }
-    ~BusyPanel() { slow.letGo = true; }
-    void press(int key) { testing::send(view(), key); }
-    void startSlow() {
-        model().start(static_cast<int>(model().actions().size()) - 1);
-        ASSERT_TRUE(eventually([&] { return slow.started > 0; }));
-    }
-};
-
-
 TEST(PanelBusy, ShowsWorkingAfterAMomentIgnoresReturnAndArrowsAbandonTheRun) {
-    BusyPanel p;
+    std::atomic<int> started{0};  // outlives the controller, whose worker may still be running the action
+    testing::OpenPanel p("hello", false);
+    p.model().extraActions = [&](const Analysis&, std::string_view) {
+        return std::vector<Tavlet>{{"test.slow", "Slow", "hourglass", [&](std::string_view) {
+                                        ++started;
+                                        while (!cancelRequested()) std::this_thread::sleep_for(1ms);
+                                        return Outcome{"SLOW", false, false};
+                                    }}};
+    };
+    p.show();
     const int height = p.controller.window()->height();
-    p.startSlow();
+    p.model().start(static_cast<int>(p.model().actions().size()) - 1);
+    ASSERT_TRUE(eventually([&] { return started > 0; }));
     EXPECT_TRUE(p.model().busy());
     ASSERT_TRUE(eventually([&] { return p.view().showsBusy(); }));
     EXPECT_TRUE(p.view().busyLabelText().startsWith(QStringLiteral(u"Working\u2026")));
     EXPECT_EQ(p.view().footerLabelText(), busyFooterText());
     EXPECT_TRUE(eventually([&] { return p.controller.window()->height() > height; }));
 
-    p.press(Qt::Key_Return);
-    p.press(Qt::Key_Enter);
+    testing::send(p.view(), Qt::Key_Return);
+    testing::send(p.view(), Qt::Key_Enter);
     QCoreApplication::processEvents();
     EXPECT_TRUE(p.model().busy());
-    EXPECT_EQ(p.slow.started, 1) << "Return while busy ran the action again";
+    EXPECT_EQ(started, 1) << "Return while busy ran the action again";
     EXPECT_TRUE(p.clipboard->writes.empty());
 
-    p.press(Qt::Key_Right);  // wraps to the first action; the slow one is abandoned
+    testing::send(p.view(), Qt::Key_Right);  // wraps to the first action; the slow one is abandoned
     EXPECT_FALSE(p.model().busy());
     EXPECT_EQ(p.model().selected(), 0);
     EXPECT_TRUE(eventually([&] { return p.controller.worker().liveThreads() == 0; })) << "the abandoned run kept going";
