@@ -10,6 +10,8 @@
 
 #include <set>
 
+#include "panel/case_file.hpp"
+
 #include <tavlets/panel_model.hpp>
 
 namespace tavlets {
@@ -53,21 +55,11 @@ struct Given : Clipboard {
     void writeText(const std::string&, bool) override {}
 };
 
-std::string longText() {
-    std::string text;
-    for (int i = 0; i < 60; ++i)
-        text += "Alice will send the budget report " + std::to_string(i) + " to the team by Friday. We agreed on it.\n";
-    return text;
-}
-
 TEST(CommandLine, EveryActionGivesThePanelsBytes) {
     Binary tavlets;
-    const std::string texts[] = {
-        "{\"a\": [1, 2.50, \"\\u00e9\"], \"b\": {}}", "{\"a\": [1, 2,", "name,age\nAda,36\nBo,\"7,5\"\n", "x\ty\n1\t2\n",
-        "int main() {\n  if (x) { return f(a[1]); }\n  return 0;\n}\n", longText(), "hello w%C3%B6rld aGk= \xc3\xa9t\xc3\xa9  \n",
-    };
     std::set<std::string> ran;
-    for (const std::string& text : texts) {
+    for (const auto& c : testing::caseFile("clipboard_texts.tsv")) {
+        const std::string& text = c.at(0);
         SCOPED_TRACE(text.substr(0, 40));
         auto clipboard = std::make_shared<Given>();
         clipboard->text = text;
@@ -98,36 +90,14 @@ TEST(CommandLine, EveryActionGivesThePanelsBytes) {
 TEST(CommandLine, ErrorsAndAnswersWithoutADisplay) {
     Binary tavlets;
     QTemporaryDir folder;
-    const struct { QStringList arguments; QByteArray input; int code; const char* out; const char* err; } cases[] = {
-        {{"--help"}, {}, 0, "Usage: tavlets", ""},
-        {{"-h"}, {}, 0, "tavlets run ACTION", ""},
-        {{"--version"}, {}, 0, "tavlets " TAVLETS_VERSION "\n", ""},
-        {{"--bogus"}, {}, 2, "", "Unknown option 'bogus'.\nTry 'tavlets --help'"},
-        {{"frob"}, {}, 2, "", "unknown command 'frob'"},
-        {{"run"}, {}, 2, "", "run needs an action"},
-        {{"run", "case.upper", "a", "b"}, {}, 2, "", "too many arguments"},
-        {{"status", "--json"}, {}, 2, "", "status takes no options"},
-        {{"run", "json.fromat"}, "{}", 2, "", "unknown action 'json.fromat'. Close matches:\n  json.format\tFormat as JSON"},
-        {{"run", "reverse"}, "{}", 2, "", "user.1\tReverse"},
-        {{"run", "case.upper", "/nonexistent/x"}, {}, 2, "", "/nonexistent/x: No such file or directory"},
-        {{"run", "case.upper", folder.path()}, {}, 2, "", "Is a directory"},
-        {{"run", "csv.md"}, "just words", 1, "", "csv.md needs a table"},
-        {{"run", "json.format"}, "{\"a\":", 1, "", "isn't valid JSON"},
-        {{"run", "b64.decode"}, "@@@", 1, "", ""},
-        // Asked by name, an action runs on any text, and by its title as well.
-        {{"run", "json.minify"}, "[ 1 ,\n 2 ]", 0, "[1,2]", ""},
-        {{"run", "Reverse"}, "abc", 0, "cba", ""},
-        {{"run", "UPPERCASE", "-"}, "\xc3\xa9t\xc3\xa9", 0, "\xc3\x89T\xc3\x89", ""},
-        {{"actions", "--json"}, "a;b\n1;2\n", 0, "\"id\": \"csv.md\"", ""},
-        {{"status"}, {}, 3, "Tavlets is not running.\n", ""},
-        {{"run", "json.format", "--clipboard"}, {}, 2, "", "neither DISPLAY nor WAYLAND_DISPLAY"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.arguments.join(u' ').toStdString());
-        const Ran got = tavlets(c.arguments, c.input);
-        EXPECT_EQ(got.code, c.code);
-        EXPECT_TRUE(got.out.startsWith(c.out) || got.out.contains(c.out)) << got.out.toStdString();
-        EXPECT_TRUE(got.err.contains(c.err)) << got.err.toStdString();
+    for (const auto& c : testing::caseFile("command_line.tsv")) {
+        SCOPED_TRACE(c.at(0));
+        const QString arguments = QString::fromStdString(c[0]).replace(QStringLiteral("$FOLDER"), folder.path());
+        const Ran got = tavlets(arguments.split(u' '), QByteArray::fromStdString(c.at(1)));
+        const QByteArray out = QByteArray::fromStdString(c.at(3)).replace("$VERSION", TAVLETS_VERSION);
+        EXPECT_EQ(got.code, std::stoi(c.at(2)));
+        EXPECT_TRUE(got.out.contains(out)) << got.out.toStdString();
+        EXPECT_TRUE(got.err.contains(QByteArray::fromStdString(c.at(4)))) << got.err.toStdString();
     }
 }
 

@@ -3,28 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include "panel/case_file.hpp"
+
 namespace tavlets {
 namespace {
 
 TEST(HtmlText, ReadsAsABrowserCopiesText) {
-    const struct { const char* name; std::string html; std::string text; } cases[] = {
-        {"blanks collapse", "  a \n\t b  <span> c</span> ", "a b c"},
-        {"pre keeps blanks", "<pre>a  b\n c</pre>d", "a  b\n c\nd"},
-        {"hard breaks", "a<br><br/>b", "a\n\nb"},
-        {"table cells", "<table><tr><td>a</td><td>b</td></tr><tr><th>c</th></tr></table>", "a\tb\nc"},
-        {"hidden content", "<SCRIPT>if (a<b) x='</p>'</script ><style>p{}</style>t", "t"},
-        {"comments", "a<!-- <p>x</p> -->b<!-- never closed <p>y", "ab"},
-        {"quoted '>' in a tag", "<a title=\"x>y\" alt='>'>link</a>", "link"},
-        {"'<' that starts no tag", "1 < 2 <3 <>", "1 < 2 <3 <>"},
-        {"doctype", "<!DOCTYPE html><?xml x?>t", "t"},
-        {"numeric entities", "&#65;&#x1F600;&#X41;&#0;&#xD800;&#99999999;", "A\xf0\x9f\x98\x80" "A\xef\xbf\xbd\xef\xbf\xbd\xef\xbf\xbd"},
-        {"unknown or open entities", "&bogus; &amp &;", "&bogus; &amp &;"},
-        {"named entities", "&eacute;&mdash;&hellip;&euro;&yuml;&lt;", "\xc3\xa9\xe2\x80\x94\xe2\x80\xa6\xe2\x82\xac\xc3\xbf<"},
-        {"no-break spaces", "a\xc2\xa0" "b&nbsp;&nbsp;c", "a b  c"},
-        {"ill-formed bytes", "<b>a\xff</b>", "a\xef\xbf\xbd"},
-        {"unclosed everything", "<div><p><ul><li>a<li>b", "a\nb"},
-    };
-    for (const auto& c : cases) EXPECT_EQ(plainTextOfHtml(c.html), std::optional<std::string>(c.text)) << c.name;
+    for (const auto& c : testing::caseFile("html_text.tsv")) EXPECT_EQ(plainTextOfHtml(c.at(1)), std::optional(c.at(2))) << c[0];
 }
 
 TEST(HtmlText, DeepNestingAndAbortAreCheap) {

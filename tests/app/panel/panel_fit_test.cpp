@@ -53,6 +53,7 @@ TEST(PanelFit, StaysInsideTheScreenWithItsFooterInViewAtEveryStep) {
         {"large screen", {QRect(0, 0, 1920, 1080), QRect(0, 0, 1920, 1050)}, 680},
         {"800x600 with a panel bar", {QRect(0, 0, 800, 600), QRect(0, 0, 800, 570)}, 680},
         {"800x600 at scale 2", {QRect(0, 0, 400, 300), QRect(0, 0, 400, 300)}, 400 - 2 * kScreenMargin},
+        {"secondary screen", {QRect(1920, 0, 1280, 1023), QRect(1920, 27, 1280, 995)}, 680},
         {"second screen at scale 2", {QRect(1920, 0, 400, 300), QRect(1920, 20, 400, 280)},
          400 - 2 * kScreenMargin},
     };
@@ -72,6 +73,9 @@ TEST(PanelFit, StaysInsideTheScreenWithItsFooterInViewAtEveryStep) {
                                               << frame.height();
             EXPECT_EQ(frame.width(), c.width);
             EXPECT_EQ(view.size(), frame.size());
+            // A size the window manager may not change is what keeps tiling ones from tiling it.
+            EXPECT_EQ(controller.window()->minimumSize(), frame.size());
+            EXPECT_EQ(controller.window()->maximumSize(), frame.size());
             // The margins stay free where the screen has room for them, else it is centred.
             const int above = frame.top() - area.top(), below = area.bottom() - frame.bottom();
             if (area.height() - frame.height() >= 2 * kScreenMargin) {

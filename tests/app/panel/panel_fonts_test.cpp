@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "panel/panel_parts.hpp"
+#include "case_file.hpp"
 #include "panel_fixture.hpp"
 
 namespace tavlets {
@@ -33,14 +34,8 @@ qreal xOf(const QTextBlock& block, int index) {
 }
 
 TEST(PanelFonts, TheSyntaxErrorCaretSitsUnderItsColumn) {
-    const char* const broken[] = {
-        R"({"name": "Ada" "age": 36})",
-        R"({"a": [1, 2,, 3], "wide": "WWWWMMMM"})",
-        R"({"iiii": tru})",
-        "{\n  \"list\": [1, 2, 3],\n  \"x\": 'single'\n}",
-        "[\"WWWWWWWWWWWWWWWW\", \"iiiiiiiiiiiiiiii\", @]",
-    };
-    for (const char* text : broken) {
+    for (const auto& c : testing::caseFile("broken_json.tsv")) {
+        const std::string& text = c.at(0);
         SCOPED_TRACE(text);
         testing::OpenPanel panel(text);
         panel.run("json.error");

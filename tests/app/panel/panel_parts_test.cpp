@@ -10,6 +10,7 @@
 
 #include "panel/panel_text.hpp"
 #include "panel/symbols.hpp"
+#include "case_file.hpp"
 
 namespace tavlets {
 namespace {
@@ -22,21 +23,7 @@ S repeated(const S& piece, int times) {
 }
 
 TEST(PanelPreview, KeepsTheFirstTwoLinesOfTheTrimmedTextUpTo240Characters) {
-    const std::string accent = "e\xCC\x81";
-    const struct { const char* name; std::string text, preview; } cases[] = {
-        {"blank lines around", "  \n\nfirst\nsecond\nthird  ", "first\nsecond"},
-        {"CR LF leaves an empty line between its halves", "a\r\nb\r\nc", "a\n"},
-        {"lone CR", "a\rb\rc", "a\nb"},
-        {"unicode line ends", "a\u2028b\u2029c", "a\nb"},
-        {"next line character", "a\u0085b\u0085c", "a\nb"},
-        {"blank", " \n\t ", ""},
-        {"invalid UTF-8", "\xFF" "abc", "\xFF" "abc"},
-        {"one long line", std::string(1000, 'x'), std::string(240, 'x')},
-        {"characters, not bytes", repeated(accent, 300), repeated(accent, 240)},
-        {"the joining line feed counts", std::string(239, 'a') + "\n" + std::string(10, 'b'),
-         std::string(239, 'a') + "\n"},
-    };
-    for (const auto& c : cases) EXPECT_EQ(previewText(c.text), c.preview) << c.name;
+    for (const auto& c : testing::caseFile("preview_text.tsv")) EXPECT_EQ(previewText(c.at(1)), c.at(2)) << c[0];
 }
 
 TEST(PreviewBox, ShowsAtMostTwoLinesEndingInAnEllipsisWhenCut) {
@@ -111,15 +98,18 @@ TEST(Symbols, EveryOfferedActionAndTheTrayHaveADrawing) {
     everything.json = Analysis::JSONState::valid;
     everything.delimiter = ',';
     everything.isCode = everything.isLongText = true;
-    QStringList names = {"paperclip", "doc.on.clipboard", "paperclip.badge.ellipsis"};
+    QStringList names = {"paperclip", "doc.on.clipboard", "paperclip.badge.ellipsis", "arrow.up.arrow.down"};
     for (const Tavlet& action : ActionCatalog::actions(everything)) names.append(QString::fromStdString(action.symbol));
-    ASSERT_EQ(names.size(), 3 + 17);
+    ASSERT_EQ(names.size(), 4 + 17);
     for (const QString& name : names) {
         EXPECT_TRUE(hasSymbol(name)) << name.toStdString();
         EXPECT_GT(inkCoverage(name), 0.04) << name.toStdString();
         EXPECT_LT(inkCoverage(name), 0.6) << name.toStdString();
     }
+    // A user action may name any symbol or none: the pill then gets a generic drawing, never a blank.
     EXPECT_FALSE(hasSymbol(QStringLiteral("no.such.symbol")));
+    EXPECT_GT(inkCoverage(QString()), 0.04);
+    EXPECT_EQ(symbolPixmap(QString(), Qt::black, 16).toImage(), symbolPixmap(QStringLiteral("no.such.symbol"), Qt::black, 16).toImage());
 }
 
 }  // namespace

@@ -61,6 +61,7 @@ TEST(PanelReading, ASlowOwnerShowsTheReadingStateThenTheText) {
     EXPECT_TRUE(p.view().showsReadingState());
     EXPECT_FALSE(p.view().showsEmptyState());
     EXPECT_EQ(p.view().readingStateLabelText(), readingText());
+    EXPECT_EQ(p.view().footerLabelText(), closeOnlyFooterText());
     const int readingHeight = p.frame().height();
 
     std::string lines;
@@ -95,6 +96,7 @@ TEST(PanelReading, SaysWhenTheOwnerDoesNotAnswerAndHidesPasswords) {
         EXPECT_EQ(p.view().showsReadingState(), c.reading) << c.name;
         if (c.reading) {
             EXPECT_EQ(p.view().readingStateLabelText(), c.label) << c.name;
+            EXPECT_EQ(p.view().footerLabelText(), closeOnlyFooterText()) << c.name;
         }
         if (!c.preview.isEmpty()) {
             EXPECT_EQ(p.view().previewLabelText(), c.preview) << c.name;

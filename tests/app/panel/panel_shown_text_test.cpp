@@ -1,5 +1,4 @@
-// What the panel shows of control characters and huge results, and which hints it offers in
-// each state.
+// What the panel shows of control characters and huge results.
 #include <gtest/gtest.h>
 
 #include "panel/panel_parts.hpp"
@@ -8,9 +7,6 @@
 
 namespace tavlets {
 namespace {
-
-using testing::kChooseFooter;
-using testing::settle;
 
 using Panel = testing::OpenPanel;
 
@@ -44,30 +40,6 @@ TEST(PanelShownText, AHugeResultShowsItsStartWithANoteAndCopiesWhole) {
     panel.press(Qt::Key_Return);
     ASSERT_EQ(panel.clipboard->writes.size(), 1u);
     EXPECT_TRUE(panel.clipboard->writes[0] == huge);
-}
-
-TEST(PanelShownText, HintsOfferOnlyTheKeysThatDoSomething) {
-    struct Case {
-        const char* name;
-        std::optional<std::string> text;
-        std::function<void(PanelModel&)> then;
-        QString footer;
-    };
-    const Case cases[] = {
-        {"reading", "x", [](PanelModel& m) { m.beginLoad(); }, closeOnlyFooterText()},
-        {"not answering", "x",
-         [](PanelModel& m) { m.deliverText(m.beginLoad(), {ClipboardRead::Status::notAnswering, {}, false}); },
-         closeOnlyFooterText()},
-        {"choosing", "x", nullptr, kChooseFooter},
-        {"busy", "x", [](PanelModel& m) { m.runner = [](PanelModel::Run) {}; m.start(0); }, busyFooterText()},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        Panel panel(c.text);
-        if (c.then) c.then(panel.model());
-        settle();
-        EXPECT_EQ(panel.view().footerLabelText(), c.footer);
-    }
 }
 
 }  // namespace

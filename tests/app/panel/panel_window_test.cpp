@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <set>
-
 #include "panel/panel_parts.hpp"
 #include "panel/panel_text.hpp"
 #include "panel_fixture.hpp"
@@ -21,10 +19,7 @@ const char* const kJson = R"({"name": "Ada", "tags": ["x", "y"]})";
 const QString kErrorFooter = QStringLiteral(u"\u2190 \u2192 pick another action   \u00B7   esc close");
 const QString kCopyFooter = QStringLiteral(u"\u21A9 copy result & close   \u00B7   ") + kErrorFooter;
 
-struct Panel : testing::OpenPanel {
-    explicit Panel(std::optional<std::string> text, bool shown = true, QPoint pointer = QPoint(100, 100))
-        : OpenPanel(std::move(text), shown, std::make_unique<FakeScreens>(std::vector{kLeft, kRight}, kLeft, pointer)) {}
-};
+using Panel = testing::OpenPanel;
 
 TEST(PanelPlacement, CentresOnWholePixelsRoundingHalvesAwayFromZero) {
     const struct { QRect area; QSize size; QPoint topLeft; } cases[] = {
@@ -45,33 +40,6 @@ TEST(PanelPlacement, PicksTheScreenUnderThePointerElseThePrimaryElseAFixedArea) 
         {"no screens at all", {}, std::nullopt, QPoint(0, 0), QRect(0, 0, 1440, 900)},
     };
     for (const auto& c : cases) EXPECT_EQ(panelArea(FakeScreens(c.all, c.primary, c.pointer)), c.area) << c.name;
-}
-
-TEST(PanelController, OpensCentredOnTheSecondaryScreenAndGrowsAroundItsMiddleAtAFixedSize) {
-    std::string lines;
-    for (int i = 0; i < 60; ++i) lines += "line " + std::to_string(i) + "\n";
-    Panel panel(lines, true, QPoint(2500, 300));
-    // A size the window manager may not change is what keeps tiling ones from tiling it.
-    const auto expectFixed = [&] {
-        EXPECT_EQ(panel.controller.window()->minimumSize(), panel.frame().size());
-        EXPECT_EQ(panel.controller.window()->maximumSize(), panel.frame().size());
-    };
-    const QRect before = panel.frame();
-    EXPECT_EQ(before.topLeft(), centredTopLeft(kRight.available, before.size()));
-    EXPECT_EQ(before.left(), 2220);
-    EXPECT_EQ(before.width(), 680);
-    expectFixed();
-
-    panel.run("case.lower");
-    EXPECT_TRUE(panel.view().showsResult());
-    const QRect grown = panel.frame();
-    EXPECT_EQ(grown.left(), before.left());
-    EXPECT_GT(grown.height(), before.height() + 200);
-    EXPECT_LE(std::abs(grown.center().y() - before.center().y()), 1);
-    expectFixed();
-    panel.press(Qt::Key_Right);  // the result goes, the panel shrinks back
-    EXPECT_EQ(panel.frame(), before);
-    expectFixed();
 }
 
 TEST(PanelController, RoutesKeysAndLetsModifiedOnesThrough) {
@@ -121,25 +89,16 @@ TEST(PanelController, HidingWhenHiddenDoesNothingAndTogglingAlternates) {
     EXPECT_FALSE(panel.controller.keyHandlerInstalled());
 }
 
-TEST(PanelController, LosingActivationAndCopyingBothHide) {
-    for (const bool copy : {false, true}) {
-        SCOPED_TRACE(copy ? "copy" : "deactivate");
-        Panel panel(kJson);
-        if (copy) {
-            panel.press(Qt::Key_Right);  // Minify
-            panel.press(Qt::Key_Return);
-            panel.press(Qt::Key_Return);
-        } else {
-            QEvent deactivate(QEvent::WindowDeactivate);
-            QApplication::sendEvent(panel.controller.window(), &deactivate);
-        }
-        EXPECT_FALSE(panel.controller.isVisible());
-        EXPECT_FALSE(panel.controller.keyHandlerInstalled());
-        EXPECT_EQ(panel.clipboard->writes, copy ? std::vector<std::string>{R"({"name":"Ada","tags":["x","y"]})"}
-                                                : std::vector<std::string>{});
-        panel.show();
-        EXPECT_TRUE(panel.controller.isVisible());
-    }
+// Copying and hiding is checked end to end; losing activation is not.
+TEST(PanelController, LosingActivationHides) {
+    Panel panel(kJson);
+    QEvent deactivate(QEvent::WindowDeactivate);
+    QApplication::sendEvent(panel.controller.window(), &deactivate);
+    EXPECT_FALSE(panel.controller.isVisible());
+    EXPECT_FALSE(panel.controller.keyHandlerInstalled());
+    EXPECT_TRUE(panel.clipboard->writes.empty());
+    panel.show();
+    EXPECT_TRUE(panel.controller.isVisible());
 }
 
 TEST(PanelView, ShowsTheEmptyStateForBlankOrMissingText) {
@@ -183,18 +142,6 @@ TEST(PanelView, FooterAndResultColourFollowTheOutcome) {
         EXPECT_FALSE(panel.view().showsResult());
         EXPECT_EQ(panel.view().footerLabelText(), kChooseFooter);
     }
-}
-
-TEST(PanelView, PillsWrapAtTheContentWidth) {
-    Panel panel(R"({"a": 1})");
-    std::set<int> rows;
-    for (int i = 0; i < panel.view().pillCount(); ++i) {
-        const QRect pill = panel.view().pill(i)->geometry();
-        EXPECT_LE(pill.right() + 1, PanelView::kContentWidth) << i;
-        EXPECT_LE(pill.bottom() + 1, panel.view().pill(i)->parentWidget()->height()) << i;  // none clipped
-        rows.insert(pill.top());
-    }
-    EXPECT_GE(rows.size(), 2u);
 }
 
 TEST(PanelView, ResultAreaIsAsTallAsTheTextWithinLimits) {
