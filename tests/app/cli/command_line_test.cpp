@@ -10,7 +10,7 @@
 
 #include <set>
 
-#include "panel/case_file.hpp"
+#include "test_cases.hpp"
 
 #include <tavlets/panel_model.hpp>
 
@@ -58,7 +58,7 @@ struct Given : Clipboard {
 TEST(CommandLine, EveryActionGivesThePanelsBytes) {
     Binary tavlets;
     std::set<std::string> ran;
-    for (const auto& c : testing::caseFile("clipboard_texts.tsv")) {
+    for (const auto& c : readCases("app/clipboard_texts.tsv")) {
         const std::string& text = c.at(0);
         SCOPED_TRACE(text.substr(0, 40));
         auto clipboard = std::make_shared<Given>();
@@ -90,7 +90,7 @@ TEST(CommandLine, EveryActionGivesThePanelsBytes) {
 TEST(CommandLine, ErrorsAndAnswersWithoutADisplay) {
     Binary tavlets;
     QTemporaryDir folder;
-    for (const auto& c : testing::caseFile("command_line.tsv")) {
+    for (const auto& c : readCases("app/command_line.tsv")) {
         SCOPED_TRACE(c.at(0));
         const QString arguments = QString::fromStdString(c[0]).replace(QStringLiteral("$FOLDER"), folder.path());
         const Ran got = tavlets(arguments.split(u' '), QByteArray::fromStdString(c.at(1)));

@@ -7,7 +7,7 @@
 
 #include <map>
 
-#include "panel/case_file.hpp"
+#include "test_cases.hpp"
 
 namespace tavlets {
 namespace {
@@ -16,7 +16,7 @@ const std::map<std::string, TextEncoding> kEncodings{
     {"utf8", TextEncoding::utf8}, {"latin1", TextEncoding::latin1}, {"html", TextEncoding::html}};
 
 TEST(ClipboardFormats, PicksTheBestTextFormatOffered) {
-    for (const auto& c : testing::caseFile("text_formats.tsv")) {
+    for (const auto& c : readCases("app/text_formats.tsv")) {
         const std::optional<TextFormat> got = chooseTextFormat(std::vector(c.begin() + 2, c.end()));
         ASSERT_EQ(got.has_value(), c.at(0) != "-") << c[0];
         if (!got) continue;
@@ -26,7 +26,7 @@ TEST(ClipboardFormats, PicksTheBestTextFormatOffered) {
 }
 
 TEST(ClipboardFormats, DecodesEachEncodingToUtf8) {
-    for (const auto& c : testing::caseFile("decoded_text.tsv"))
+    for (const auto& c : readCases("app/decoded_text.tsv"))
         EXPECT_EQ(decodeClipboardText(c.at(1), kEncodings.at(c.at(2))), std::optional(c.at(3))) << c[0];
 }
 
@@ -38,7 +38,7 @@ TEST(ClipboardFormats, OnlyTheSecretValueMarksAPassword) {
 }
 
 TEST(ClipboardFormats, MimeDataReadsLikeTheX11Reader) {
-    for (const auto& c : testing::caseFile("mime_data.tsv")) {
+    for (const auto& c : readCases("app/mime_data.tsv")) {
         QMimeData data;
         for (std::size_t i = 3; i + 1 < c.size(); i += 2)
             data.setData(QString::fromStdString(c[i]), QByteArray::fromStdString(c[i + 1]));

@@ -3,13 +3,13 @@
 
 #include <gtest/gtest.h>
 
-#include "panel/case_file.hpp"
+#include "test_cases.hpp"
 
 namespace tavlets {
 namespace {
 
 TEST(HtmlText, ReadsAsABrowserCopiesText) {
-    for (const auto& c : testing::caseFile("html_text.tsv")) EXPECT_EQ(plainTextOfHtml(c.at(1)), std::optional(c.at(2))) << c[0];
+    for (const auto& c : readCases("app/html_text.tsv")) EXPECT_EQ(plainTextOfHtml(c.at(1)), std::optional(c.at(2))) << c[0];
 }
 
 TEST(HtmlText, DeepNestingAndAbortAreCheap) {

@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "panel/panel_parts.hpp"
-#include "case_file.hpp"
+#include "test_cases.hpp"
 #include "panel_fixture.hpp"
 
 namespace tavlets {
@@ -34,7 +34,7 @@ qreal xOf(const QTextBlock& block, int index) {
 }
 
 TEST(PanelFonts, TheSyntaxErrorCaretSitsUnderItsColumn) {
-    for (const auto& c : testing::caseFile("broken_json.tsv")) {
+    for (const auto& c : readCases("app/broken_json.tsv")) {
         const std::string& text = c.at(0);
         SCOPED_TRACE(text);
         testing::OpenPanel panel(text);

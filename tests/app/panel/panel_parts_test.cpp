@@ -10,7 +10,7 @@
 
 #include "panel/panel_text.hpp"
 #include "panel/symbols.hpp"
-#include "case_file.hpp"
+#include "test_cases.hpp"
 
 namespace tavlets {
 namespace {
@@ -23,7 +23,7 @@ S repeated(const S& piece, int times) {
 }
 
 TEST(PanelPreview, KeepsTheFirstTwoLinesOfTheTrimmedTextUpTo240Characters) {
-    for (const auto& c : testing::caseFile("preview_text.tsv")) EXPECT_EQ(previewText(c.at(1)), c.at(2)) << c[0];
+    for (const auto& c : readCases("app/preview_text.tsv")) EXPECT_EQ(previewText(c.at(1)), c.at(2)) << c[0];
 }
 
 TEST(PreviewBox, ShowsAtMostTwoLinesEndingInAnEllipsisWhenCut) {

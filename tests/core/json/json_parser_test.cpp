@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "core/test_cases.hpp"
+#include "test_cases.hpp"
 
 namespace tavlets {
 namespace {

@@ -10,7 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include "core/test_cases.hpp"
+#include "test_cases.hpp"
 
 namespace tavlets {
 

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "core/test_cases.hpp"
+#include "test_cases.hpp"
 #include "core/test_random.hpp"
 
 #include "mining/mining_shared.hpp"

@@ -8,7 +8,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "core/test_cases.hpp"
+#include "test_cases.hpp"
 
 namespace tavlets {
 namespace {

@@ -1,6 +1,7 @@
 #pragma once
 // Long tables of cases kept as text in tests/data: one case a line, fields split by tabs, blank
-// lines and lines starting with "#" skipped. \n \r \t \\ and \xNN stand for bytes a line can't hold.
+// lines and lines starting with "#" skipped. \n \r \t \0 \\ and \xNN stand for bytes a line can't hold.
+// Names are relative to tests/data.
 
 #include <fstream>
 #include <string>
@@ -24,7 +25,7 @@ inline CaseRows readCases(const std::string& name) {
             }
             if (c == '\\' && i + 1 < line.size()) {
                 const char e = line[++i];
-                c = e == 'n' ? '\n' : e == 'r' ? '\r' : e == 't' ? '\t' : e;
+                c = e == 'n' ? '\n' : e == 'r' ? '\r' : e == 't' ? '\t' : e == '0' ? '\0' : e;
                 if (e == 'x') c = static_cast<char>(std::stoi(line.substr(i + 1, 2), nullptr, 16)), i += 2;
             }
             row.back() += c;
