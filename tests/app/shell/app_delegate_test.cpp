@@ -108,8 +108,6 @@ TEST(AppDelegate, StartsSilentlyAndShowTavletsReloads) {
 // The toggle from a later launch reaching the panel is an end-to-end case (hot_key_taken, other_user).
 TEST(AppDelegate, OnlyTheFirstInstanceRunsAndOnlyATogglingMessageToggles) {
     const QString name = QStringLiteral("tavlets-test-") + QUuid::createUuid().toString(QUuid::Id128).left(12);
-    QFile leftover(QDir::temp().filePath(name));  // where a killed process leaves its socket
-    ASSERT_TRUE(leftover.open(QIODevice::WriteOnly));
     Started s;
     SingleInstance running(name);
     ASSERT_TRUE(running.claim());
@@ -126,11 +124,9 @@ TEST(AppDelegate, OnlyTheFirstInstanceRunsAndOnlyATogglingMessageToggles) {
     }
 }
 
-TEST(AppDelegate, TheStoredShortcutIsGrabbedAndNamedEverywhere) {
+TEST(AppDelegate, AStoredShortcutShowsInSettingsAndABadOneFallsBackWithOneLine) {
     Started s(HotKeyStatus::registered, true, "Ctrl+Alt+Space");
-    EXPECT_EQ(s.hotKey->calls, (std::vector<KeyCall>{{Qt::Key_Space, Qt::ControlModifier | Qt::AltModifier}}));
     EXPECT_TRUE(s.errors.empty());
-    EXPECT_EQ(s.app.tray()->toolTip(), QStringLiteral("Tavlets \u2014 Ctrl+Alt+Space opens the panel"));
     s.app.openSettings();
     // No window falls back to a generic icon.
     EXPECT_FALSE(s.app.settingsWindow()->windowIcon().isNull());

@@ -153,22 +153,12 @@ TEST(ShortcutRecorder, TakesACombinationWithAModifierAndRefusesTheRest) {
     QObject::connect(&window, &SettingsWindow::shortcutChosen, [&](QKeyCombination c) { chosen.push_back(c); });
     auto* message = window.findChild<QLabel*>(QStringLiteral("shortcutMessage"));
 
-    recorder->click();
-    // Modifiers alone decide nothing yet. A modifier key's own event carries the state before it.
-    press(recorder, Qt::Key_Control);
-    press(recorder, Qt::Key_Alt, Qt::ControlModifier);
-    EXPECT_TRUE(recorder->isRecording());
-    EXPECT_EQ(recorder->text(), QStringLiteral("Ctrl+Alt+\u2026"));
-    press(recorder, Qt::Key_Space, Qt::ControlModifier | Qt::AltModifier);
-    EXPECT_EQ(chosen, std::vector<QKeyCombination>{QKeyCombination(Qt::ControlModifier | Qt::AltModifier, Qt::Key_Space)});
-    EXPECT_FALSE(recorder->isRecording());
-
     // A refusal says why and keeps the old combination; the next good one clears the reason.
     const struct { Qt::Key key; Qt::KeyboardModifiers modifiers; bool taken; } cases[] = {
         {Qt::Key_K, {}, false}, {Qt::Key_K, Qt::MetaModifier, true}, {Qt::Key_Space, {}, false},
         {Qt::Key_Space, Qt::AltModifier | Qt::ShiftModifier, true}, {Qt::Key_F5, {}, false},
         {Qt::Key_K, Qt::ShiftModifier, false},  // Shift alone still types
-        {Qt::Key_A, Qt::ControlModifier, true},
+        {Qt::Key_A, Qt::ControlModifier, true}, {Qt::Key_Space, Qt::ControlModifier | Qt::AltModifier, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(QKeyCombination(c.modifiers, c.key).toCombined());
@@ -179,7 +169,7 @@ TEST(ShortcutRecorder, TakesACombinationWithAModifierAndRefusesTheRest) {
         EXPECT_EQ(chosen.size(), before + c.taken);
         EXPECT_EQ(message->isVisible(), !c.taken);
         if (!c.taken) { EXPECT_TRUE(message->text().contains(QStringLiteral("Ctrl, Alt or Meta"))); }
-        EXPECT_EQ(recorder->text(), QStringLiteral("Alt+Space"));
+        EXPECT_EQ(recorder->text(), QStringLiteral("Alt+Space"));  // until the app puts the choice in force
     }
     // So does starting another recording, or giving up on it with Escape, which closes nothing else.
     for (bool escape : {false, true}) {
@@ -195,22 +185,17 @@ TEST(ShortcutRecorder, TakesACombinationWithAModifierAndRefusesTheRest) {
 }
 
 TEST(UserActionsList, CommandsReadAsAShellNeedsThemTyped) {
-    const struct { const char *arg, *shown; } cases[] = {
-        {"sort", "sort"}, {"-u", "-u"}, {"a-z", "a-z"}, {"\u00e4rger.txt", "\u00e4rger.txt"}, {"", "''"},
-        {"tr -cs \"[:alnum:]\" \"\\n\"", "'tr -cs \"[:alnum:]\" \"\\n\"'"}, {"it's", "'it'\\''s'"},
-        {"$HOME", "'$HOME'"}, {"*.txt", "'*.txt'"}, {"two\nlines", "$'two\\nlines'"},
-    };
     const bool haveBash = !QStandardPaths::findExecutable(QStringLiteral("bash")).isEmpty();
-    for (const auto& c : cases) {
-        const QString arg = QString::fromUtf8(c.arg);
-        const QString shown = UserActionsList::shellQuoted(arg);
-        EXPECT_EQ(shown, QString::fromUtf8(c.shown)) << c.arg;
+    for (const QStringList& c : dataRows("quoting.tsv", 3)) {
+        if (c[0] != u"shell") continue;
+        const QString arg = QString(c[1]).replace(u'\u2424', u'\n'), shown = UserActionsList::shellQuoted(arg);
+        EXPECT_EQ(shown, c[2]) << c[1].toStdString();
         if (!haveBash) continue;
         // Typed into a shell, it is the very argument again.
         QProcess shell;
         shell.start(QStringLiteral("bash"), {QStringLiteral("-c"), QStringLiteral("printf %s ") + shown});
         ASSERT_TRUE(shell.waitForFinished(10000));
-        EXPECT_EQ(QString::fromUtf8(shell.readAllStandardOutput()), arg) << c.arg;
+        EXPECT_EQ(QString::fromUtf8(shell.readAllStandardOutput()), arg) << c[1].toStdString();
     }
 }
 

@@ -16,55 +16,56 @@ using namespace tavlets::testing;
 
 constexpr QKeyCombination kCtrlAltSpace{Qt::ControlModifier | Qt::AltModifier, Qt::Key_Space};
 
-TEST(ShortcutFile, RoundTripThroughARealFileInTheConfigHome) {
+TEST(ShortcutFile, RoundTripAndASaveThatCannotBeMade) {
     ConfigHome home;
-    const QString path = shortcutFilePath();
-    EXPECT_EQ(path, home.path());
-
-    const StoredShortcut missing = loadShortcut();  // no folder, no file
-    EXPECT_EQ(missing.combination, kDefaultShortcut);
-    EXPECT_TRUE(missing.warning.isEmpty());
-
-    ASSERT_TRUE(saveShortcut(kCtrlAltSpace));
-    // The format people and scripts rely on.
-    EXPECT_EQ(readAll(path), QByteArray("[General]\nshortcut=Ctrl+Alt+Space\n"));
-    for (QKeyCombination combination : {kCtrlAltSpace, QKeyCombination(Qt::MetaModifier | Qt::ShiftModifier, Qt::Key_F5),
-                                        QKeyCombination(Qt::ControlModifier, Qt::Key_K)}) {
+    EXPECT_EQ(shortcutFilePath(), home.path());
+    EXPECT_TRUE(loadShortcut().warning.isEmpty());  // no folder, no file: the default, quietly
+    for (QKeyCombination combination : {kCtrlAltSpace, QKeyCombination(Qt::MetaModifier | Qt::ShiftModifier, Qt::Key_F5)}) {
         ASSERT_TRUE(saveShortcut(combination));
         const StoredShortcut loaded = loadShortcut();
         EXPECT_EQ(loaded.combination, combination) << shortcutName(combination).toStdString();
         EXPECT_TRUE(loaded.warning.isEmpty());
     }
-    // Where no folder can be made, saving says so.
-    ASSERT_TRUE(writeFile(home.path("plain"), "x"));
+    ASSERT_TRUE(writeFile(home.path("plain"), "x"));  // where no folder can be made, saving says so
     QString error;
     EXPECT_FALSE(saveShortcut(kCtrlAltSpace, &error, home.path("plain/tavlets.conf")));
     EXPECT_FALSE(error.isEmpty());
 }
 
+// A bad value: the default holds, and one line says where, with the value quoted short and escaped.
 TEST(ShortcutFile, HandWrittenValues) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("tavlets.conf"));
-    const struct { const char* content; QKeyCombination expected; bool warns; const char* where = ""; } cases[] = {
-        {"[General]\nshortcut=Ctrl+Alt+Space\n", kCtrlAltSpace, false},
-        {"shortcut=Ctrl+Alt+Space\n", kCtrlAltSpace, false},  // no section header: still top level
-        {"[General]\nshortcut = meta+k\n", QKeyCombination(Qt::MetaModifier, Qt::Key_K), false},
-        {"[General]\nother=1\n", kDefaultShortcut, false},  // no key: the default, quietly
-        {"", kDefaultShortcut, false},
-        {"[General]\nshortcut=Space\n", kDefaultShortcut, true, ":2:10:"},  // no modifier
-        {"# mine\n[Other]\nshortcut=x\n[General]\n  shortcut =  Shift+A\n", kDefaultShortcut, true, ":5:15:"},
-        {"garbage\n[[[\n=\n", kDefaultShortcut, false},
+    const QKeyCombination metaK(Qt::MetaModifier, Qt::Key_K);
+    const struct { QByteArray content; QKeyCombination expected; const char* where; std::string quoted; } cases[] = {
+        {"shortcut=Ctrl+Alt+Space\n", kCtrlAltSpace, nullptr, {}},  // no section header: still top level
+        {"[General]\nshortcut = meta+k\n", metaK, nullptr, {}},
+        {"[General]\nother=1\n", kDefaultShortcut, nullptr, {}},  // no key: the default, quietly
+        {"garbage\n[[[\n=\n", kDefaultShortcut, nullptr, {}},
+        {"# mine\n[Other]\nshortcut=x\n[General]\n  shortcut =  Shift+A\n", kDefaultShortcut, ":5:15:", {}},
+        {"[General]\nshortcut=Space\n", kDefaultShortcut, ":2:10:", "shortcut=\"Space\" is"},  // no modifier
+        // A terminal title and a clear screen; C1 control and direction override.
+        {"[General]\nshortcut=\"\x1b]0;pwned\x07\x1b[2J\"", kDefaultShortcut, ":2:", "shortcut=\"\\x1b]0;pwned\\x07\\x1b[2J\" is"},
+        {"[General]\nshortcut=\"a\\nb\\tc\\\\d\"", kDefaultShortcut, ":2:", "shortcut=\"a\\nb\\tc\\\\d\" is"},
+        {"[General]\nshortcut=\xc2\x9b" "31m\xe2\x80\xaeK", kDefaultShortcut, ":2:", "shortcut=\"\\x9b31m\\u202eK\" is"},
+        {"[General]\nshortcut=\xc3\xa9t\xc3\xa9", kDefaultShortcut, ":2:", "shortcut=\"\xc3\xa9t\xc3\xa9\" is"},
+        {"[General]\nshortcut=" + QByteArray(10 << 20, 'x'), kDefaultShortcut, ":2:", "shortcut=\"" + std::string(80, 'x') + "\"\u2026 is"},
+        {"[General]\nshortcut=Ctrl+Alt", kDefaultShortcut, ":2:", {}}, {"[General]\nshortcut=Alt+Spcae", kDefaultShortcut, ":2:", {}},
+        {"[General]\nshortcut=", kDefaultShortcut, ":2:", {}}, {"[General]\nshortcut=\"Ctrl+K Ctrl+C\"", kDefaultShortcut, ":2:", {}},
+        {"[General]\nshortcut=Ctrl+K, Ctrl+C", kDefaultShortcut, ":2:", {}},  // two presses (and a list to QSettings)
+        {"[General]\nshortcut=\xff\xfe\x80", kDefaultShortcut, ":2:", {}},  // not UTF-8
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.content);
-        ASSERT_TRUE(writeFile(path, QByteArray(c.content)));
+        SCOPED_TRACE(c.content.left(60).toStdString());
+        ASSERT_TRUE(writeFile(path, c.content));
         const StoredShortcut loaded = loadShortcut(path);
         EXPECT_EQ(loaded.combination, c.expected);
-        EXPECT_EQ(!loaded.warning.isEmpty(), c.warns) << loaded.warning.toStdString();
-        if (c.warns) {
-            EXPECT_TRUE(loaded.warning.contains(path + QString::fromLatin1(c.where))) << loaded.warning.toStdString();
-            EXPECT_FALSE(loaded.warning.contains(QLatin1Char('\n')));
-        }
+        EXPECT_EQ(!loaded.warning.isEmpty(), c.where != nullptr) << loaded.warning.toStdString();
+        if (!c.where) continue;
+        EXPECT_TRUE(loaded.warning.contains(path + QString::fromLatin1(c.where))) << loaded.warning.toStdString();
+        for (QChar ch : loaded.warning) EXPECT_TRUE(ch.unicode() >= 0x20 && (ch.unicode() < 0x7f || ch.unicode() >= 0xa0)) << int(ch.unicode());
+        EXPECT_TRUE(loaded.warning.contains(QString::fromStdString(c.quoted))) << loaded.warning.toStdString();
+        EXPECT_LT(loaded.warning.size(), path.size() + 250);
     }
     // Unreadable: the default, and no complaint about a value nobody could read.
     ASSERT_TRUE(writeFile(path, "[General]\nshortcut=Ctrl+Alt+Space\n"));
@@ -73,33 +74,6 @@ TEST(ShortcutFile, HandWrittenValues) {
         const StoredShortcut loaded = loadShortcut(path);
         EXPECT_EQ(loaded.combination, kDefaultShortcut);
         EXPECT_TRUE(loaded.warning.isEmpty());
-    }
-}
-
-// A bad value: the default holds, and one line says so with the value quoted short and escaped.
-TEST(ShortcutFile, BadValuesWarnQuotedShortAndEscaped) {
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("tavlets.conf"));
-    const struct { QByteArray value; std::string quoted; } cases[] = {
-        {"Space", "shortcut=\"Space\" is"},
-        {"\"\x1b]0;pwned\x07\x1b[2J\"", "shortcut=\"\\x1b]0;pwned\\x07\\x1b[2J\" is"},  // a terminal title, a clear
-        {"\"a\\nb\\tc\\\\d\"", "shortcut=\"a\\nb\\tc\\\\d\" is"},
-        {"\xc2\x9b" "31m\xe2\x80\xaeK", "shortcut=\"\\x9b31m\\u202eK\" is"},  // C1 control, direction override
-        {"\xc3\xa9t\xc3\xa9", "shortcut=\"\xc3\xa9t\xc3\xa9\" is"},
-        {QByteArray(10 << 20, 'x'), "shortcut=\"" + std::string(80, 'x') + "\"\u2026 is"},
-        {"Ctrl+Alt", {}}, {"Alt+Spcae", {}}, {"", {}}, {"\"Ctrl+K Ctrl+C\"", {}},
-        {"Ctrl+K, Ctrl+C", {}},  // two presses (and a list to QSettings)
-        {"\xff\xfe\x80", {}},  // not UTF-8
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.value.left(40).toStdString());
-        ASSERT_TRUE(writeFile(path, "[General]\nshortcut=" + c.value + "\n"));
-        const StoredShortcut loaded = loadShortcut(path);
-        EXPECT_EQ(loaded.combination, kDefaultShortcut);
-        EXPECT_TRUE(loaded.warning.contains(path + QStringLiteral(":2:"))) << loaded.warning.toStdString();
-        for (QChar ch : loaded.warning) EXPECT_TRUE(ch.unicode() >= 0x20 && (ch.unicode() < 0x7f || ch.unicode() >= 0xa0)) << int(ch.unicode());
-        EXPECT_TRUE(loaded.warning.contains(QString::fromStdString(c.quoted))) << loaded.warning.toStdString();
-        EXPECT_LT(loaded.warning.size(), path.size() + 250);
     }
 }
 
@@ -117,13 +91,10 @@ TEST(PortalTrigger, InTheDesktopShortcutNotation) {
 
 TEST(ShortcutTexts, NameTheChosenShortcutInEveryState) {
     const QStringList statuses{"notRegistered", "registered", "refused", "unsupported", "pending", "declined"};
-    QStringList rows = QString::fromUtf8(readAll(testData("shortcut_texts.tsv"))).split(u'\n', Qt::SkipEmptyParts);
-    rows.removeIf([](const QString& row) { return row.startsWith(u'#'); });
-    ASSERT_EQ(rows.size(), 6);
-    for (const QString& row : std::as_const(rows)) {
-        SCOPED_TRACE(row.toStdString());
-        const QStringList c = row.split(u'\t');
-        ASSERT_EQ(c.size(), 5);
+    const auto rows = dataRows("shortcut_texts.tsv", 5);
+    ASSERT_EQ(rows.size(), 6u);
+    for (const QStringList& c : rows) {
+        SCOPED_TRACE(c.join(u'|').toStdString());
         const ShortcutState state{HotKeyStatus(statuses.indexOf(c[0])), QStringLiteral("Ctrl+Alt+Space"), c[1] == u'-' ? QString() : c[1]};
         EXPECT_EQ(shortcutStatusText(state), c[2]);
         EXPECT_EQ(emptyStateText(workingShortcut(state)), c[3]);
@@ -182,16 +153,9 @@ TEST(Autostart, WritesAnEntryThatRunsTheProgramAndRemovesIt) {
     ASSERT_TRUE(setAutostartEnabled(false, QString(), nullptr, path));
     EXPECT_FALSE(QFile::exists(path));
     EXPECT_TRUE(setAutostartEnabled(false, QString(), nullptr, path));  // already gone is fine
-}
-
-TEST(Autostart, ExecQuotingOfOddPaths) {
-    const struct { const char* program; const char* exec; } cases[] = {
-        {"/usr/bin/tavlets", "/usr/bin/tavlets"},
-        {"/home/a b/tavlets", "\"/home/a b/tavlets\""},
-        {"/home/100%/tavlets", "/home/100%%/tavlets"},
-        {"/tmp/$x/ta\"v", "\"/tmp/\\\\$x/ta\\\\\"v\""},
-    };
-    for (const auto& c : cases) EXPECT_EQ(desktopExec(QString::fromUtf8(c.program)), QString::fromUtf8(c.exec)) << c.program;
+    for (const QStringList& c : dataRows("quoting.tsv", 3)) {
+        if (c[0] == u"exec") { EXPECT_EQ(desktopExec(c[1]), c[2]) << c[1].toStdString(); }
+    }
 }
 
 }  // namespace
