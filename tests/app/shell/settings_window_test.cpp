@@ -134,15 +134,14 @@ TEST(SettingsWindow, OnlyAClosingButtonAndEscapeAndCtrlWCloseIt) {
         {Qt::Key_Escape, Qt::NoModifier, true}, {Qt::Key_W, Qt::ControlModifier, true},
         {Qt::Key_W, Qt::NoModifier, false}, {Qt::Key_Escape, Qt::ShiftModifier, false},
     };
+    SettingsWindow window(kWorking);
+    EXPECT_TRUE(window.windowFlags() & Qt::WindowCloseButtonHint);
+    EXPECT_FALSE(window.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
     for (const auto& c : cases) {
-        SettingsWindow window(kWorking);
         window.show();
         press(&window, c.key, c.modifiers);
         EXPECT_EQ(window.isVisible(), !c.closes) << c.key;
     }
-    SettingsWindow window(kWorking);
-    EXPECT_TRUE(window.windowFlags() & Qt::WindowCloseButtonHint);
-    EXPECT_FALSE(window.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
 }
 
 TEST(ShortcutRecorder, TakesACombinationWithAModifierAndRefusesTheRest) {
@@ -207,13 +206,19 @@ TEST(SettingsWindow, AutostartBoxWritesAndRemovesTheEntryAndShowsWhatIsThere) {
     QCheckBox* box = window.autostartBox();
     EXPECT_FALSE(box->isChecked());
     box->click();
-    EXPECT_TRUE(QFile::exists(entry));
     EXPECT_TRUE(box->isChecked());
+    const QByteArray written = readAll(entry);
+    EXPECT_TRUE(written.startsWith("[Desktop Entry]\n"));
+    EXPECT_TRUE(written.contains("\nType=Application\n"));
+    EXPECT_TRUE(written.contains("\nExec=" + desktopExec(QCoreApplication::applicationFilePath()).toUtf8() + "\n"));
     box->click();
     EXPECT_FALSE(QFile::exists(entry));
+    EXPECT_TRUE(setAutostartEnabled(false, QString()));  // already gone is fine
     // Added by hand while the window is closed: shown checked on the next opening.
     window.close();
     ASSERT_TRUE(setAutostartEnabled(true, QStringLiteral("/usr/bin/tavlets")));
+    ASSERT_TRUE(setAutostartEnabled(true, QStringLiteral("/usr/bin/tavlets")));
+    EXPECT_EQ(readAll(entry).count("[Desktop Entry]"), 1);  // rewritten, not appended
     window.show();
     EXPECT_TRUE(box->isChecked());
     // A click on the words toggles the box too.
@@ -221,6 +226,14 @@ TEST(SettingsWindow, AutostartBoxWritesAndRemovesTheEntryAndShowsWhatIsThere) {
     QApplication::sendEvent(window.findChild<QLabel*>(QStringLiteral("autostartLabel")), &release);
     EXPECT_FALSE(box->isChecked());
     EXPECT_FALSE(QFile::exists(entry));
+    // Desktops switch an entry off with Hidden=true rather than deleting it.
+    window.close();
+    ASSERT_TRUE(writeFile(entry, "[Desktop Entry]\nType=Application\nExec=tavlets\nHidden = true\n"));
+    window.show();
+    EXPECT_FALSE(box->isChecked());
+    for (const QStringList& c : dataRows("quoting.tsv", 3)) {
+        if (c[0] == u"exec") { EXPECT_EQ(desktopExec(c[1]), c[2]) << c[1].toStdString(); }
+    }
 }
 
 }  // namespace

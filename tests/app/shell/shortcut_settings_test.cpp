@@ -1,4 +1,3 @@
-#include "shell/autostart.hpp"
 #include "shell/shortcut_settings.hpp"
 #include "shell/shortcut_texts.hpp"
 
@@ -130,32 +129,7 @@ TEST(ShortcutTexts, StartNoticeAndWarningOnlyWhenTheShortcutFails) {
         EXPECT_TRUE(text.contains(chosen + QStringLiteral(" isn't on your keyboard layout"))) << text.toStdString();
         EXPECT_FALSE(text.contains(QStringLiteral("another app"))) << text.toStdString();
     }
-    // Both name where another shortcut is chosen.
-    EXPECT_TRUE(startNotice({HotKeyStatus::refused, chosen, {}}).contains(QStringLiteral("Settings\u2026")));
-    EXPECT_TRUE(unreachableWarning(false, {HotKeyStatus::refused, chosen, {}}).contains(QStringLiteral("tavlets --settings")));
-}
-
-TEST(Autostart, WritesAnEntryThatRunsTheProgramAndRemovesIt) {
-    QTemporaryDir home;
-    const QString path = home.filePath(QStringLiteral("autostart/tavlets.desktop"));
-    EXPECT_FALSE(isAutostartEnabled(path));
-    ASSERT_TRUE(setAutostartEnabled(true, QStringLiteral("/opt/my apps/tavlets"), nullptr, path));
-    const QByteArray entry = readAll(path);
-    EXPECT_TRUE(entry.startsWith("[Desktop Entry]\n"));
-    EXPECT_TRUE(entry.contains("\nType=Application\n"));
-    EXPECT_TRUE(entry.contains("\nExec=\"/opt/my apps/tavlets\"\n"));
-    EXPECT_TRUE(isAutostartEnabled(path));
-    ASSERT_TRUE(setAutostartEnabled(true, QStringLiteral("/usr/bin/tavlets"), nullptr, path));  // rewritten, not appended
-    EXPECT_EQ(readAll(path).count("[Desktop Entry]"), 1);
-    // Desktops switch an entry off with Hidden=true rather than deleting it.
-    ASSERT_TRUE(writeFile(path, "[Desktop Entry]\nType=Application\nExec=tavlets\nHidden = true\n"));
-    EXPECT_FALSE(isAutostartEnabled(path));
-    ASSERT_TRUE(setAutostartEnabled(false, QString(), nullptr, path));
-    EXPECT_FALSE(QFile::exists(path));
-    EXPECT_TRUE(setAutostartEnabled(false, QString(), nullptr, path));  // already gone is fine
-    for (const QStringList& c : dataRows("quoting.tsv", 3)) {
-        if (c[0] == u"exec") { EXPECT_EQ(desktopExec(c[1]), c[2]) << c[1].toStdString(); }
-    }
+    EXPECT_TRUE(startNotice({HotKeyStatus::refused, chosen, {}}).contains(QStringLiteral("Settings\u2026")));  // where to choose
 }
 
 }  // namespace
