@@ -23,46 +23,28 @@
 
 namespace tavlets::testing {
 
-// `dbus-daemon --session` of the test's own. Its configuration names no service folder, so no
-// installed service (xdg-desktop-portal above all) is ever started on it.
-class PrivateBus {
-public:
-    PrivateBus() {
-        daemon_.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--config-file=") + testData("private_bus.conf"),
-                                                      QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
-        if (!daemon_.waitForStarted(5000)) return;
-        while (!daemon_.canReadLine() && daemon_.waitForReadyRead(5000)) continue;
-        address_ = QString::fromUtf8(daemon_.readLine()).trimmed();
-    }
-    ~PrivateBus() {
-        for (const QString& name : std::as_const(names_)) QDBusConnection::disconnectFromBus(name);
-        daemon_.kill();
-        daemon_.waitForFinished(5000);
-    }
-    bool isRunning() const { return !address_.isEmpty(); }
-    // A new connection to the bus under a name unique in the process.
-    QDBusConnection connect() {
-        names_.append(QStringLiteral("tavlets-test-bus-%1").arg(names_.size() + 1) + address_);
-        return QDBusConnection::connectToBus(address_, names_.last());
-    }
-
-private:
-    QProcess daemon_;
-    QString address_;
-    QStringList names_;
-};
-
-// Two connections to a private bus: the desktop's side and the app's.
+// Two connections, the desktop's side and the app's, to a `dbus-daemon --session` of the test's
+// own. Its configuration names no service folder, so no installed service (xdg-desktop-portal
+// above all) is ever started on it.
 struct OnPrivateBus : ::testing::Test {
     void SetUp() override {
         if (QStandardPaths::findExecutable(QStringLiteral("dbus-daemon")).isEmpty()) GTEST_SKIP() << "no dbus-daemon";
-        bus = std::make_unique<PrivateBus>();
-        ASSERT_TRUE(bus->isRunning());
-        portalSide = bus->connect();
-        appSide = bus->connect();
+        daemon.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--config-file=") + testData("private_bus.conf"),
+                                                     QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
+        ASSERT_TRUE(daemon.waitForStarted(5000));
+        while (!daemon.canReadLine() && daemon.waitForReadyRead(5000)) continue;
+        const QString address = QString::fromUtf8(daemon.readLine()).trimmed();
+        ASSERT_FALSE(address.isEmpty());
+        portalSide = QDBusConnection::connectToBus(address, QStringLiteral("tavlets-test-portal ") + address);
+        appSide = QDBusConnection::connectToBus(address, QStringLiteral("tavlets-test-app ") + address);
         ASSERT_TRUE(portalSide.isConnected() && appSide.isConnected());
     }
-    std::unique_ptr<PrivateBus> bus;
+    void TearDown() override {
+        for (const QDBusConnection& side : {portalSide, appSide}) QDBusConnection::disconnectFromBus(side.name());
+        daemon.kill();
+        daemon.waitForFinished(5000);
+    }
+    QProcess daemon;
     QDBusConnection portalSide{QString()};
     QDBusConnection appSide{QString()};
 };

@@ -1,8 +1,9 @@
 #include "shell/hot_key.hpp"
 #include "shell/x11_hot_key.hpp"
 
+#include "clipboard/x_server.hpp"
+
 #include <QProcess>
-#include <QStandardPaths>
 
 #include <gtest/gtest.h>
 
@@ -50,31 +51,11 @@ TEST(X11HotKey, WithoutADisplayNothingIsGrabbedAndNothingCrashes) {
     EXPECT_EQ(createHotKey()->status(), HotKeyStatus::unsupported);
 }
 
-// A bare X server of the test's own, whose keyboard layout the test sets.
-struct Xvfb {
-    Xvfb() {
-        if (QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty()) return;
-        server.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-nolisten"),
-                                              QStringLiteral("tcp")});
-        if (!server.waitForReadyRead(20000)) return;
-        display = QStringLiteral(":") + QString::fromLatin1(server.readLine()).trimmed();
-    }
-    ~Xvfb() {
-        server.terminate();
-        server.waitForFinished(5000);
-    }
-    bool setLayout(const char* layout) const {
-        return QProcess::execute(QStringLiteral("setxkbmap"), {QStringLiteral("-display"), display, QString::fromLatin1(layout)}) == 0;
-    }
-    QProcess server;
-    QString display;
-};
-
 TEST(X11HotKey, AKeyMissingFromTheLayoutIsToldApartFromOneAnotherAppHolds) {
-    Xvfb x;
-    if (x.display.isEmpty()) GTEST_SKIP() << "no Xvfb";
-    const QByteArray name = x.display.toLatin1();
-    Display* other = XOpenDisplay(name.constData());
+    const testing::Xvfb x;
+    if (x.display.empty()) GTEST_SKIP() << "no Xvfb";
+    const char* name = x.display.c_str();
+    Display* other = XOpenDisplay(name);
     ASSERT_TRUE(other);
     // Another client holds Ctrl+Alt+J.
     X11HotKey holder(other);
@@ -91,8 +72,8 @@ TEST(X11HotKey, AKeyMissingFromTheLayoutIsToldApartFromOneAnotherAppHolds) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.layout) + " " + std::to_string(int(c.key)));
-        ASSERT_TRUE(x.setLayout(c.layout));
-        Display* display = XOpenDisplay(name.constData());
+        ASSERT_EQ(QProcess::execute(QStringLiteral("setxkbmap"), {QStringLiteral("-display"), name, QString::fromLatin1(c.layout)}), 0);
+        Display* display = XOpenDisplay(name);
         ASSERT_TRUE(display);
         {
             X11HotKey key(display);

@@ -33,8 +33,6 @@ TEST_F(NotifierOnPrivateBus, TheDesktopsServerFirstThenABalloonWhereTheIconIsKno
     QDBusConnection& serverSide = portalSide;  // the desktop's side
     FakeNotifications server;
     const QString notice = startNotice({HotKeyStatus::refused, QStringLiteral("Alt+Space"), {}});
-    // No route points at "this" icon: a notification or a line is not beside it.
-    EXPECT_FALSE(notice.contains(QStringLiteral("this icon")));
 
     const struct { bool server; QRect tray; Notifier::Route route; } cases[] = {
         {true, QRect(1200, 0, 22, 22), Notifier::Route::desktop}, {true, QRect(), Notifier::Route::desktop},

@@ -58,11 +58,6 @@ TEST_F(PortalOnPrivateBus, TheConversationAsksOnceAndTheNextStartUsesWhatTheDesk
             EXPECT_EQ(portal.calls[0].arguments.value(0).toString(), QStringLiteral("tavlets"));
             EXPECT_EQ(key.sessionHandle(), portal.sessions.back());
             EXPECT_TRUE(portal.sessions.back().endsWith(QStringLiteral("/tavlets")));
-            // The shortcut rides in CreateSession's options as well as in BindShortcuts.
-            const auto offered = qdbus_cast<PortalShortcutList>(
-                qdbus_cast<QVariantMap>(portal.calls[2].arguments.value(0)).value(QStringLiteral("shortcuts")));
-            ASSERT_EQ(offered.size(), 1);
-            EXPECT_EQ(offered[0].properties.value(QStringLiteral("preferred_trigger")).toString(), QStringLiteral("CTRL+ALT+space"));
         }
         EXPECT_EQ(int(portal.bound.size()), c.binds);
     }
@@ -123,12 +118,13 @@ TEST_F(PortalOnPrivateBus, OnlyOurActivationTogglesAndANewChoiceIsAskedForInTheS
     const QString session = key->sessionHandle();
     portal.activate(session);
     EXPECT_TRUE(spinUntil([&] { return app.panel().isVisible(); }));
-    portal.activate(session);
-    EXPECT_TRUE(spinUntil([&] { return !app.panel().isVisible(); }));
-    // Another shortcut id, or another app's session, is not ours.
-    portal.activate(session, QStringLiteral("something-else"));
-    portal.activate(QStringLiteral("/org/freedesktop/portal/desktop/session/1_99/other"));
-    EXPECT_FALSE(spinUntil([&] { return app.panel().isVisible(); }, 200));
+    // Another shortcut id, or another app's session, is not ours; toggling back and forth is an
+    // end-to-end case on KDE's stack (kde_portal).
+    const QString other = QStringLiteral("/org/freedesktop/portal/desktop/session/1_99/other");
+    for (const auto& [path, id] : {std::pair{session, QStringLiteral("something-else")}, {other, QString::fromLatin1(kOpenPanelId)}}) {
+        portal.activate(path, id);
+        EXPECT_FALSE(spinUntil([&] { return !app.panel().isVisible(); }, 200)) << id.toStdString();
+    }
 
     // A choice the desktop turns down leaves the bound shortcut as it was.
     app.openSettings();

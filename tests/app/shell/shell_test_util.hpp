@@ -12,6 +12,7 @@
 #include <tavlets/clipboard.hpp>
 
 #include <functional>
+#include <vector>
 
 namespace tavlets::testing {
 
@@ -51,6 +52,19 @@ inline bool writeFile(const QString& path, const QByteArray& content) {
 // A file under the tests' data folder for the shell.
 inline QString testData(const char* name) {
     return QStringLiteral(TAVLETS_TEST_DATA_DIR "/shell/") + QString::fromLatin1(name);
+}
+
+// The rows of a tab-separated data file, comment lines left out, each checked to have `fields` fields.
+inline std::vector<QStringList> dataRows(const char* name, qsizetype fields) {
+    std::vector<QStringList> rows;
+    for (const QString& line : QString::fromUtf8(readAll(testData(name))).split(u'\n', Qt::SkipEmptyParts)) {
+        if (line.startsWith(u'#')) continue;
+        rows.push_back(line.split(u'\t'));
+        EXPECT_EQ(rows.back().size(), fields) << line.toStdString();
+        rows.back().resize(fields);
+    }
+    EXPECT_FALSE(rows.empty()) << name;
+    return rows;
 }
 
 inline QString labelText(const QObject& parent, const char* name) {
