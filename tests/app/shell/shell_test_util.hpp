@@ -14,6 +14,8 @@
 #include <functional>
 #include <vector>
 
+#include "test_cases.hpp"
+
 namespace tavlets::testing {
 
 // Runs the event loop until the condition holds or the time is up; returns the condition.
@@ -57,13 +59,12 @@ inline QString testData(const char* name) {
 // The rows of a tab-separated data file, comment lines left out, each checked to have `fields` fields.
 inline std::vector<QStringList> dataRows(const char* name, qsizetype fields) {
     std::vector<QStringList> rows;
-    for (const QString& line : QString::fromUtf8(readAll(testData(name))).split(u'\n', Qt::SkipEmptyParts)) {
-        if (line.startsWith(u'#')) continue;
-        rows.push_back(line.split(u'\t'));
-        EXPECT_EQ(rows.back().size(), fields) << line.toStdString();
-        rows.back().resize(fields);
+    for (const std::vector<std::string>& row : readCases(std::string("shell/") + name)) {
+        QStringList& fieldsRead = rows.emplace_back();
+        for (const std::string& field : row) fieldsRead << QString::fromStdString(field);
+        EXPECT_EQ(fieldsRead.size(), fields) << fieldsRead.join(u'\t').toStdString();
+        fieldsRead.resize(fields);
     }
-    EXPECT_FALSE(rows.empty()) << name;
     return rows;
 }
 
