@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "core/test_cases.hpp"
+
 namespace tavlets {
 namespace {
 
@@ -13,26 +15,18 @@ JSONNode parsed(const std::string& text) {
     return r.node();
 }
 
-TEST(JSONPrinters, Layout) {
-    const struct {
-        std::string source;
-        int indent;
-        std::string pretty, minified;
-    } cases[] = {
-        {R"({"a": [1, 2], "k": [], "b": {}})", 0, "{\n  \"a\": [\n    1,\n    2\n  ],\n  \"k\": [],\n  \"b\": {}\n}",
-         R"({"a":[1,2],"k":[],"b":{}})"},
-        {"[[[]],{\"x\":[true]}]", 0, "[\n  [\n    []\n  ],\n  {\n    \"x\": [\n      true\n    ]\n  }\n]",
-         "[[[]],{\"x\":[true]}]"},
-        {R"({"a":1})", 1, "{\n    \"a\": 1\n  }", R"({"a":1})"},
-        {"\"a  b\"", 3, "\"a  b\"", "\"a  b\""},
-        {"[ ]", 2, "[]", "[]"},
-        {"[1]", -3, "[\n  1\n]", "[1]"},
+TEST(JSONTools, Table) {
+    StringFunctions functions = {
+        {"minify", [](const std::string& s) { return JSONTools::minify(parsed(s)); }},
+        {"quote", [](const std::string& s) {
+             const std::string quoted = JSONTools::quote(s);
+             EXPECT_EQ(JSONParser::parse(quoted).node().text(), quoted);
+             return quoted;
+         }},
     };
-    for (const auto& c : cases) {
-        const JSONNode node = parsed(c.source);
-        EXPECT_EQ(JSONTools::pretty(node, c.indent), c.pretty) << c.source;
-        EXPECT_EQ(JSONTools::minify(node), c.minified) << c.source;
-    }
+    for (int indent : {-3, 0, 1, 2, 3})
+        functions["pretty " + std::to_string(indent)] = [indent](const std::string& s) { return JSONTools::pretty(parsed(s), indent); };
+    checkFunctions("json_functions.tsv", functions);
 }
 
 // Every token survives parse and print byte for byte; printing the printed text again changes
@@ -83,23 +77,6 @@ TEST(JSONPrinters, VeryDeepBuiltTreesPrintAndRelease) {
     JSONNode kept = JSONNode::array({JSONNode::leaf("2")});
     { const JSONNode parent = JSONNode::array({kept, kept}); }
     EXPECT_EQ(JSONTools::minify(kept), "[2]");
-}
-
-TEST(JSONTools, Quote) {
-    const std::pair<std::string, std::string> cases[] = {
-        {"", "\"\""},
-        {"a\tb\nc\"d\\e\r", "\"a\\tb\\nc\\\"d\\\\e\\r\""},
-        {std::string(1, '\0'), "\"\\u0000\""},
-        {"\b\f\x1B[0m\x1F", "\"\\u0008\\u000c\\u001b[0m\\u001f\""},
-        {"/ \x7F caf\xC3\xA9 \xF0\x9F\x98\x80", "\"/ \x7F caf\xC3\xA9 \xF0\x9F\x98\x80\""},
-        // Ill-formed bytes become U+FFFD so the token stays valid UTF-8.
-        {"a\xFF" "b", "\"a\xEF\xBF\xBD" "b\""},
-        {"\xC3", "\"\xEF\xBF\xBD\""},
-    };
-    for (const auto& [in, out] : cases) {
-        EXPECT_EQ(JSONTools::quote(in), out);
-        EXPECT_EQ(JSONParser::parse(out).node().text(), out);
-    }
 }
 
 const std::string kEllipsis = "\xE2\x80\xA6";
