@@ -7,39 +7,21 @@
 #include <thread>
 #include <vector>
 
+#include "core/test_cases.hpp"
+
 using namespace std::string_literals;
 namespace text = tavlets::text;
 
 namespace {
 
-using Span = std::pair<std::size_t, std::size_t>;
-struct MatchCase {
-    std::string pattern, subject;
-    std::optional<Span> match;
-    std::vector<std::optional<std::string>> groups;  // capture groups 1..n
-};
-
 TEST(Regex, FindsTheFirstLeftmostMatchWithGroups) {
-    const std::vector<MatchCase> cases = {
-        {"(\\d+)-(\\d+)?x", "ab 12-x 3-4x", Span{3, 7}, {"12", std::nullopt}},
-        {"b+", "\u00E9\u00E9bb", Span{4, 6}, {}},  // offsets are bytes
-        {"hello", "HeLLo", std::nullopt, {}}, {"(?i)hello", "say HeLLo", Span{4, 9}, {}},
-        {"(?i:stra\u00DFe)", "STRASSE", Span{0, 7}, {}},  // full case folding
-        {"^b", "a\nb", std::nullopt, {}}, {"(?m)^b", "a\nb", Span{2, 3}, {}},  // ^ is the subject's start
-        {"(\\w+)", "--h\u00E9llo_1!", Span{2, 10}, {"h\u00E9llo_1"}}, {"\\s+", "a\u00A0\u2028b", Span{1, 6}, {}},
-        {"[A-Z]", "\u00C9a B", Span{4, 5}, {}},                 // ASCII capitals only
-        {"\\x{FFFD}", "a\xE2\x82" "b", Span{1, 3}, {}},       // the ill-formed bytes read as U+FFFD
-        {"x*", "abc", Span{0, 0}, {}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.pattern + " on " + c.subject);
-        const auto m = text::Regex(c.pattern).firstMatch(c.subject);
-        ASSERT_EQ(m ? std::optional<Span>(Span(m->begin, m->end)) : std::nullopt, c.match);
-        if (!m) continue;
-        std::vector<std::optional<std::string>> groups;
-        for (std::size_t g = 1; g <= m->groups.size(); ++g)
-            if (auto got = m->group(c.subject, g)) groups.emplace_back(*got); else groups.emplace_back();
-        EXPECT_EQ(groups, c.groups);
+    for (const auto& row : readCases("regex_matches.tsv")) {
+        const std::string& subject = row.at(1);
+        const auto m = text::Regex(row.at(0)).firstMatch(subject);
+        std::vector<std::string> found;
+        if (m) found.push_back(std::to_string(m->begin) + "-" + std::to_string(m->end));
+        for (std::size_t g = 1; m && g <= m->groups.size(); ++g) found.push_back(std::string(m->group(subject, g).value_or("<unset>")));
+        EXPECT_EQ(joined(found), row.at(2)) << row[0] << " on " << subject;
     }
 }
 
