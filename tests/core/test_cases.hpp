@@ -6,9 +6,17 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <gtest/gtest.h>
+
+inline std::string repeated(std::string_view piece, std::size_t times) {
+    std::string out;
+    out.reserve(piece.size() * times);
+    for (std::size_t i = 0; i < times; ++i) out += piece;
+    return out;
+}
 
 using CaseRows = std::vector<std::vector<std::string>>;
 

@@ -88,12 +88,6 @@ TEST(UserActionsFile, SeveralMistakesAreListedInFileOrderAndOddBytesDoNotBreakIt
     }
 }
 
-std::string repeated(std::string_view unit, int times) {
-    std::string out;
-    for (int i = 0; i < times; ++i) out += unit;
-    return out;
-}
-
 // Nesting deep enough to overflow the parser's stack is refused before parsing, at its place.
 TEST(UserActionsFile, PathologicalNestingIsAProblemNotACrash) {
     const std::string good = "[[action]]\ntitle = \"Good\"\nrun = [\"true\"]\n";
