@@ -11,13 +11,6 @@
 
 #include <gtest/gtest.h>
 
-inline std::string repeated(std::string_view piece, std::size_t times) {
-    std::string out;
-    out.reserve(piece.size() * times);
-    for (std::size_t i = 0; i < times; ++i) out += piece;
-    return out;
-}
-
 using CaseRows = std::vector<std::vector<std::string>>;
 
 inline CaseRows readCases(const std::string& name) {
@@ -61,4 +54,12 @@ inline void checkFunctions(const std::string& name, const StringFunctions& funct
         ASSERT_NE(function, functions.end()) << "no function " << row[0];
         EXPECT_EQ(function->second(row.at(1)), row.at(2)) << row[0] << " on " << testing::PrintToString(row[1]);
     }
+}
+
+// Large inputs: `piece` written `times` times.
+inline std::string repeated(std::string_view piece, std::size_t times) {
+    std::string out;
+    out.reserve(piece.size() * times);
+    for (std::size_t i = 0; i < times; ++i) out += piece;
+    return out;
 }
