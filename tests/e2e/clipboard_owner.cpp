@@ -22,7 +22,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <functional>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -41,31 +40,30 @@ xcb_atom_t intern(const std::string& name) {
     return atom;
 }
 
-// A value sent in increments: the next piece goes once the requestor deletes the property.
+void setProperty(xcb_window_t window, xcb_atom_t property, xcb_atom_t type, int format, const void* data, std::size_t bytes) {
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, property, type, static_cast<uint8_t>(format),
+                        static_cast<uint32_t>(bytes / (format / 8)), data);
+}
+
+// A value sent in increments: the next piece goes once the requestor deletes the property, after
+// `pause` when it has one.
 struct Transfer {
     xcb_window_t window;
     xcb_atom_t property;
     xcb_atom_t type;
     int format;
     std::string data;
-    std::size_t sent = 0;
     std::size_t piece;
     std::chrono::milliseconds pause;
+    std::size_t sent = 0;
     bool done = false;
+    Clock::time_point due = Clock::time_point::max();  // of a paced piece
 };
 std::vector<Transfer> transfers;
 
-struct Timer {
-    Clock::time_point due;
-    std::function<void()> run;
-};
-std::vector<Timer> timers;
-
 void sendPiece(Transfer& t) {
     const std::size_t n = std::min(t.piece, t.data.size() - t.sent);
-    const uint32_t units = static_cast<uint32_t>(n / (t.format / 8));
-    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, t.window, t.property, t.type, static_cast<uint8_t>(t.format),
-                        units, t.data.data() + t.sent);
+    setProperty(t.window, t.property, t.type, t.format, t.data.data() + t.sent, n);
     t.sent += n;
     t.done = n == 0;
     xcb_flush(connection);
@@ -74,16 +72,12 @@ void sendPiece(Transfer& t) {
 // Puts a value on the requestor's property, in increments when it is large or paced.
 void put(xcb_window_t window, xcb_atom_t property, xcb_atom_t type, int format, std::string data,
          std::size_t piece = 256 * 1024, std::chrono::milliseconds pause = std::chrono::milliseconds(0)) {
-    if (data.size() <= piece && pause.count() == 0) {
-        xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, property, type, static_cast<uint8_t>(format),
-                            static_cast<uint32_t>(data.size() / (format / 8)), data.data());
-        return;
-    }
+    if (data.size() <= piece && pause.count() == 0) return setProperty(window, property, type, format, data.data(), data.size());
     const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
     xcb_change_window_attributes(connection, window, XCB_CW_EVENT_MASK, &mask);
     const uint32_t size = static_cast<uint32_t>(data.size());
-    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, property, intern("INCR"), 32, 1, &size);
-    transfers.push_back(Transfer{window, property, type, format, std::move(data), 0, piece, pause});
+    setProperty(window, property, intern("INCR"), 32, &size, sizeof size);
+    transfers.push_back(Transfer{window, property, type, format, std::move(data), piece, pause});
 }
 
 }  // namespace
@@ -156,8 +150,7 @@ int main(int argc, char** argv) {
         } else if (mode == "incr-stall") {
             // Announces a large transfer; the pieces never follow.
             const uint32_t size = 1u << 20;
-            xcb_change_property(connection, XCB_PROP_MODE_REPLACE, request.requestor, property, intern("INCR"), 32, 1,
-                                &size);
+            setProperty(request.requestor, property, intern("INCR"), 32, &size, sizeof size);
         } else if (mode == "trickle") {
             put(request.requestor, property, request.target, 8, std::string(1 << 20, 'x'), 1,
                 std::chrono::milliseconds(1500));
@@ -168,41 +161,43 @@ int main(int argc, char** argv) {
         } else {
             answered = false;
         }
-        xcb_selection_notify_event_t notify{};
-        notify.response_type = XCB_SELECTION_NOTIFY;
-        notify.time = request.time;
-        notify.requestor = request.requestor;
-        notify.selection = request.selection;
-        notify.target = request.target;
-        notify.property = answered ? property : xcb_atom_t(XCB_ATOM_NONE);
-        xcb_send_event(connection, 0, request.requestor, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&notify));
+        union {
+            xcb_selection_notify_event_t event;
+            char bytes[32];  // what xcb_send_event sends, more than the event's own size
+        } notify{{XCB_SELECTION_NOTIFY, 0, 0, request.time, request.requestor, request.selection, request.target,
+                  answered ? property : xcb_atom_t(XCB_ATOM_NONE)}};
+        xcb_send_event(connection, 0, request.requestor, XCB_EVENT_MASK_NO_EVENT, notify.bytes);
         xcb_flush(connection);
     };
 
     const int fd = xcb_get_file_descriptor(connection);
+    std::vector<std::pair<Clock::time_point, xcb_selection_request_event_t>> lateRequests;
     for (;;) {
         const Clock::time_point now = Clock::now();
-        for (std::size_t i = 0; i < timers.size();) {
-            if (timers[i].due <= now) {
-                const std::function<void()> run = std::move(timers[i].run);
-                timers.erase(timers.begin() + static_cast<std::ptrdiff_t>(i));
-                run();
-                i = 0;
-            } else {
-                ++i;
+        Clock::time_point next = now + std::chrono::seconds(1);
+        for (Transfer& t : transfers) {
+            if (t.due <= now) {
+                t.due = Clock::time_point::max();
+                sendPiece(t);
             }
+            next = std::min(next, t.due);
+        }
+        for (std::size_t i = 0; i < lateRequests.size();) {
+            if (lateRequests[i].first > now) {
+                next = std::min(next, lateRequests[i++].first);
+                continue;
+            }
+            const xcb_selection_request_event_t request = lateRequests[i].second;
+            lateRequests.erase(lateRequests.begin() + static_cast<std::ptrdiff_t>(i));
+            answer(request);
         }
         xcb_flush(connection);
         xcb_generic_event_t* event = xcb_poll_for_event(connection);
         if (!event) {
             if (xcb_connection_has_error(connection)) break;
-            int wait = 1000;
-            for (const Timer& t : timers) {
-                wait = std::min<int>(wait, static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                                                t.due - Clock::now()).count()) + 1);
-            }
             pollfd readable{fd, POLLIN, 0};
-            ::poll(&readable, 1, std::max(wait, 0));
+            const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(next - Clock::now()).count() + 1;
+            ::poll(&readable, 1, static_cast<int>(std::max<decltype(wait)>(wait, 0)));
             continue;
         }
         const uint8_t type = event->response_type & 0x7f;
@@ -212,26 +207,17 @@ int main(int argc, char** argv) {
         }
         if (type == XCB_PROPERTY_NOTIFY) {
             const auto* notify = reinterpret_cast<xcb_property_notify_event_t*>(event);
-            for (std::size_t i = 0; i < transfers.size(); ++i) {
-                Transfer& t = transfers[i];
-                if (t.done || notify->state != XCB_PROPERTY_DELETE || t.window != notify->window ||
-                    t.property != notify->atom) {
+            for (Transfer& t : transfers) {
+                if (t.done || notify->state != XCB_PROPERTY_DELETE || t.window != notify->window || t.property != notify->atom)
                     continue;
-                }
-                if (t.pause.count() == 0) {
-                    sendPiece(t);
-                } else {
-                    timers.push_back({Clock::now() + t.pause, [i] { sendPiece(transfers[i]); }});
-                }
+                if (t.pause.count() == 0) sendPiece(t);
+                else t.due = Clock::now() + t.pause;
             }
         }
         if (type == XCB_SELECTION_REQUEST && mode != "silent") {
             const xcb_selection_request_event_t request = *reinterpret_cast<xcb_selection_request_event_t*>(event);
-            if (delay.count() > 0) {
-                timers.push_back({Clock::now() + delay, [&answer, request] { answer(request); }});
-            } else {
-                answer(request);
-            }
+            if (delay.count() > 0) lateRequests.push_back({Clock::now() + delay, request});
+            else answer(request);
         }
         std::free(event);
     }

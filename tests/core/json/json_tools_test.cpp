@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "core/test_cases.hpp"
+
 namespace tavlets {
 namespace {
 
@@ -13,45 +15,23 @@ JSONNode parsed(const std::string& text) {
     return r.node();
 }
 
-TEST(JSONPrinters, Layout) {
-    const struct {
-        std::string source;
-        int indent;
-        std::string pretty, minified;
-    } cases[] = {
-        {R"({"a": [1, 2], "k": [], "b": {}})", 0, "{\n  \"a\": [\n    1,\n    2\n  ],\n  \"k\": [],\n  \"b\": {}\n}",
-         R"({"a":[1,2],"k":[],"b":{}})"},
-        {"[[[]],{\"x\":[true]}]", 0, "[\n  [\n    []\n  ],\n  {\n    \"x\": [\n      true\n    ]\n  }\n]",
-         "[[[]],{\"x\":[true]}]"},
-        {R"({"a":1})", 1, "{\n    \"a\": 1\n  }", R"({"a":1})"},
-        {"\"a  b\"", 3, "\"a  b\"", "\"a  b\""},
-        {"[ ]", 2, "[]", "[]"},
-        {"[1]", -3, "[\n  1\n]", "[1]"},
+TEST(JSONTools, Table) {
+    StringFunctions functions = {
+        {"minify", [](const std::string& s) { return JSONTools::minify(parsed(s)); }},
+        {"reprinted", [](const std::string& s) {  // printed pretty, read back; printing it again changes nothing
+             const std::string pretty = JSONTools::pretty(parsed(s));
+             EXPECT_EQ(JSONTools::pretty(parsed(pretty)), pretty);
+             return JSONTools::minify(parsed(pretty));
+         }},
+        {"quote", [](const std::string& s) {
+             const std::string quoted = JSONTools::quote(s);
+             EXPECT_EQ(JSONParser::parse(quoted).node().text(), quoted);
+             return quoted;
+         }},
     };
-    for (const auto& c : cases) {
-        const JSONNode node = parsed(c.source);
-        EXPECT_EQ(JSONTools::pretty(node, c.indent), c.pretty) << c.source;
-        EXPECT_EQ(JSONTools::minify(node), c.minified) << c.source;
-    }
-}
-
-// Every token survives parse and print byte for byte; printing the printed text again changes
-// nothing.
-TEST(JSONPrinters, RoundTripsKeepTokens) {
-    const std::string doc =
-        "{\"num\\u0062ers\": [0, -0, 1.50, -0.50E+3, 1e-7, 2E+08, 123456789012345678901234567890],\n"
-        " \"strings\": [\"\", \"\\/\\\\\\\"\\b\\f\\n\\r\\t\", \"\\uD83D\\uDE00\", \"\\u0000\", \"caf\xC3\xA9\","
-        " \"\xF0\x9F\x98\x80 \xE6\x97\xA5\xE6\x9C\xAC\", \"  spaced  \"],\n"
-        " \"words\": [true, false, null], \"dup\": 1, \"dup\": 2, \"deep\": [[[{\"x\": [{}]}]]]}";
-    const std::string minified =
-        "{\"num\\u0062ers\":[0,-0,1.50,-0.50E+3,1e-7,2E+08,123456789012345678901234567890],"
-        "\"strings\":[\"\",\"\\/\\\\\\\"\\b\\f\\n\\r\\t\",\"\\uD83D\\uDE00\",\"\\u0000\",\"caf\xC3\xA9\","
-        "\"\xF0\x9F\x98\x80 \xE6\x97\xA5\xE6\x9C\xAC\",\"  spaced  \"],"
-        "\"words\":[true,false,null],\"dup\":1,\"dup\":2,\"deep\":[[[{\"x\":[{}]}]]]}";
-    const std::string pretty = JSONTools::pretty(parsed(doc));
-    EXPECT_EQ(JSONTools::minify(parsed(doc)), minified);
-    EXPECT_EQ(JSONTools::minify(parsed(pretty)), minified);
-    EXPECT_EQ(JSONTools::pretty(parsed(pretty)), pretty);
+    for (int indent : {-3, 0, 1, 2, 3})
+        functions["pretty " + std::to_string(indent)] = [indent](const std::string& s) { return JSONTools::pretty(parsed(s), indent); };
+    checkFunctions("json_functions.tsv", functions);
 }
 
 // Trees built by hand mix fresh leaves with parsed subtrees.
@@ -85,75 +65,9 @@ TEST(JSONPrinters, VeryDeepBuiltTreesPrintAndRelease) {
     EXPECT_EQ(JSONTools::minify(kept), "[2]");
 }
 
-TEST(JSONTools, Quote) {
-    const std::pair<std::string, std::string> cases[] = {
-        {"", "\"\""},
-        {"a\tb\nc\"d\\e\r", "\"a\\tb\\nc\\\"d\\\\e\\r\""},
-        {std::string(1, '\0'), "\"\\u0000\""},
-        {"\b\f\x1B[0m\x1F", "\"\\u0008\\u000c\\u001b[0m\\u001f\""},
-        {"/ \x7F caf\xC3\xA9 \xF0\x9F\x98\x80", "\"/ \x7F caf\xC3\xA9 \xF0\x9F\x98\x80\""},
-        // Ill-formed bytes become U+FFFD so the token stays valid UTF-8.
-        {"a\xFF" "b", "\"a\xEF\xBF\xBD" "b\""},
-        {"\xC3", "\"\xEF\xBF\xBD\""},
-    };
-    for (const auto& [in, out] : cases) {
-        EXPECT_EQ(JSONTools::quote(in), out);
-        EXPECT_EQ(JSONParser::parse(out).node().text(), out);
-    }
-}
-
-const std::string kEllipsis = "\xE2\x80\xA6";
-
-// A line of n distinct-looking ASCII characters.
-std::string ruler(std::size_t n) {
-    std::string s;
-    for (std::size_t i = 0; i < n; ++i)
-        s += char('0' + i % 10 + (i / 10 % 2) * ('a' - '0'));
-    return s;
-}
-
-// The expected report: position, message, the shown line and a caret `pad` characters into it.
-std::string report(int line, int column, const std::string& shown, std::size_t pad, const std::string& message = "M") {
-    const std::string gutter = std::to_string(line) + " | ";
-    return "Syntax error at line " + std::to_string(line) + ", column " + std::to_string(column) + "\n" + message +
-           "\n\n" + gutter + shown + "\n" + std::string(gutter.size() + pad, ' ') + "^";
-}
-
 TEST(JSONDescribe, ReportLayout) {
-    const std::string r100 = ruler(100), r150 = ruler(150);
-    const struct {
-        std::string text;
-        std::int64_t offset;
-        std::string expected;
-    } cases[] = {
-        {"x", 0, report(1, 1, "x", 0)},
-        {"[1,\n", 4, report(2, 1, "", 0)},
-        {"ab", 99, report(1, 3, "ab", 2)},
-        {"ab", -5, report(1, 1, "ab", 0)},
-        {"\"\xC3\xA9\"x", 4, report(1, 4, "\"\xC3\xA9\"x", 3)},
-        {"e\xCC\x81xy", 3, report(1, 3, "e\xCC\x81xy", 2)},
-        {"[1 x]\r\n", 3, report(1, 4, "[1 x]", 3)},
-        {"\r\r[x]", 3, report(1, 4, "[x]", 3)},
-        {"[\"\xFF\" x]", 5, report(1, 6, "[\"\xEF\xBF\xBD\" x]", 5)},
-        {std::string(11, '\n') + "ab", 12, report(12, 2, "ab", 1)},
-        {r100, 60, report(1, 61, r100, 60)},
-        {r100, 61, report(1, 62, kEllipsis + r100.substr(21), 41)},
-        {r150, 79, report(1, 80, kEllipsis + r150.substr(39, 99) + kEllipsis, 41)},
-        {ruler(101), 5, report(1, 6, r100 + kEllipsis, 5)},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(JSONTools::describe({c.offset, "M"}, c.text), c.expected) << ::testing::PrintToString(c.text);
-}
-
-// The column counts code points; the shortening counts characters, so an accent before the
-// error leaves one character fewer to drop.
-TEST(JSONDescribe, ShorteningCountsCharacters) {
-    std::string line;
-    for (int i = 0; i < 70; ++i)
-        line += "e\xCC\x81";  // 70 characters, 140 code points
-    line += "X";
-    // Column 141, caret index 140: drop 100 characters, which is the whole line.
-    EXPECT_EQ(JSONTools::describe({std::int64_t(line.size() - 1), "M"}, line), report(1, 141, kEllipsis, 1));
+    for (const auto& row : readCases("json_reports.tsv"))
+        EXPECT_EQ(JSONTools::describe({std::stoll(row.at(0)), "M"}, row.at(1)), row.at(2)) << ::testing::PrintToString(row[1]);
 }
 
 }  // namespace

@@ -99,16 +99,6 @@ const char* const kNoItems =
 // The rules alone: no name tagger, no date detector.
 Outcome bare(std::string_view text) { return mining::actionItems(text, mining::ItemServices{}); }
 
-TEST(ActionItemsTest, WorkedExample) {
-    const char* text = "[09:14] Alice: Bob, can you send the slides to Dana asap?\n[09:15] Bob: I\u2019ll update the budget first.\n"
-                       "- [ ] Book the venue for the offsite\n[x] Order new badges\nTODO: renew the domain\nThanks everyone!";
-    const Outcome expected = ok("\u2610 Bob, can you send the slides to Dana asap?  \u2014 Owner: Bob \u00B7 Due: asap\n"
-                                "\u2610 I'll update the budget first.  \u2014 Owner: Bob\n"
-                                "\u2610 Book the venue for the offsite\n\u2610 renew the domain");
-    EXPECT_EQ(bare(text), expected);
-    EXPECT_EQ(TextMining::actionItems(text), expected);  // the real tagger and detector add nothing here
-}
-
 TEST(ActionItemsTest, RulesAloneAndWithTheRealTaggerAndDetector) {
     for (const auto& row : readCases("action_items.tsv")) {
         const std::string& text = row.at(1);

@@ -4,18 +4,12 @@
 #include <tavlets/text.hpp>
 
 #include "core/panel/panel_fixture.hpp"
+#include "core/test_cases.hpp"
 
 namespace tavlets {
 namespace {
 
 using testing::Panel;
-
-std::string repeat(std::string_view piece, std::size_t times) {
-    std::string out;
-    out.reserve(piece.size() * times);
-    for (std::size_t i = 0; i < times; ++i) out += piece;
-    return out;
-}
 
 std::string csv(std::size_t rows, std::size_t columns, std::string_view header, std::string_view cell) {
     std::string out;
@@ -48,8 +42,8 @@ std::vector<Case> hostileCases() {
     return {
         {"a megabyte of opening brackets", std::string(1 << 20, '['), kPlain},
         {"a megabyte of opening brackets, closed once", std::string(1 << 20, '[') + "]", kBadJSON},
-        {"a megabyte of unfinished object keys", repeat("{\"a\":", 200'000), kBadJSON},
-        {"400 nested arrays, the deepest allowed", repeat("[", 400) + "1" + repeat("]", 400), kGoodJSON},
+        {"a megabyte of unfinished object keys", repeated("{\"a\":", 200'000), kBadJSON},
+        {"400 nested arrays, the deepest allowed", repeated("[", 400) + "1" + repeated("]", 400), kGoodJSON},
         {"5000 columns", csv(30, 5000, "", "1"), kCSV},
         {"5000 equal headers", csv(5, 5000, "name", "x"), kCSV},
         {"NUL bytes in JSON and text",
@@ -60,13 +54,13 @@ std::vector<Case> hostileCases() {
          "Alice: please send \xFF the report by Friday.\nBob: I will do it\xC3.\n", kPlain},
         {"ill-formed UTF-8 in JSON keys and values", "{\"k\xFF\": \"v\xC3\", \"\xED\xA0\x80\": 1}", kGoodJSON},
         {"right-to-left text",
-         repeat("\u05E9\u05DC\u05D5\u05DD \u05E2\u05D5\u05DC\u05DD. \u200F\u0645\u0631\u062D\u0628\u0627 "
+         repeated("\u05E9\u05DC\u05D5\u05DD \u05E2\u05D5\u05DC\u05DD. \u200F\u0645\u0631\u062D\u0628\u0627 "
                 "\u0628\u0627\u0644\u0639\u0627\u0644\u0645! \u202Eevil\u202C ok? ", 200), kLong},
-        {"one character with ten thousand combining marks", "a" + repeat("\u0301", 10'000) + " b", kPlain},
-        {"combining marks on every letter", repeat("e\u0301\u0323 o\u0308\u0304. ", 2000), kLong},
-        {"ZWJ emoji sequences", repeat(zwjFamily + flagsAndTones, 2000), kLong},
+        {"one character with ten thousand combining marks", "a" + repeated("\u0301", 10'000) + " b", kPlain},
+        {"combining marks on every letter", repeated("e\u0301\u0323 o\u0308\u0304. ", 2000), kLong},
+        {"ZWJ emoji sequences", repeated(zwjFamily + flagsAndTones, 2000), kLong},
         {"ZWJ emoji in a table", "who,what\n" + zwjFamily + "," + flagsAndTones + "\n|x|,\"a\r\nb\"\n", kCSV},
-        {"lone line ends of every kind", repeat("\r\r\n\n\u2028\u2029\u0085\x0B\x0C x", 5000), kLong},
+        {"lone line ends of every kind", repeated("\r\r\n\n\u2028\u2029\u0085\x0B\x0C x", 5000), kLong},
         {"a 200 kB word", std::string(200'000, 'w') + ".", kPlain},
     };
 }

@@ -1,3 +1,4 @@
+#include "tavlets/names.hpp"
 #include "tavlets/text.hpp"
 
 #include <gtest/gtest.h>
@@ -10,44 +11,18 @@
 #include <algorithm>
 #include <cstdint>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
+
+#include "core/test_cases.hpp"
 
 using namespace std::string_literals;
 namespace text = tavlets::text;
 
 namespace {
 
-constexpr char32_t R = text::kReplacementCharacter;
-using Pieces = std::vector<std::pair<char32_t, std::size_t>>;  // code point, byte length
-
-TEST(Utf8, DecodesMaximalSubpartsAsOneReplacementEachBothWays) {
-    const std::vector<std::pair<std::string, Pieces>> cases = {
-        {"aé€😀", {{'a', 1}, {0xE9, 2}, {0x20AC, 3}, {0x1F600, 4}}}, {"a\0b"s, {{'a', 1}, {0, 1}, {'b', 1}}},
-        {"\xEF\xBF\xBD", {{R, 3}}}, {"\xE0\x80\xAF", {{R, 1}, {R, 1}, {R, 1}}},   // an encoded U+FFFD; overlong
-        {"\xED\xA0\x80", {{R, 1}, {R, 1}, {R, 1}}},                                // surrogate
-        {"\xF4\x90\x80\x80", {{R, 1}, {R, 1}, {R, 1}, {R, 1}}},                    // beyond U+10FFFF
-        {"\xF0\x9F\x98" "A", {{R, 3}, {'A', 1}}}, {"\x80\xFF", {{R, 1}, {R, 1}}},  // truncated; stray bytes
-        {"\xE2\x82\xE2\x82\xAC", {{R, 2}, {0x20AC, 3}}},                         // a lead byte restarts decoding
-    };
-    for (const auto& [bytes, pieces] : cases) {
-        SCOPED_TRACE(bytes);
-        Pieces forward, backward;
-        for (std::size_t i = 0, start = 0; i < bytes.size(); start = i) forward.push_back({text::decodeAt(bytes, i), i - start});
-        for (std::size_t i = bytes.size(), end = i; i > 0; end = i) backward.insert(backward.begin(), {text::decodeBefore(bytes, i), end - i});
-        EXPECT_EQ(forward, pieces);
-        EXPECT_EQ(backward, pieces);
-    }
-}
-
-TEST(Utf8, ValidatesStrictlyAndRepairs) {
-    const std::vector<std::pair<std::string, bool>> cases = {
-        {"", true}, {"é€😀\xF4\x8F\xBF\xBF", true}, {"a\0b"s, true}, {"\xC0\x80", false}, {"\xED\xA0\x80", false},
-        {"\xE2\x82", false}, {"abcdefghijklmnop\xFF", false},  // after a long ASCII run
-        {"abcdefghijklmnop\xC3\xA9qrstuvwxyz0123456789", true},
-    };
-    for (const auto& [bytes, valid] : cases) EXPECT_EQ(text::isValidUTF8(bytes), valid) << bytes;
-    EXPECT_EQ(text::toValidUTF8("a\xE2\x82" "b\xFF\u00E9"), "a\uFFFD" "b\uFFFD\u00E9");
+TEST(Utf8, AppendsReplacementForNonScalars) {
     std::string out;
     for (char32_t c : {U'A', U'é', U'€', U'😀', char32_t{0xD800}, char32_t{0x110000}}) text::appendUTF8(out, c);
     EXPECT_EQ(out, "Aé€😀\uFFFD\uFFFD");
@@ -66,25 +41,55 @@ TEST(CharacterClasses, MatchTheirDefinitions) {
     }
 }
 
-TEST(Trim, RemovesTheClassFromBothEnds) {
+TEST(TextFunctions, Table) {
+    const auto pieces = [](const std::string& s, const std::vector<text::Range>& ranges) {
+        std::vector<std::string> out;
+        for (const auto& r : ranges) out.push_back(r.begin < r.end && r.end <= s.size() ? s.substr(r.begin, r.end - r.begin) : "<bad range>");
+        return joined(out);
+    };
     using text::CharClass;
-    const std::vector<std::tuple<std::string, CharClass, std::string>> cases = {
-        {"  a b  \n", CharClass::whitespaceAndNewlines, "a b"}, {"  a b  \n", CharClass::whitespace, "a b  \n"},
-        {"\r\n a \u2028", CharClass::newlines, " a "}, {"\u00A0\u3000a\u2009", CharClass::whitespace, "a"},
-        {" \xFF a \xE2\x82 ", CharClass::whitespaceAndNewlines, "\xFF a \xE2\x82"},
-        {"\u200Ba\u200B", CharClass::whitespaceAndNewlines, "\u200Ba\u200B"}, {" \t\n ", CharClass::whitespaceAndNewlines, ""},
+    StringFunctions functions = {
+        {"decode", [](const std::string& s) {
+             const auto piece = [](char32_t c, std::size_t bytes) {
+                 std::ostringstream out;
+                 out << std::uppercase << std::hex << std::uint32_t(c) << "/" << std::dec << bytes;
+                 return out.str();
+             };
+             std::vector<std::string> forward, backward;
+             for (std::size_t i = 0, start = 0; i < s.size(); start = i) {
+                 const char32_t c = text::decodeAt(s, i);
+                 forward.push_back(piece(c, i - start));
+             }
+             for (std::size_t i = s.size(), end = i; i > 0; end = i) {
+                 const char32_t c = text::decodeBefore(s, i);
+                 backward.insert(backward.begin(), piece(c, end - i));
+             }
+             EXPECT_EQ(backward, forward) << "backwards";
+             return joined(forward);
+         }},
+        {"valid", [](const std::string& s) { return text::isValidUTF8(s) ? "yes" : "no"; }},
+        {"repair", [](const std::string& s) { return text::toValidUTF8(s); }},
+        {"trim", [](const std::string& s) { return std::string(text::trim(s, CharClass::whitespaceAndNewlines)); }},
+        {"trim-ws", [](const std::string& s) { return std::string(text::trim(s, CharClass::whitespace)); }},
+        {"trim-nl", [](const std::string& s) { return std::string(text::trim(s, CharClass::newlines)); }},
+        {"lines", [](const std::string& s) {
+             const auto lines = text::splitLines(s);
+             return joined(std::vector<std::string>(lines.begin(), lines.end()));
+         }},
+        {"upper", [](const std::string& s) { return text::uppercased(s); }},
+        {"lower", [](const std::string& s) { return text::lowercased(s); }},
+        {"title", [](const std::string& s) { return text::capitalized(s); }},
+        {"sentences", [&](const std::string& s) { return pieces(s, text::sentenceRanges(s)); }},
+        {"sentence count", [](const std::string& s) { return std::to_string(text::sentenceCount(s)); }},
+        {"words", [&](const std::string& s) { return pieces(s, text::wordRanges(s)); }},
+        {"percent", [](const std::string& s) { return text::percentDecode(s).value_or("<none>"); }},
+        {"base64", [](const std::string& s) { return text::base64Encode(s); }},
+        {"unbase64", [](const std::string& s) { return text::base64Decode(s).value_or("<none>"); }},
+        {"names", [](const std::string& s) { return joined(text::personalNames(s)); }},
     };
-    for (const auto& [in, cls, out] : cases) EXPECT_EQ(text::trim(in, cls), out) << in;
-}
-
-TEST(SplitLines, EveryNewlineCodePointSeparates) {
-    using Lines = std::vector<std::string_view>;
-    const std::vector<std::pair<std::string, Lines>> cases = {
-        {"", {""}}, {"a\n", {"a", ""}}, {"a\r\nb", {"a", "", "b"}}, {"a\u2028b\u0085c\u2029", {"a", "b", "c", ""}},
-        {"a\xE2\x80" "b\xC2", {"a\xE2\x80" "b\xC2"}},  // truncated sequences are not line ends
-        {"\xE2\x80\u2028", {"\xE2\x80", ""}},
-    };
-    for (const auto& [in, lines] : cases) EXPECT_EQ(text::splitLines(in), lines) << in;
+    for (std::size_t n : {0, 1, 2, 10})
+        functions["prefix " + std::to_string(n)] = [n](const std::string& s) { return std::string(text::prefixCharacters(s, n)); };
+    checkFunctions("text_functions.tsv", functions);
 }
 
 // Ill-formed input through every function: no crash, pieces stay on the input's bytes, built
@@ -147,39 +152,12 @@ TEST(Characters, AgreeWithICUOnMixedText) {
     for (std::size_t n : {1, 17, 250}) EXPECT_EQ(text::prefixCharacters(s, n).size(), expected[n - 1]) << n;
 }
 
-TEST(Characters, PrefixesEndOnCharacterBoundaries) {
-    const std::vector<std::tuple<std::string, std::size_t, std::string>> cases = {
-        {"abc", 0, ""}, {"abc", 10, "abc"}, {"a\r\nb", 2, "a\r\n"}, {"ab\u0301c", 2, "ab\u0301"},
-        {"\U0001F1E9\U0001F1EA!", 1, "\U0001F1E9\U0001F1EA"}, {"\xFF\xFE", 1, "\xFF"},
-    };
-    for (const auto& [s, n, prefix] : cases) EXPECT_EQ(text::prefixCharacters(s, n), prefix) << s;
+TEST(Characters, CountsAndClasses) {
     EXPECT_EQ(text::characterCount(""), 0u);
     EXPECT_EQ(text::characterCount("a\0b"s), 3u);  // a NUL is a character, not the end
     // Characters are classed by their first code point.
     EXPECT_TRUE(text::isWhitespaceCharacter("\r\n") && text::isWhitespaceCharacter("\u00A0") && text::isLetterCharacter("e\u0301"));
     EXPECT_FALSE(text::isLetterCharacter("\xFF") || text::isLetterCharacter("\u0301") || text::isWhitespaceCharacter(""));
-}
-
-TEST(CaseMapping, UsesFullLocaleIndependentMappings) {
-    const std::vector<std::tuple<std::string, std::string, std::string>> cases = {  // text, upper, lower
-        {"Hello, World! 123", "HELLO, WORLD! 123", "hello, world! 123"},
-        {"straße", "STRASSE", "straße"}, {"\u0149", "\u02BCN", "\u0149"},  // ß and ŉ grow
-        {"i\u0131", "II", "i\u0131"}, {"\u0130", "\u0130", "i\u0307"},  // no Turkish rules
-        {"\xE2\x82z\u00E9\xFF", "\uFFFDZ\u00C9\uFFFD", "\uFFFDz\u00E9\uFFFD"},  // ill-formed bytes become U+FFFD
-    };
-    for (const auto& [in, upper, lower] : cases) EXPECT_EQ(std::make_pair(text::uppercased(in), text::lowercased(in)), std::make_pair(upper, lower));
-}
-
-TEST(CaseMapping, TitleCasesEachWhitespaceSeparatedWord) {
-    const std::vector<std::pair<std::string, std::string>> cases = {
-        {"hELLO wORLD", "Hello World"}, {"  two\n\tlines\r\nhere ", "  Two\n\tLines\r\nHere "},
-        {"1st place", "1st Place"}, {"(hello) don't o'neil-smith", "(Hello) Don't O'neil-smith"},
-        {"\u00DFtra\u00DFe", "Sstra\u00DFe"}, {"\u01C6emal", "\u01C5emal"},  // full title mappings
-        {"a\u00A0b\u3000c", "A\u00A0B\u3000C"},                             // any White_Space starts a word
-        {"e\u0301t\u00C9", "E\u0301t\u00E9"}, {"a\xFF" "B c", "A\uFFFD" "b C"},
-        {"\u039F\u0394\u039F\u03A3 \u0130ZM\u0130R", "\u039F\u03B4\u03BF\u03C2 \u0130zmi\u0307r"},  // final sigma
-    };
-    for (const auto& [in, out] : cases) EXPECT_EQ(text::capitalized(in), out) << in;
 }
 
 // Reference: ICU title-casing a whole word from its first code point on.

@@ -1,6 +1,7 @@
 #include <tavlets/user_actions.hpp>
 
 #include <cerrno>
+#include <map>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -86,12 +87,6 @@ TEST(UserActionsFile, SeveralMistakesAreListedInFileOrderAndOddBytesDoNotBreakIt
         const auto odd = parseUserActions(bytes);
         EXPECT_TRUE(odd.actions.empty());
     }
-}
-
-std::string repeated(std::string_view unit, int times) {
-    std::string out;
-    for (int i = 0; i < times; ++i) out += unit;
-    return out;
 }
 
 // Nesting deep enough to overflow the parser's stack is refused before parsing, at its place.
@@ -190,21 +185,13 @@ TEST(UserActionsRunning, EndingsBecomeOutcomes) {
     action.run = {"jq", "keys"};
     action.timeoutSeconds = 5;
     using E = CommandResult::Ending;
-    const struct { CommandResult result; Outcome expected; } cases[] = {
-        {{E::exited, 0, "a\xff" "b\n", "noise"}, {"a\uFFFD" "b\n", false, true}},
-        {{E::exited, 0, "", ""}, {"The command printed nothing.", true, false}},
-        {{E::exited, 3, "partial", "\n  oops \nmore\n"}, {"oops", true, false}},
-        {{E::exited, 3, "", ""}, {"The command exited with status 3.", true, false}},
-        {{E::exited, 1, "", " \n\t\n"}, {"The command exited with status 1.", true, false}},
-        {{E::signalled, 11, "", ""}, {"The command was stopped by signal 11.", true, false}},
-        {{E::notStarted, ENOENT, "", ""},
-         {"The program \u201Cjq\u201D wasn't found. Install it, or write its full path in \u201Crun\u201D.", true, false}},
-        {{E::notStarted, EACCES, "", ""}, {"The program \u201Cjq\u201D isn't allowed to run (permission denied).", true, false}},
-        {{E::timedOut, 0, "", ""}, {"The command took longer than 5 seconds.", true, false}},
-        {{E::tooMuchOutput, 0, "", ""}, {"The command wrote more than 64 MB, so it was stopped.", true, false}},
-        {{E::cancelled, 0, "", ""}, {"The command was cancelled.", true, false}},
-    };
-    for (const auto& c : cases) EXPECT_EQ(outcomeOf(action, c.result), c.expected) << c.expected.text;
+    const std::map<std::string, E> endings = {{"exited", E::exited}, {"signalled", E::signalled}, {"not started", E::notStarted},
+        {"timed out", E::timedOut}, {"too much output", E::tooMuchOutput}, {"cancelled", E::cancelled}};
+    const std::map<std::string, int> codes = {{"ENOENT", ENOENT}, {"EACCES", EACCES}};
+    for (const auto& row : readCases("command_endings.tsv")) {
+        const CommandResult result{endings.at(row.at(0)), codes.count(row.at(1)) ? codes.at(row[1]) : std::stoi(row[1]), row.at(2), row.at(3)};
+        EXPECT_EQ(outcomeOf(action, result), (Outcome{row.at(5), row.at(4) == "failure", row[4] == "mono"})) << row[5];
+    }
     action.timeoutSeconds = 1;
     EXPECT_EQ(outcomeOf(action, {E::timedOut, 0, "", ""}).text, "The command took longer than 1 second.");
     action.mono = false;
