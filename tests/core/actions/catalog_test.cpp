@@ -8,7 +8,7 @@
 #include <tavlets/bracket_check.hpp>
 #include <tavlets/text_mining.hpp>
 
-#include "core/test_cases.hpp"
+#include "test_cases.hpp"
 
 namespace tavlets {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "core/test_cases.hpp"
+#include "test_cases.hpp"
 
 namespace tavlets {
 namespace {

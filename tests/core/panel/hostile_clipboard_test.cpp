@@ -4,7 +4,7 @@
 #include <tavlets/text.hpp>
 
 #include "core/panel/panel_fixture.hpp"
-#include "core/test_cases.hpp"
+#include "test_cases.hpp"
 
 namespace tavlets {
 namespace {

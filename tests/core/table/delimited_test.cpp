@@ -11,7 +11,7 @@
 #include <tavlets/json.hpp>
 #include <tavlets/text.hpp>
 
-#include "core/test_cases.hpp"
+#include "test_cases.hpp"
 #include "core/test_random.hpp"
 #include "text/byte_scan.hpp"
 #include "text/grapheme_glue.hpp"

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "core/test_cases.hpp"
+#include "test_cases.hpp"
 
 using namespace std::string_literals;
 namespace text = tavlets::text;
