@@ -59,7 +59,6 @@ TEST(PanelController, RoutesKeysAndLetsModifiedOnesThrough) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         panel.show();
-        ASSERT_EQ(panel.model().actions().size(), 12u);
         EXPECT_EQ(panel.press(c.key, c.modifiers), c.passes);
         EXPECT_EQ(panel.controller.isVisible(), c.visible);
         EXPECT_EQ(panel.model().outcome().has_value(), c.result);
@@ -94,7 +93,7 @@ TEST(PanelController, HidingWhenHiddenDoesNothingTogglingAlternatesAndLosingActi
     EXPECT_TRUE(panel.clipboard->writes.empty());
 }
 
-TEST(PanelView, ShowsTheEmptyStateForBlankOrMissingText) {
+TEST(PanelView, ShowsTheEmptyStateForBlankOrMissingTextAndCountsAllOfAnyOther) {
     for (const auto& text : {std::optional<std::string>(), std::optional<std::string>(" \n\t\r\n")}) {
         Panel panel(text);
         EXPECT_TRUE(panel.view().showsEmptyState());
@@ -103,11 +102,7 @@ TEST(PanelView, ShowsTheEmptyStateForBlankOrMissingText) {
                   QStringLiteral("The clipboard has no text. Copy something, then press Alt+Space."));
         EXPECT_EQ(panel.view().footerLabelText(), closeOnlyFooterText());
     }
-}
-
-TEST(PanelView, CountsTheCharactersOfTheWholeText) {
-    Panel panel("  \n\nfirst\nsecond\nthird  ");
-    EXPECT_EQ(panel.view().characterCountLabelText(), QStringLiteral("24 characters"));
+    EXPECT_EQ(Panel("  \n\nfirst\nsecond\nthird  ").view().characterCountLabelText(), QStringLiteral("24 characters"));
 }
 
 TEST(PanelView, FooterAndResultColourFollowTheOutcome) {
