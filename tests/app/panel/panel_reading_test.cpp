@@ -54,6 +54,7 @@ TEST(PanelReading, ASlowOwnerShowsTheReadingStateThenTheText) {
     runFor(PanelController::kFirstAnswerWaitMs + 50);
     ASSERT_TRUE(p.controller.isVisible());
     EXPECT_TRUE(p.view().showsReadingState());
+    EXPECT_FALSE(p.view().showsEmptyState());
     EXPECT_EQ(p.view().readingStateLabelText(), readingText());
     EXPECT_EQ(p.view().footerLabelText(), closeOnlyFooterText());
     const int readingHeight = p.frame().height();
