@@ -4,11 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <chrono>
 #include <cstdlib>
-#include <thread>
-
-#include <tavlets/cancel.hpp>
 
 #include "commands/command_runner.hpp"
 #include "panel_fixture.hpp"
