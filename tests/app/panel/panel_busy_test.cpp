@@ -23,14 +23,7 @@ using testing::kChooseFooter;
 TEST(PanelBusy, ShowsWorkingAfterAMomentIgnoresReturnAndArrowsAbandonTheRun) {
     std::atomic<int> started{0};  // outlives the controller, whose worker may still be running the action
     testing::OpenPanel p("hello", false);
-    p.model().extraActions = [&](const Analysis&, std::string_view) {
-        return std::vector<Tavlet>{{"test.slow", "Slow", "hourglass", [&](std::string_view) {
-                                        ++started;
-                                        while (!cancelRequested()) std::this_thread::sleep_for(1ms);
-                                        return Outcome{"SLOW", false, false};
-                                    }}};
-    };
-    p.show();
+    p.offer({testing::slowAction(started)});
     const int height = p.controller.window()->height();
     p.model().start(static_cast<int>(p.model().actions().size()) - 1);
     ASSERT_TRUE(eventually([&] { return started > 0; }));
@@ -41,7 +34,6 @@ TEST(PanelBusy, ShowsWorkingAfterAMomentIgnoresReturnAndArrowsAbandonTheRun) {
     EXPECT_TRUE(eventually([&] { return p.controller.window()->height() > height; }));
 
     testing::send(p.view(), Qt::Key_Return);
-    testing::send(p.view(), Qt::Key_Enter);
     QCoreApplication::processEvents();
     EXPECT_TRUE(p.model().busy());
     EXPECT_EQ(started, 1) << "Return while busy ran the action again";

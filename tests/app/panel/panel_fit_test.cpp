@@ -69,8 +69,7 @@ TEST(PanelFit, StaysInsideTheScreenWithItsFooterInViewAtEveryStep) {
         auto checkInside = [&](const char* step) {
             SCOPED_TRACE(step);
             const QRect frame = controller.window()->geometry();
-            EXPECT_TRUE(area.contains(frame)) << frame.x() << "," << frame.y() << " " << frame.width() << "x"
-                                              << frame.height();
+            EXPECT_TRUE(area.contains(frame)) << frame.x() << "," << frame.y() << " " << frame.width() << "x" << frame.height();
             EXPECT_EQ(frame.width(), c.width);
             EXPECT_EQ(view.size(), frame.size());
             // A size the window manager may not change is what keeps tiling ones from tiling it.

@@ -8,10 +8,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include <tavlets/cancel.hpp>
 #include <tavlets/clipboard.hpp>
 
 #include "running/action_worker.hpp"
@@ -49,14 +52,17 @@ inline const QString kChooseFooter =
     QStringLiteral(u"\u2190 \u2192 choose an action   \u00B7   \u21A9 run   \u00B7   esc close");
 inline const ScreenArea kLargeScreen{QRect(0, 0, 1920, 1080), QRect(0, 0, 1920, 1080)};
 
-// Polls the condition, running the event loop, for up to five seconds.
+// Polls the condition, running the event loop, for up to `ms`; the longest the loop was held
+// between two turns goes into `longestTurn`.
 template <typename Condition>
-bool eventually(Condition condition) {
-    QElapsedTimer clock;
+bool eventually(Condition condition, qint64 ms = 5000, qint64* longestTurn = nullptr) {
+    QElapsedTimer clock, turn;
     clock.start();
+    turn.start();
     while (!condition()) {
-        if (clock.elapsed() > 5000) return false;
+        if (clock.elapsed() > ms) return false;
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        if (longestTurn) *longestTurn = std::max(*longestTurn, turn.restart());
         QThread::msleep(1);
     }
     return true;
@@ -86,6 +92,15 @@ struct KeyProbe : QObject {
     int received = 0;
 };
 
+// An action that works until it is cancelled; `started` counts its runs and must outlive the panel.
+inline Tavlet slowAction(std::atomic<int>& started) {
+    return {"test.slow", "Slow", "hourglass", [&started](std::string_view) {
+                ++started;
+                while (!cancelRequested()) QThread::msleep(1);
+                return Outcome{"SLOW", false, false};
+            }};
+}
+
 struct OpenPanel {
     explicit OpenPanel(std::optional<std::string> text, bool shown = true,
                        std::unique_ptr<ScreenSource> screens = std::make_unique<FakeScreens>(kLargeScreen))
@@ -97,6 +112,11 @@ struct OpenPanel {
     PanelView& view() { return *controller.view(); }
     QRect frame() { return controller.window()->geometry(); }
     void show() { controller.show(); settle(); }
+    // Opens the panel offering these actions after the built-in ones.
+    void offer(std::vector<Tavlet> extra) {
+        model().extraActions = [extra](const Analysis&, std::string_view) { return extra; };
+        show();
+    }
     // Sends a key press to the focused part of the panel and waits for what it starts; true when
     // the key got past the panel's key handler.
     bool press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {

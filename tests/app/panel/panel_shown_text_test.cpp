@@ -28,10 +28,7 @@ TEST(PanelShownText, AHugeResultShowsItsStartWithANoteAndCopiesWhole) {
         return s;
     }();
     Panel panel("make it big", false);
-    panel.model().extraActions = [&huge](const Analysis&, std::string_view) {
-        return std::vector<Tavlet>{{"user.1", "Big", "", [&huge](std::string_view) { return Outcome{huge, false, true}; }}};
-    };
-    panel.show();
+    panel.offer({{"user.1", "Big", "", [&huge](std::string_view) { return Outcome{huge, false, true}; }}});
     panel.run("user.1");
     const QString shown = panel.view().resultText()->toPlainText();
     EXPECT_LE(shown.size(), static_cast<qsizetype>(kShownResultBytes));

@@ -4,11 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <chrono>
 #include <cstdlib>
-#include <thread>
-
-#include <tavlets/cancel.hpp>
 
 #include "commands/command_runner.hpp"
 #include "panel_fixture.hpp"
@@ -28,20 +24,12 @@ TEST(PanelStress, OpenRunEscapeAndHideOverAndOver) {
     std::atomic<int> started{0};
     testing::OpenPanel p("stress text", false);
     p.model().extraActions = [&](const Analysis&, std::string_view) {
-        return std::vector<Tavlet>{
-            {"test.slow", "Slow", "hourglass",
-             [&](std::string_view) {
-                 ++started;
-                 while (!cancelRequested()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-                 return Outcome{"SLOW", false, false};
-             }},
-            {"test.command", "Command", "terminal", [](std::string_view text) {
-                 CommandRequest request;
-                 request.argv = {"cat"};
-                 request.input = text;
-                 return Outcome{runCommand(request, "/").output, false, false};
-             }},
-        };
+        return std::vector<Tavlet>{testing::slowAction(started), {"test.command", "Command", "terminal", [](std::string_view text) {
+                                        CommandRequest request;
+                                        request.argv = {"cat"};
+                                        request.input = text;
+                                        return Outcome{runCommand(request, "/").output, false, false};
+                                    }}};
     };
     const int n = rounds();
     for (int round = 0; round < n; ++round) {
