@@ -54,7 +54,6 @@ stays() {
   for i in $(seq 15); do "$@" >/dev/null 2>&1 || return 1; sleep 0.02; done
 }
 
-now_ms() { date +%s%3N; }
 
 # Long prose, varied enough to make real work for the text-mining actions.
 prose() {

@@ -35,15 +35,8 @@ panel_says() { panel_texts | cut -f 2 | grep -qxF "$1"; }
 result_has() { panel_texts | grep '^result' | cut -f 3 | grep -qF "$1"; }
 not_answering="The app that holds the clipboard isn't answering. Try copying again."
 
-# wait_until for slow conditions: bounded by the clock, not by the number of tries.
-wait_for() {
-  local deadline=$(($(now_ms) + $1 * 1000))
-  shift
-  until "$@" >/dev/null 2>&1; do
-    [ "$(now_ms)" -ge "$deadline" ] && return 1
-    sleep 0.02
-  done
-}
+# wait_until is bounded by the clock already.
+wait_for() { wait_until "$@"; }
 # Prints how long a condition took to come true, in ms, against its target; fails only past
 # TIME_MARGIN (default 4) times the target, since the machine may be busy with other work.
 timed() {
