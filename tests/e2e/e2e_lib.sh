@@ -54,7 +54,6 @@ stays() {
   for i in $(seq 15); do "$@" >/dev/null 2>&1 || return 1; sleep 0.02; done
 }
 
-
 # Long prose, varied enough to make real work for the text-mining actions.
 prose() {
   awk -v bytes="$1" 'BEGIN {
