@@ -64,13 +64,8 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    std::vector<QByteArray> storage;
-    for (int i = 0; i < argc; ++i) storage.emplace_back(argv[i]);
-    for (const QByteArray& extra : tavlets::platformArguments()) storage.push_back(extra);
-    std::vector<char*> args;
-    for (QByteArray& argument : storage) args.push_back(argument.data());
-    int count = int(args.size());
-    QApplication app(count, args.data());
+    tavlets::ApplicationArguments appArguments(argc, argv);
+    QApplication app(appArguments.count, appArguments.pointers.data());
     QApplication::setApplicationName(QStringLiteral("tavlets"));
     QApplication::setDesktopFileName(QStringLiteral("tavlets"));
     QApplication::setQuitOnLastWindowClosed(false);

@@ -321,13 +321,8 @@ int withClipboard(const CommandLine& line, int argc, char** argv, PanelModel& mo
         }
         ::close(channel[0]);
     }
-    std::vector<QByteArray> storage;
-    for (int i = 0; i < argc; ++i) storage.emplace_back(argv[i]);
-    for (const QByteArray& extra : platformArguments()) storage.push_back(extra);
-    std::vector<char*> args;
-    for (QByteArray& a : storage) args.push_back(a.data());
-    int count = int(args.size());
-    QGuiApplication app(count, args.data());
+    ApplicationArguments arguments(argc, argv);
+    QGuiApplication app(arguments.count, arguments.pointers.data());
     std::string error;
     std::optional<ClipboardRead> read = readClipboard(&error);
     int status = kExitUsage;

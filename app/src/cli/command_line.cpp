@@ -114,4 +114,11 @@ std::vector<QByteArray> platformArguments() {
     return {};
 }
 
+ApplicationArguments::ApplicationArguments(int argc, char** argv) {
+    for (int i = 0; i < argc; ++i) storage.emplace_back(argv[i]);
+    for (const QByteArray& extra : platformArguments()) storage.push_back(extra);
+    for (QByteArray& argument : storage) pointers.push_back(argument.data());
+    count = int(pointers.size());
+}
+
 }  // namespace tavlets

@@ -44,4 +44,13 @@ inline constexpr int kExitNotRunning = 3;  // `status` found no running Tavlets
 // app starts see the environment the user gave it.
 std::vector<QByteArray> platformArguments();
 
+// argc/argv for the application object: the user's arguments plus platformArguments(). Keeps the
+// strings alive for as long as the application object that points into them.
+struct ApplicationArguments {
+    ApplicationArguments(int argc, char** argv);
+    std::vector<QByteArray> storage;
+    std::vector<char*> pointers;
+    int count = 0;
+};
+
 }  // namespace tavlets
