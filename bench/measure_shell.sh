@@ -3,14 +3,14 @@
 #   - resident memory (VmRSS) of each process a few seconds after start, before any use;
 #   - for Tavlets, the time from the Alt+Space key press (sent through XTest) to the panel window
 #     being mapped, cold (first open) and warm.
-# Usage: bench/measure_shell.sh [BUILD_DIR]   (default build/release; needs tavlets and x11_probe)
+# Usage: bench/measure_shell.sh [BUILD_DIR]   (default build/release; needs tavlets and hot_key_map)
 set -u
 cd "$(dirname "$0")/.."
 build=${1:-build/release}
 tavlets="$build/app/tavlets"
-probe="$build/tests/e2e/x11_probe"
+probe="$build/bench/app/hot_key_map"
 for f in "$tavlets" "$probe"; do
-  [ -x "$f" ] || { echo "missing $f: build the tavlets and x11_probe targets in $build" >&2; exit 1; }
+  [ -x "$f" ] || { echo "missing $f: build the tavlets and hot_key_map targets in $build" >&2; exit 1; }
 done
 for tool in Xvfb xdotool; do
   command -v "$tool" >/dev/null || { echo "$tool is not installed" >&2; exit 1; }
@@ -78,7 +78,7 @@ start_display || { echo "Xvfb did not start" >&2; exit 1; }
   printf '{"a":[1,2],"b":{}}' | xclip -selection clipboard -i >/dev/null 2>&1
   times=()
   for i in $(seq 15); do
-    t=$("$probe" hot-key-map tavlets) || { echo "the panel did not open" >&2; exit 1; }
+    t=$("$probe" tavlets) || { echo "the panel did not open" >&2; exit 1; }
     times+=("$t")
     xdotool key Escape
     wait_until 5 sh -c '! xdotool search --onlyvisible --classname "^tavlets$"'
