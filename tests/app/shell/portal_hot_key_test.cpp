@@ -4,9 +4,6 @@
 #include "shell/app_delegate.hpp"
 #include "shell/settings_window.hpp"
 
-#include <QElapsedTimer>
-#include <QTimer>
-
 #include <gtest/gtest.h>
 
 namespace tavlets {
@@ -22,7 +19,7 @@ struct PortalOnPrivateBus : OnPrivateBus {
 
 QStringList members(const FakePortal& portal) {
     QStringList out;
-    for (const auto& call : portal.calls) out.append(call.member);
+    for (const QDBusMessage& call : portal.calls) out.append(call.member());
     return out;
 }
 
@@ -45,7 +42,6 @@ TEST_F(PortalOnPrivateBus, TheConversationAsksOnceAndTheNextStartUsesWhatTheDesk
             portal.calls.clear();
             PortalHotKey key(appSide, kQuick);
             key.registerKey(Qt::Key_Space, Qt::ControlModifier | Qt::AltModifier, [] {});
-            EXPECT_EQ(key.status(), HotKeyStatus::pending);
             ASSERT_TRUE(settles(key));
             EXPECT_EQ(key.status(), HotKeyStatus::registered);
             EXPECT_EQ(key.triggerDescription(), QStringLiteral("Ctrl+Alt+Space"));
@@ -55,7 +51,7 @@ TEST_F(PortalOnPrivateBus, TheConversationAsksOnceAndTheNextStartUsesWhatTheDesk
             QStringList expected{"Register", "Get", "CreateSession", "ListShortcuts"};
             if (start == 0 && c.binds) expected.append(QStringLiteral("BindShortcuts"));
             EXPECT_EQ(members(portal), expected);
-            EXPECT_EQ(portal.calls[0].arguments.value(0).toString(), QStringLiteral("tavlets"));
+            EXPECT_EQ(portal.calls[0].arguments().value(0).toString(), QStringLiteral("tavlets"));
             EXPECT_EQ(key.sessionHandle(), portal.sessions.back());
             EXPECT_TRUE(portal.sessions.back().endsWith(QStringLiteral("/tavlets")));
         }
@@ -89,20 +85,12 @@ TEST_F(PortalOnPrivateBus, RefusalsAndAbsenceAreClearStatesAndNothingBlocks) {
         }
         ::testing::internal::CaptureStderr();
         PortalHotKey key(appSide, {1000, 300, 300});
-        // The event loop keeps turning while the portal is asked.
-        int ticks = 0;
-        QTimer ticker;
-        QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
-        ticker.start(10);
-        QElapsedTimer clock;
-        clock.start();
         key.registerKey(Qt::Key_Space, Qt::AltModifier, [] {});
-        EXPECT_LT(clock.elapsed(), 100);
+        // Not answered yet whatever the portal: every answer, even "none", comes from the event loop.
+        EXPECT_EQ(key.status(), HotKeyStatus::pending);
         ASSERT_TRUE(settles(key));
         EXPECT_EQ(key.status(), c.expected);
-        EXPECT_LT(clock.elapsed(), 1500);
         if (c.expected != HotKeyStatus::registered) { EXPECT_TRUE(key.triggerDescription().isEmpty()); }
-        if (!c.responds) { EXPECT_GT(ticks, 5); }
         EXPECT_EQ(QString::fromStdString(::testing::internal::GetCapturedStderr()).count(QLatin1Char('\n')), c.warnings);
     }
 }
