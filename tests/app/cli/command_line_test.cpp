@@ -1,16 +1,14 @@
 // The real tavlets binary against the panel's own model: same text, same bytes out.
 
 #include "commands/user_actions_source.hpp"
+#include "shell/shell_test_util.hpp"
 
 #include <QDir>
 #include <QProcess>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <set>
-
-#include "test_cases.hpp"
 
 #include <tavlets/panel_model.hpp>
 
@@ -25,9 +23,8 @@ struct Ran {
 struct Binary {
     Binary() {
         QDir(config.path()).mkpath(QStringLiteral("tavlets"));
-        QFile file(config.filePath(QStringLiteral("tavlets/actions.toml")));
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("[[action]]\ntitle = \"Reverse\"\nwhen = [\"json\"]\nrun = [\"rev\"]\n");
+        EXPECT_TRUE(testing::writeFile(config.filePath(QStringLiteral("tavlets/actions.toml")),
+                                       "[[action]]\ntitle = \"Reverse\"\nwhen = [\"json\"]\nrun = [\"rev\"]\n"));
     }
     // No display of any kind: nothing here may need one.
     Ran operator()(const QStringList& arguments, const QByteArray& input = {}) const {
@@ -49,19 +46,13 @@ struct Binary {
     QTemporaryDir config, runtime;
 };
 
-struct Given : Clipboard {
-    std::string text;
-    std::optional<std::string> readText() override { return text; }
-    void writeText(const std::string&, bool) override {}
-};
-
 TEST(CommandLine, EveryActionGivesThePanelsBytes) {
     Binary tavlets;
     std::set<std::string> ran;
     for (const auto& c : readCases("app/clipboard_texts.tsv")) {
         const std::string& text = c.at(0);
         SCOPED_TRACE(text.substr(0, 40));
-        auto clipboard = std::make_shared<Given>();
+        auto clipboard = std::make_shared<testing::MemoryClipboard>();
         clipboard->text = text;
         PanelModel model(clipboard);
         qputenv("XDG_CONFIG_HOME", tavlets.config.path().toUtf8());

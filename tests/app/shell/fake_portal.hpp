@@ -29,7 +29,7 @@ namespace tavlets::testing {
 struct OnPrivateBus : ::testing::Test {
     void SetUp() override {
         if (QStandardPaths::findExecutable(QStringLiteral("dbus-daemon")).isEmpty()) GTEST_SKIP() << "no dbus-daemon";
-        daemon.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--config-file=") + testData("private_bus.conf"),
+        daemon.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--config-file=" TAVLETS_TEST_DATA_DIR "/shell/private_bus.conf"),
                                                      QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
         ASSERT_TRUE(daemon.waitForStarted(5000));
         while (!daemon.canReadLine() && daemon.waitForReadyRead(5000)) continue;
@@ -51,8 +51,6 @@ struct OnPrivateBus : ::testing::Test {
 
 class FakePortal : public QDBusVirtualObject {
 public:
-    struct Call { QString member; QVariantList arguments; };
-
     explicit FakePortal(QDBusConnection bus) : bus_(std::move(bus)) {
         qDBusRegisterMetaType<PortalShortcut>();
         qDBusRegisterMetaType<PortalShortcutList>();
@@ -74,7 +72,7 @@ public:
     QString triggerDescription = QStringLiteral("Ctrl+Alt+Space");
     PortalShortcutList held;      // what the desktop binds for the app, kept across sessions
 
-    std::vector<Call> calls;
+    std::vector<QDBusMessage> calls;
     QStringList closedSessions;
     QStringList sessions;  // as created, in order
     std::vector<PortalShortcutList> bound;
@@ -94,18 +92,21 @@ public:
     bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
         const QString interface = message.interface(), member = message.member();
         const QVariantList args = message.arguments();
-        calls.push_back({member, args});
+        calls.push_back(message);
         const QString sender = message.service().mid(1).replace(QLatin1Char('.'), QLatin1Char('_'));
         const auto path = [&](const char* kind, const QVariant& options, const char* token) {
             return QStringLiteral("/org/freedesktop/portal/desktop/%1/%2/%3")
                 .arg(QLatin1String(kind), sender, qdbus_cast<QVariantMap>(options).value(QLatin1String(token)).toString());
         };
-        // Answers with the Request object's path, made from the caller's token as the real portal does.
-        const auto replyRequest = [&](const QVariant& options) {
+        // Answers with the Request object's path, made from the caller's token as the real portal
+        // does, and later with the Response on it.
+        const auto answer = [&](const QVariant& options, const QVariantList& response) {
             const QString request = path("request", options, "handle_token");
             connection.send(message.createReply(QVariant::fromValue(QDBusObjectPath(request))));
-            return request;
+            respond(request, response);
+            return true;
         };
+        const auto shortcutsAre = [](const QVariant& list) { return QVariantMap{{QStringLiteral("shortcuts"), list}}; };
         const auto reply = [&](const QVariantList& arguments = {}) { connection.send(message.createReply(arguments)); return true; };
         const auto fail = [&](const char* error) {
             connection.send(message.createErrorReply(QString::fromLatin1(error), QStringLiteral("not offered")));
@@ -130,27 +131,21 @@ public:
             const QString session = path("session", args.value(0), "session_handle_token");
             sessions.append(session);
             if (bindsOnCreate) held = grant(qdbus_cast<PortalShortcutList>(qdbus_cast<QVariantMap>(args.value(0)).value(QStringLiteral("shortcuts"))));
-            respond(replyRequest(args.value(0)), {0u, QVariantMap{{QStringLiteral("session_handle"), session}}});
-            return true;
+            return answer(args.value(0), {0u, QVariantMap{{QStringLiteral("session_handle"), session}}});
         }
         if (shortcuts && member == QLatin1String("BindShortcuts")) {
             const PortalShortcutList asked = qdbus_cast<PortalShortcutList>(args.value(1));
             bound.push_back(asked);
-            const QString request = replyRequest(args.value(3));
             if (bindCode == 0) held = grant(asked);
-            if (malformed == Malformed::responseSignature) {
-                respond(request, {QStringLiteral("granted"), QStringLiteral("yes")});
-            } else if (malformed == Malformed::shortcutsAsMap) {
+            if (malformed == Malformed::responseSignature) return answer(args.value(3), {QStringLiteral("granted"), QStringLiteral("yes")});
+            if (malformed == Malformed::shortcutsAsMap) {
                 const QVariantMap wrong{{QString::fromLatin1(kOpenPanelId), triggerDescription}};
-                respond(request, {0u, QVariantMap{{QStringLiteral("shortcuts"), QVariant::fromValue(wrong)}}});
-            } else {
-                respond(request, {bindCode, bindCode == 0 ? QVariantMap{{QStringLiteral("shortcuts"), QVariant::fromValue(held)}} : QVariantMap()});
+                return answer(args.value(3), {0u, shortcutsAre(QVariant::fromValue(wrong))});
             }
-            return true;
+            return answer(args.value(3), {bindCode, bindCode == 0 ? shortcutsAre(QVariant::fromValue(held)) : QVariantMap()});
         }
         if (shortcuts && member == QLatin1String("ListShortcuts")) {
-            respond(replyRequest(args.value(1)), {0u, QVariantMap{{QStringLiteral("shortcuts"), QVariant::fromValue(held)}}});
-            return true;
+            return answer(args.value(1), {0u, shortcutsAre(QVariant::fromValue(held))});
         }
         return fail("org.freedesktop.DBus.Error.UnknownMethod");
     }

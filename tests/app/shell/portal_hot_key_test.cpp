@@ -4,9 +4,6 @@
 #include "shell/app_delegate.hpp"
 #include "shell/settings_window.hpp"
 
-#include <QElapsedTimer>
-#include <QTimer>
-
 #include <gtest/gtest.h>
 
 namespace tavlets {
@@ -19,12 +16,6 @@ constexpr PortalHotKey::Timeouts kQuick{2000, 2000, 2000};
 struct PortalOnPrivateBus : OnPrivateBus {
     bool settles(const HotKey& key) { return spinUntil([&] { return key.status() != HotKeyStatus::pending; }); }
 };
-
-QStringList members(const FakePortal& portal) {
-    QStringList out;
-    for (const auto& call : portal.calls) out.append(call.member);
-    return out;
-}
 
 TEST_F(PortalOnPrivateBus, TheConversationAsksOnceAndTheNextStartUsesWhatTheDesktopHolds) {
     const struct {
@@ -45,17 +36,17 @@ TEST_F(PortalOnPrivateBus, TheConversationAsksOnceAndTheNextStartUsesWhatTheDesk
             portal.calls.clear();
             PortalHotKey key(appSide, kQuick);
             key.registerKey(Qt::Key_Space, Qt::ControlModifier | Qt::AltModifier, [] {});
-            EXPECT_EQ(key.status(), HotKeyStatus::pending);
             ASSERT_TRUE(settles(key));
             EXPECT_EQ(key.status(), HotKeyStatus::registered);
             EXPECT_EQ(key.triggerDescription(), QStringLiteral("Ctrl+Alt+Space"));
 
             // The app id is registered before anything else is asked; a shortcut the desktop
             // already holds is not asked for again.
-            QStringList expected{"Register", "Get", "CreateSession", "ListShortcuts"};
+            QStringList expected{"Register", "Get", "CreateSession", "ListShortcuts"}, members;
             if (start == 0 && c.binds) expected.append(QStringLiteral("BindShortcuts"));
-            EXPECT_EQ(members(portal), expected);
-            EXPECT_EQ(portal.calls[0].arguments.value(0).toString(), QStringLiteral("tavlets"));
+            for (const QDBusMessage& call : portal.calls) members.append(call.member());
+            EXPECT_EQ(members, expected);
+            EXPECT_EQ(portal.calls[0].arguments().value(0).toString(), QStringLiteral("tavlets"));
             EXPECT_EQ(key.sessionHandle(), portal.sessions.back());
             EXPECT_TRUE(portal.sessions.back().endsWith(QStringLiteral("/tavlets")));
         }
@@ -89,20 +80,12 @@ TEST_F(PortalOnPrivateBus, RefusalsAndAbsenceAreClearStatesAndNothingBlocks) {
         }
         ::testing::internal::CaptureStderr();
         PortalHotKey key(appSide, {1000, 300, 300});
-        // The event loop keeps turning while the portal is asked.
-        int ticks = 0;
-        QTimer ticker;
-        QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
-        ticker.start(10);
-        QElapsedTimer clock;
-        clock.start();
         key.registerKey(Qt::Key_Space, Qt::AltModifier, [] {});
-        EXPECT_LT(clock.elapsed(), 100);
+        // Not answered yet whatever the portal: every answer, even "none", comes from the event loop.
+        EXPECT_EQ(key.status(), HotKeyStatus::pending);
         ASSERT_TRUE(settles(key));
         EXPECT_EQ(key.status(), c.expected);
-        EXPECT_LT(clock.elapsed(), 1500);
         if (c.expected != HotKeyStatus::registered) { EXPECT_TRUE(key.triggerDescription().isEmpty()); }
-        if (!c.responds) { EXPECT_GT(ticks, 5); }
         EXPECT_EQ(QString::fromStdString(::testing::internal::GetCapturedStderr()).count(QLatin1Char('\n')), c.warnings);
     }
 }

@@ -82,20 +82,17 @@ TEST(SettingsWindowOnOneScreen, StaysInsideTheScreenAndScrollsToTheLastProblem) 
 }
 
 TEST(SettingsWindow, FitsEveryScreenAtEveryFontSize) {
+    // The offscreen platform's screen, from a file of tests/data/shell.
     const struct { const char *size, *scale, *area; } screens[] = {
         {"800x600", "1", "800x600"}, {"1280x800", "1", "1280x800"}, {"800x600", "2", "400x300"},
     };
-    QTemporaryDir dir;
     for (const auto& screen : screens) {
-        const QStringList size = QString::fromLatin1(screen.size).split(QLatin1Char('x'));
-        const QString config = dir.filePath(QLatin1String(screen.size) + QStringLiteral(".json"));
-        writeFile(config, QStringLiteral(R"({"screens": [{"name": "s", "x": 0, "y": 0, "width": %1, "height": %2}]})")
-                              .arg(size[0], size[1]).toUtf8());
+        const QString config = QStringLiteral("offscreen:configfile=" TAVLETS_TEST_DATA_DIR "/shell/screen_%1.json").arg(screen.size);
         for (const char* points : {"9", "16", "24"}) {
             SCOPED_TRACE(std::string(screen.size) + " at scale " + screen.scale + ", " + points + " pt");
             QProcess child;
             QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-            env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen:configfile=") + config);
+            env.insert(QStringLiteral("QT_QPA_PLATFORM"), config);
             env.insert(QStringLiteral("QT_SCALE_FACTOR"), QLatin1String(screen.scale));
             env.insert(QStringLiteral("TAVLETS_TEST_POINTS"), QLatin1String(points));
             env.insert(QStringLiteral("TAVLETS_TEST_AREA"), QLatin1String(screen.area));

@@ -51,11 +51,6 @@ inline bool writeFile(const QString& path, const QByteArray& content) {
     return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
 }
 
-// A file under the tests' data folder for the shell.
-inline QString testData(const char* name) {
-    return QStringLiteral(TAVLETS_TEST_DATA_DIR "/shell/") + QString::fromLatin1(name);
-}
-
 // The rows of a tab-separated data file, comment lines left out, each checked to have `fields` fields.
 inline std::vector<QStringList> dataRows(const char* name, qsizetype fields) {
     std::vector<QStringList> rows;
