@@ -38,16 +38,6 @@ TEST(JSONParser, NestingLimit) {
         EXPECT_EQ(JSONParser::parse(text).error(), (JSONSyntaxError{offset, "Nesting is too deep"}));
 }
 
-TEST(JSONParser, LoneScalarsAreDocuments) {
-    for (std::string token : {"0", "-0", "-0.50E+3", "123456789012345678901234567890", "\"\"", "\"\\u0000\\/\\uD800\"",
-                              "true", "false", "null", "\"caf\xC3\xA9 \xF0\x9F\x98\x80\""}) {
-        const auto r = JSONParser::parse(" \t\r\n" + token + "\n ");
-        ASSERT_TRUE(r.ok()) << token << ": " << r.error().message;
-        EXPECT_EQ(r.node().kind(), JSONNode::Kind::leaf);
-        EXPECT_EQ(r.node().text(), token);
-    }
-}
-
 TEST(JSONParser, TreeKeepsOrderDuplicatesAndTokens) {
     const std::string doc = R"( { "b" : [ 1 , -0.50E+3 , [] ] , "a" : { } , "b" : "x\/\u00e9" } )";
     for (auto parse : {&JSONParser::parse, &parseJSONWide}) {
