@@ -49,26 +49,23 @@ TEST(FastPaths, WhiteSpaceListsMatchTheProperties) {
     }
 }
 
-// One segmenter used for text after text gives the ranges a fresh iterator gives each.
-TEST(FastPaths, SegmenterAgreesWithPlainRanges) {
+// On random texts, padded at times with ASCII runs: one segmenter used for text after text gives
+// the ranges a fresh iterator gives each, sentence counts add up over pieces cut after line feeds,
+// and the character tally agrees with the iterator.
+TEST(FastPaths, SegmenterSentencesAndTallyAgreeWithThePlainWay) {
     Random random{7};
     text::Segmenter sentences(text::Segmenter::Kind::sentence);
     text::Segmenter words(text::Segmenter::Kind::word);
     std::vector<text::Range> found;
     for (int round = 0; round < 6000; ++round) {
-        const std::string s = randomText(random, 12);
+        std::string s = randomText(random, 16);
+        if (round % 3 == 0) s = std::string(random.below(300), 'a') + s + std::string(random.below(300), ' ');
         sentences.ranges(s, found);
         ASSERT_EQ(found, text::sentenceRanges(s)) << s;
         words.ranges(s, found);
         ASSERT_EQ(found, text::wordRanges(s)) << s;
-    }
-}
 
-// Sentences never run across a line feed, so counts add up over pieces cut after one.
-TEST(FastPaths, SentenceCountsAddUpOverLineFeeds) {
-    Random random{11};
-    for (int round = 0; round < 3000; ++round) {
-        const std::string s = randomText(random, 16);
+        // Sentences never run across a line feed.
         std::size_t sum = 0;
         for (std::size_t start = 0; start < s.size();) {
             const std::size_t lf = s.find('\n', start);
@@ -77,18 +74,7 @@ TEST(FastPaths, SentenceCountsAddUpOverLineFeeds) {
             start = end;
         }
         ASSERT_EQ(sum, text::sentenceRanges(s).size()) << s;
-    }
-    // Long enough to be counted in several pieces.
-    std::string large;
-    while (large.size() < 700 * 1024) large += randomText(random, 40);
-    EXPECT_EQ(text::sentenceCount(large), text::sentenceRanges(large).size());
-}
 
-TEST(FastPaths, CharacterTallyAgreesWithTheIterator) {
-    Random random{13};
-    for (int round = 0; round < 6000; ++round) {
-        std::string s = randomText(random, 12);
-        if (round % 3 == 0) s = std::string(random.below(300), 'a') + s + std::string(random.below(300), ' ');
         text::CharacterTally plain;
         text::CharacterIterator it(s);
         while (const auto character = it.next()) {
@@ -99,6 +85,10 @@ TEST(FastPaths, CharacterTallyAgreesWithTheIterator) {
         ASSERT_EQ(fast.characters, plain.characters) << s;
         ASSERT_EQ(fast.nonWhitespace, plain.nonWhitespace) << s;
     }
+    // Long enough to be counted in several pieces.
+    std::string large;
+    while (large.size() < 700 * 1024) large += randomText(random, 40);
+    EXPECT_EQ(text::sentenceCount(large), text::sentenceRanges(large).size());
 }
 
 // Long texts are case-mapped a piece at a time, cut after line feeds: the same as mapping the
