@@ -24,10 +24,7 @@ TEST(JSONParser, FailuresReportMessageAndOffset) {
 
 TEST(JSONParser, NestingLimit) {
     auto nest = [](int n, const std::string& inner, const std::string& open = "[", char close = ']') {
-        std::string s;
-        for (int i = 0; i < n; ++i)
-            s += open;
-        return s + inner + std::string(n, close);
+        return repeated(open, n) + inner + std::string(n, close);
     };
     for (const std::string& text : {nest(401, ""), nest(400, "1"), nest(400, "{}"), nest(400, "{}", "{\"k\":", '}')})
         EXPECT_TRUE(JSONParser::parse(text).ok());
