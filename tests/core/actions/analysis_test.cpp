@@ -61,8 +61,7 @@ TEST(Analysis, KeywordSearchAgreesWithPattern) {
         const std::string s = random.glue(pieces, 7);
         ASSERT_EQ(analysis::hasKeywordLine(s), pattern.search(s)) << testing::PrintToString(s);
     }
-    std::string far = "x";
-    for (int i = 0; i < 200000; ++i) far += "\n \r\n";
+    const std::string far = "x" + repeated("\n \r\n", 200000);
     EXPECT_TRUE(analysis::hasKeywordLine(far + "return y"));
     EXPECT_FALSE(analysis::hasKeywordLine(far + "returns y"));
 }

@@ -16,15 +16,10 @@
 #include <tavlets/text_mining.hpp>
 #include <tavlets/transforms.hpp>
 
+#include "test_cases.hpp"
+
 namespace tavlets {
 namespace {
-
-std::string repeated(std::string_view piece, std::size_t bytes) {
-    std::string s;
-    s.reserve(bytes + piece.size());
-    while (s.size() < bytes) s += piece;
-    return s;
-}
 
 // Runs work with a flag set to `cancel`.
 std::string runWith(bool cancel, const std::function<std::string()>& work) {
@@ -35,16 +30,14 @@ std::string runWith(bool cancel, const std::function<std::string()>& work) {
 
 TEST(CancelTest, EveryLongEngineStopsEarly) {
     constexpr std::size_t kSize = 1024 * 1024;
-    const std::string prose = repeated("  Stra\u00DFe caf\u00E9 na\u00EFve \u03A3\u039F\u03A6\u039F\u03A3 ok. Second one here!\n", kSize);
-    const std::string percent = repeated("caf%C3%A9%20", kSize);
+    const auto big = [](std::string_view piece) { return repeated(piece, kSize / piece.size() + 1); };  // kSize bytes or a little more
+    const std::string prose = big("  Stra\u00DFe caf\u00E9 na\u00EFve \u03A3\u039F\u03A6\u039F\u03A3 ok. Second one here!\n");
+    const std::string percent = big("caf%C3%A9%20");
     const std::string base64 = transforms::base64Encode(prose).text;
-    const std::string code = repeated("f(a[1], {x: \"y\"}); // ok\n", kSize) + ")";
+    const std::string code = big("f(a[1], {x: \"y\"}); // ok\n") + ")";
     const std::string notes = prose + "Please send the deck to Dana.\n";
-    std::string csv = "a,b,c\n";
-    csv += repeated("1,\"two, 2\",caf\u00E9\n", kSize);
-    std::string json = "[";
-    json += repeated("{\"k\": [1, 2.5, \"v\"]}, ", kSize);
-    json += "null]";
+    const std::string csv = "a,b,c\n" + big("1,\"two, 2\",caf\u00E9\n");
+    const std::string json = "[" + big("{\"k\": [1, 2.5, \"v\"]}, ") + "null]";
     const JSONParseResult parsed = JSONParser::parse(json);  // parsed whole, then printed under the flag
     ASSERT_TRUE(parsed.ok());
 

@@ -1,4 +1,5 @@
 #include <tavlets/text_mining.hpp>
+#include <tavlets/text.hpp>
 
 #include <string>
 #include <vector>
@@ -7,8 +8,6 @@
 
 #include "test_cases.hpp"
 #include "core/test_random.hpp"
-
-#include "mining/mining_shared.hpp"
 
 namespace tavlets {
 namespace {
@@ -52,11 +51,6 @@ TEST(TextMiningTest, CountsAndWords) {
         const std::string s = random.glue(pieces, 11);
         ASSERT_EQ(TextMining::wordCount(s), referenceWordCount(s)) << testing::PrintToString(s);
     }
-}
-
-TEST(TextMiningTest, NoteHeadsAreNoSpeakers) {
-    for (const char* head : {"todo", "Action Items", "tl;dr"}) EXPECT_TRUE(mining::isNotSpeaker(head)) << head;
-    for (const char* name : {"Alice", "TODOS", ""}) EXPECT_FALSE(mining::isNotSpeaker(name)) << name;
 }
 
 // Whatever the bytes, every function answers and units keep to their promises.

@@ -86,6 +86,7 @@ TEST(DelimitedTest, Table) {
         {"detect", [](const std::string& s) { const auto d = Delimited::detect(s); return d ? std::string(1, *d) : "<none>"; }},
         {"json", [&](const std::string& s) { return Delimited::json(read(s)); }},
         {"csv json", [](const std::string& s) { return Delimited::json(Delimited::parse(s, ',')); }},
+        {"csv markdown", [](const std::string& s) { return Delimited::markdown(Delimited::parse(s, ',')); }},
         {"scalar", [](const std::string& s) { return Delimited::scalar(s); }},
     });
 }
@@ -126,18 +127,6 @@ TEST(DelimitedTest, PlainLetterBlocksJoinNothing) {
         text::appendUTF8(quoted, cp);
         ASSERT_TRUE(!grapheme::Glue::isPlainLetter(cp) || text::characterCount(quoted + "\"") == 3) << static_cast<std::uint32_t>(cp);
     }
-}
-
-TEST(DelimitedTest, Markdown) {
-    const std::pair<Rows, std::string> cases[] = {
-        {{{"name", "age"}, {"Ann", "30"}, {"Bob|Jr", "7"}}, "| name    | age |\n| ------- | --- |\n| Ann     | 30  |\n| Bob\\|Jr | 7   |"},
-        {{{"a", " \tb\u3000 ", "c"}, {" 1 "}}, "| a   | b   | c   |\n| --- | --- | --- |\n| 1   |     |     |"},  // trimmed, padded
-        {{{"h"}, {"one\ntwo"}, {"x\r\ny"}, {"p\rq"}}, "| h       |\n| ------- |\n| one two |\n| x y     |\n| pq      |"},
-        {{{"\U0001F600", "e\u0301e\u0301e\u0301e\u0301"}, {"\U0001F468\u200D\U0001F469", "x"}},
-         "| \U0001F600   | e\u0301e\u0301e\u0301e\u0301 |\n| --- | ---- |\n| \U0001F468\u200D\U0001F469   | x    |"},
-        {{{"\xff"}, {"a\xc3"}}, "| \uFFFD   |\n| --- |\n| a\uFFFD  |"},
-    };
-    for (const auto& [rows, markdown] : cases) EXPECT_EQ(Delimited::markdown(rows), markdown);
 }
 
 // The Markdown table built plainly, a string per cell, the yardstick for the measured writer.

@@ -23,23 +23,14 @@ namespace text = tavlets::text;
 
 namespace {
 
-const std::vector<std::string>& pieces() {
-    static const std::vector<std::string> list = {
-        "word", "Ann", "e.g.", "Dr.", "Mr. ", "U.S.", "i.e. ", "2.5", "10", ",", ";", ":", "'", "\"", "(", ")", "-",
-        "_", ".", ". ", "! ", "? ", "?!", "...", " ", "  ", "\t", "\n", "\r\n", "\r", "\v", "\f",
-        "\u0085", "\u2028", "\u2029", "\u00A0", "\u3000", "\u2009", "caf\u00E9", "e\u0301", " \u0301", "\u0301",
-        "Stra\u00DFe", "\u043F\u0440\u0438\u0432\u0435\u0442", "\u65E5\u672C\u8A9E", "\u6771\u4EAC\u3002",
-        "\u0E20\u0E32\u0E29\u0E32\u0E44\u0E17\u0E22", "\u05E9\u05DC\u05D5\u05DD", "\u05D0\"\u05D1",
-        "\u0915\u094D\u0937", "\u0600", "\U0001F468\u200D\U0001F469", "\u200D", "\U0001F1EB\U0001F1F7",
-        "\U0001F1EB", "\u00AD", "\u200B", "\u2019", "\uFF0E", "\uFF01", "\u0964", "\xFF", "\xE2\x80", "\xC3"};
-    return list;
-}
-
-std::string randomText(Random& random, std::size_t maxPieces) {
-    std::string s;
-    for (std::size_t k = 0, n = random.below(maxPieces + 1); k < n; ++k) s += pieces()[random.below(pieces().size())];
-    return s;
-}
+const std::vector<std::string> kPieces = {
+    "word", "Ann", "e.g.", "Dr.", "Mr. ", "U.S.", "i.e. ", "2.5", "10", ",", ";", ":", "'", "\"", "(", ")", "-",
+    "_", ".", ". ", "! ", "? ", "?!", "...", " ", "  ", "\t", "\n", "\r\n", "\r", "\v", "\f",
+    "\u0085", "\u2028", "\u2029", "\u00A0", "\u3000", "\u2009", "caf\u00E9", "e\u0301", " \u0301", "\u0301",
+    "Stra\u00DFe", "\u043F\u0440\u0438\u0432\u0435\u0442", "\u65E5\u672C\u8A9E", "\u6771\u4EAC\u3002",
+    "\u0E20\u0E32\u0E29\u0E32\u0E44\u0E17\u0E22", "\u05E9\u05DC\u05D5\u05DD", "\u05D0\"\u05D1",
+    "\u0915\u094D\u0937", "\u0600", "\U0001F468\u200D\U0001F469", "\u200D", "\U0001F1EB\U0001F1F7",
+    "\U0001F1EB", "\u00AD", "\u200B", "\u2019", "\uFF0E", "\uFF01", "\u0964", "\xFF", "\xE2\x80", "\xC3"};
 
 TEST(FastPaths, WhiteSpaceListsMatchTheProperties) {
     for (char32_t c = 0; c <= 0x10FFFF; ++c) {
@@ -49,26 +40,23 @@ TEST(FastPaths, WhiteSpaceListsMatchTheProperties) {
     }
 }
 
-// One segmenter used for text after text gives the ranges a fresh iterator gives each.
-TEST(FastPaths, SegmenterAgreesWithPlainRanges) {
+// On random texts, padded at times with ASCII runs: one segmenter used for text after text gives
+// the ranges a fresh iterator gives each, sentence counts add up over pieces cut after line feeds,
+// and the character tally agrees with the iterator.
+TEST(FastPaths, SegmenterSentencesAndTallyAgreeWithThePlainWay) {
     Random random{7};
     text::Segmenter sentences(text::Segmenter::Kind::sentence);
     text::Segmenter words(text::Segmenter::Kind::word);
     std::vector<text::Range> found;
     for (int round = 0; round < 6000; ++round) {
-        const std::string s = randomText(random, 12);
+        std::string s = random.glue(kPieces, 16);
+        if (round % 3 == 0) s = std::string(random.below(300), 'a') + s + std::string(random.below(300), ' ');
         sentences.ranges(s, found);
         ASSERT_EQ(found, text::sentenceRanges(s)) << s;
         words.ranges(s, found);
         ASSERT_EQ(found, text::wordRanges(s)) << s;
-    }
-}
 
-// Sentences never run across a line feed, so counts add up over pieces cut after one.
-TEST(FastPaths, SentenceCountsAddUpOverLineFeeds) {
-    Random random{11};
-    for (int round = 0; round < 3000; ++round) {
-        const std::string s = randomText(random, 16);
+        // Sentences never run across a line feed.
         std::size_t sum = 0;
         for (std::size_t start = 0; start < s.size();) {
             const std::size_t lf = s.find('\n', start);
@@ -77,18 +65,7 @@ TEST(FastPaths, SentenceCountsAddUpOverLineFeeds) {
             start = end;
         }
         ASSERT_EQ(sum, text::sentenceRanges(s).size()) << s;
-    }
-    // Long enough to be counted in several pieces.
-    std::string large;
-    while (large.size() < 700 * 1024) large += randomText(random, 40);
-    EXPECT_EQ(text::sentenceCount(large), text::sentenceRanges(large).size());
-}
 
-TEST(FastPaths, CharacterTallyAgreesWithTheIterator) {
-    Random random{13};
-    for (int round = 0; round < 6000; ++round) {
-        std::string s = randomText(random, 12);
-        if (round % 3 == 0) s = std::string(random.below(300), 'a') + s + std::string(random.below(300), ' ');
         text::CharacterTally plain;
         text::CharacterIterator it(s);
         while (const auto character = it.next()) {
@@ -99,6 +76,10 @@ TEST(FastPaths, CharacterTallyAgreesWithTheIterator) {
         ASSERT_EQ(fast.characters, plain.characters) << s;
         ASSERT_EQ(fast.nonWhitespace, plain.nonWhitespace) << s;
     }
+    // Long enough to be counted in several pieces.
+    std::string large;
+    while (large.size() < 700 * 1024) large += random.glue(kPieces, 40);
+    EXPECT_EQ(text::sentenceCount(large), text::sentenceRanges(large).size());
 }
 
 // Long texts are case-mapped a piece at a time, cut after line feeds: the same as mapping the
@@ -145,8 +126,7 @@ TEST(FastPaths, PercentDecodingAgreesWithBytewiseDecoding) {
     const std::vector<std::string> parts = {"%", "%2", "%20", "%C3%A9", "%c3", "%A9", "%zz", "%%", "a", "caf\u00E9", "+", " ", "\xFF", "%E2%82%AC"};
     Random random{19};
     for (int round = 0; round < 6000; ++round) {
-        std::string s;
-        for (std::size_t k = 0, n = random.below(10); k < n; ++k) s += parts[random.below(parts.size())];
+        std::string s = random.glue(parts, 9);
         if (round % 50 == 0) s = std::string(70000 + random.below(70000), 'x') + s;  // across the flag's stride
         ASSERT_EQ(text::percentDecode(s), plainPercentDecode(s)) << s.substr(0, 200);
     }
