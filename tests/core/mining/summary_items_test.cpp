@@ -118,7 +118,10 @@ TEST(ActionItemsTest, LimitsAtCharactersAndItems) {
 
     std::string twenty, fifteen;
     for (int i = 1; i <= 20; ++i) twenty += "Please do task " + std::to_string(i) + "\n";
-    for (int i = 1; i <= 15; ++i) fifteen += (i > 1 ? "\n" : "") + std::string("\u2610 Please do task ") + std::to_string(i);
+    for (int i = 1; i <= 15; ++i) {
+        if (i > 1) fifteen += '\n';
+        fifteen += "\u2610 Please do task " + std::to_string(i);
+    }
     EXPECT_EQ(bare(twenty), ok(fifteen));
     // It stops examining units after the fifteenth item.
     mining::actionItems(twenty, {[](std::string_view) { ++namesCalls; return std::vector<std::string>{}; }, nullptr});
