@@ -7,18 +7,21 @@ cd "$(dirname "$0")/.."
 scripts/deps.sh
 
 jobs=$(nproc)
+# Each pass says how long the command has run, so a slow pass shows in CI's log.
+stage() { echo "== $1 (at $((SECONDS / 60)) min $((SECONDS % 60)) s)"; }
 
-echo "== Release build and tests"
+stage "Release build and tests"
 cmake --preset release >/dev/null
 cmake --build --preset release -j "$jobs"
+stage "Release tests"
 ctest --preset release -j "$jobs"
 
-echo "== Engine under AddressSanitizer and UBSan"
+stage "Engine under AddressSanitizer and UBSan"
 cmake --preset asan >/dev/null
 cmake --build --preset asan -j "$jobs"
 ctest --preset asan -j "$jobs"
 
-echo "== App tests under ThreadSanitizer"
+stage "App tests under ThreadSanitizer"
 cmake --preset tsan >/dev/null
 cmake --build --preset tsan -j "$jobs"
 # ThreadSanitizer needs the address layout it was built for; some kernels randomise more.
@@ -29,6 +32,7 @@ else
 fi
 
 if [ -x scripts/fuzz.sh ]; then
-  echo "== Fuzz targets, short run"
+  stage "Fuzz targets, short run"
   scripts/fuzz.sh --quick
 fi
+stage "Done"
