@@ -38,7 +38,15 @@ export XDG_CONFIG_HOME="$work/config"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 socket="$XDG_RUNTIME_DIR/tavlets-$(id -u)-_$display"
 
-panel_visible() { xdotool search --onlyvisible --classname '^tavlets$'; }
+# The shown panel's window. A tray icon and Settings have the same class; the title tells them apart.
+panel_window() {
+  local id
+  for id in $(xdotool search --onlyvisible --classname '^tavlets$' 2>/dev/null); do
+    [ "$(xdotool getwindowname "$id" 2>/dev/null)" == Tavlets ] && { echo "$id"; return 0; }
+  done
+  return 1
+}
+panel_visible() { panel_window >/dev/null; }
 panel_hidden() { ! panel_visible; }
 # Bounded: an owner that never answers must not hang the case.
 clipboard() { timeout 5 xclip -selection clipboard -o 2>/dev/null; }

@@ -39,8 +39,7 @@ wm_running() { xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'; }
 # "X Y WIDTH HEIGHT" of the shown panel, in screen pixels.
 panel_geometry() {
   local id
-  id=$(xdotool search --onlyvisible --classname '^tavlets$' | head -n 1)
-  [ -n "$id" ] || return 1
+  id=$(panel_window) || return 1
   eval "$(xdotool getwindowgeometry --shell "$id")"
   echo "$X $Y $WIDTH $HEIGHT"
 }
