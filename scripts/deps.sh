@@ -16,9 +16,9 @@ packages=(
   xvfb xauth xdotool xclip fonts-dejavu-core
   # user actions file
   libtomlplusplus-dev
-  # desktops the app meets: a window manager that holds Alt+Space, a tray, a notification
+  # desktops the app meets: window managers that hold Alt+Space, a tray, a notification
   # server, native Wayland, a private session bus and the accessibility stack
-  openbox trayer dunst xcompmgr weston wl-clipboard qt6-wayland dbus-daemon at-spi2-core
+  openbox xfwm4 trayer dunst xcompmgr weston wl-clipboard qt6-wayland dbus-daemon at-spi2-core
   python3-pyatspi gir1.2-atspi-2.0 libatspi2.0-dev
   # KDE Plasma's real portal stack, and tiling desktops with a terminal to tile beside the panel
   kwin-wayland xdg-desktop-portal xdg-desktop-portal-kde qtwayland5 xwayland sway i3-wm foot xterm
