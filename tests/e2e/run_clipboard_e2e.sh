@@ -238,12 +238,8 @@ PY
   wait_until 10 panel_visible || fail "Alt+Space did not open the panel"
   # Return does nothing until the text is read, nor while the action runs (seconds on a busy
   # machine): press it until the result is copied and the panel closes.
-  deadline=$(($(now_ms) + 30000))
-  until panel_hidden >/dev/null 2>&1; do
-    [ "$(now_ms)" -ge "$deadline" ] && fail "the panel stayed open after copying"
-    xdotool key Return
-    sleep 0.2
-  done
+  closed_or_return() { panel_hidden || { xdotool key Return; sleep 0.2; false; }; }
+  wait_until 30 closed_or_return || fail "the panel stayed open after copying"
   clipboard >"$work/big.got"
   cmp -s "$work/big.got" "$work/big.expected" || fail "the formatted JSON is not what was expected"
   ;;
