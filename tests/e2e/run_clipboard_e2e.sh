@@ -122,7 +122,6 @@ open_read_close() {
   wait_until "$seconds" panel_shows "$expected" || fail "the panel does not show '$expected'; it shows: $(panel_texts)"
   escaped=
   timed 300 "Escape closes" panel_hidden_after_escape
-  escaped=
 }
 # Escape while the read is still going: the panel goes at once all the same.
 open_and_escape_at_once() {
@@ -130,7 +129,6 @@ open_and_escape_at_once() {
   timed 500 "panel visible" panel_visible
   escaped=
   timed 300 "Escape closes while reading" panel_hidden_after_escape
-  escaped=
 }
 
 case "$case_name" in
