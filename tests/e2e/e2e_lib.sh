@@ -68,6 +68,13 @@ prose() {
   }'
 }
 
+# JSON of forty users: a result far taller than any screen once formatted.
+long_json() {
+  local i out='{"users": ['
+  for i in $(seq 40); do out+="{\"id\": $i, \"name\": \"User $i\", \"email\": \"user$i@example.com\"},"; done
+  printf '%s{"id": 0}]}' "$out"
+}
+
 lock_held_by() { [ "$(head -n 1 "$socket.lock" 2>/dev/null)" == "$1" ]; }
 
 start_tavlets() {
