@@ -50,7 +50,8 @@ status_openbox)
 other_user)
   # Another local user (nobody) prepares the old shared names and a runtime folder of its own.
   command -v setpriv >/dev/null 2>&1 && [ "$(id -u)" -eq 0 ] || { echo "skipped: needs root and setpriv"; exit 77; }
-  shared=$(mktemp -d)
+  shared="$work/shared"
+  mkdir "$shared"
   chmod 1777 "$shared" "$work"
   as_nobody() { setpriv --reuid=nobody --regid=nogroup --clear-groups "$@"; }
   as_nobody touch "$shared/tavlets-$(id -u)-_$display.lock" "$shared/tavlets-$(id -u)-_$display"
@@ -80,7 +81,6 @@ except (BrokenPipeError, ConnectionResetError): sys.exit(0)' "$socket" || fail "
   chmod 700 "$XDG_RUNTIME_DIR"
   second_launch
   wait_until 10 panel_visible || fail "the same user's launch did not toggle the panel"
-  rm -rf "$shared"
   ;;
 
 *)
