@@ -16,24 +16,9 @@ for tool in Xvfb xdotool; do
   command -v "$tool" >/dev/null || { echo "$tool is not installed" >&2; exit 1; }
 done
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
-  wait 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-wait_until() {
-  local tries=$(($1 * 50))
-  shift
-  while ! "$@" >/dev/null 2>&1; do
-    tries=$((tries - 1))
-    [ "$tries" -le 0 ] && return 1
-    sleep 0.02
-  done
-}
+# The work folder, clean-up of what was started, and waiting by the clock, as the end-to-end
+# cases have them.
+source tests/e2e/e2e_base.sh
 
 # Sets display to a fresh virtual display's number.
 start_display() {

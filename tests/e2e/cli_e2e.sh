@@ -7,19 +7,6 @@ tavlets=$2
 probe=$3
 source "$(dirname "$0")/e2e_lib.sh"
 
-start_openbox() {
-  command -v openbox >/dev/null 2>&1 || { echo "skipped: openbox is not installed"; exit 77; }
-  wm_running() { xdotool search --class openbox; }
-  held_steadily() { ! "$probe" free && stays eval '! "$probe" free'; }
-  for attempt in 1 2 3; do
-    openbox >>"$work/openbox.log" 2>&1 &
-    pids+=($!)
-    wait_until 10 wm_running && break
-  done
-  wm_running || fail "openbox did not start"
-  wait_until 10 held_steadily || fail "openbox did not take Alt+Space"
-}
-
 case "$case_name" in
 clipboard_run)
   set_clipboard '{"a":[1,2],"b":{}}'
@@ -42,7 +29,7 @@ clipboard_run)
   ;;
 
 status_openbox)
-  start_openbox
+  start_stock_openbox
   "$tavlets" status >"$work/status.out"
   [ $? -eq 3 ] || fail "status did not exit 3 with nothing running"
   grep -q 'not running' "$work/status.out" || fail "status: $(cat "$work/status.out")"
@@ -63,7 +50,8 @@ status_openbox)
 other_user)
   # Another local user (nobody) prepares the old shared names and a runtime folder of its own.
   command -v setpriv >/dev/null 2>&1 && [ "$(id -u)" -eq 0 ] || { echo "skipped: needs root and setpriv"; exit 77; }
-  shared=$(mktemp -d)
+  shared="$work/shared"
+  mkdir "$shared"
   chmod 1777 "$shared" "$work"
   as_nobody() { setpriv --reuid=nobody --regid=nogroup --clear-groups "$@"; }
   as_nobody touch "$shared/tavlets-$(id -u)-_$display.lock" "$shared/tavlets-$(id -u)-_$display"
@@ -93,7 +81,6 @@ except (BrokenPipeError, ConnectionResetError): sys.exit(0)' "$socket" || fail "
   chmod 700 "$XDG_RUNTIME_DIR"
   second_launch
   wait_until 10 panel_visible || fail "the same user's launch did not toggle the panel"
-  rm -rf "$shared"
   ;;
 
 *)

@@ -76,6 +76,13 @@ prose() {
   }'
 }
 
+# JSON of forty users: a result far taller than any screen once formatted.
+long_json() {
+  local i out='{"users": ['
+  for i in $(seq 40); do out+="{\"id\": $i, \"name\": \"User $i\", \"email\": \"user$i@example.com\"},"; done
+  printf '%s{"id": 0}]}' "$out"
+}
+
 lock_held_by() { [ "$(head -n 1 "$socket.lock" 2>/dev/null)" == "$1" ]; }
 
 start_tavlets() {
@@ -93,3 +100,23 @@ second_launch() {
   timeout 10 "$tavlets" >>"$work/second.log" 2>&1 || fail "the second launch failed or hung"
 }
 
+# openbox with the settings the system ships, which hold Alt+Space for the window menu. openbox
+# grabs its keys again once the keyboard mapping settles at start: this waits until it holds
+# Alt+Space steadily, or tavlets could slip in between.
+start_stock_openbox() {
+  command -v openbox >/dev/null 2>&1 || { echo "skipped: openbox is not installed"; exit 77; }
+  local attempt pid
+  # On a loaded machine openbox now and then fails to connect at its first try.
+  for attempt in 1 2 3; do
+    openbox >>"$work/openbox.log" 2>&1 &
+    pid=$!
+    pids+=("$pid")
+    wait_until 10 openbox_running && break
+    kill "$pid" 2>/dev/null
+  done
+  openbox_running || fail "openbox did not start"
+  wait_until 10 alt_space_held_steadily || fail "openbox did not take Alt+Space"
+}
+openbox_running() { xdotool search --class openbox; }
+alt_space_held() { ! "$probe" free; }
+alt_space_held_steadily() { alt_space_held && stays alt_space_held; }

@@ -91,12 +91,6 @@ a11y() { /usr/bin/python3 "$(dirname "$0")/a11y_probe.py" "$@" 2>>"$work/a11y.lo
 # Asserts that the tree holds a line (exact, tab-separated).
 seen() { grep -qxF -- "$1" <<<"$tree" || fail "$2: no line '$1' in:"$'\n'"$tree"; }
 
-long_json() {
-  local i out='{"users": ['
-  for i in $(seq 40); do out+="{\"id\": $i, \"name\": \"User $i\", \"email\": \"user$i@example.com\"},"; done
-  printf '%s{"id": 0}]}' "$out"
-}
-
 case "$case_name" in
 openbox_placement)
   # Thirty opens over three starts: the first open after a start maps the window for the first time.

@@ -35,8 +35,6 @@ panel_says() { panel_texts | cut -f 2 | grep -qxF "$1"; }
 result_has() { panel_texts | grep '^result' | cut -f 3 | grep -qF "$1"; }
 not_answering="The app that holds the clipboard isn't answering. Try copying again."
 
-# wait_until is bounded by the clock already.
-wait_for() { wait_until "$@"; }
 # Prints how long a condition took to come true, in ms, against its target; fails only past
 # TIME_MARGIN (default 4) times the target, since the machine may be busy with other work.
 timed() {
@@ -44,7 +42,7 @@ timed() {
   shift 2
   local start end
   start=$(now_ms)
-  wait_for 10 "$@" || fail "$what never happened"
+  wait_until 10 "$@" || fail "$what never happened"
   end=$(now_ms)
   echo "time: $what: $((end - start)) ms (target $limit_ms ms)"
   [ $((end - start)) -le $((limit_ms * ${TIME_MARGIN:-4})) ] || fail "$what took $((end - start)) ms (target $limit_ms)"
@@ -90,7 +88,7 @@ hung_owner() {
   round_trip '{"a":1}' $'{\n  "a": 1\n}'
   # Now tavlets itself holds the clipboard, and answers its own reader.
   xdotool key alt+space
-  wait_for 5 panel_says 'JSON' || fail "tavlets could not read its own copy; the panel shows: $(panel_texts)"
+  wait_until 5 panel_says 'JSON' || fail "tavlets could not read its own copy; the panel shows: $(panel_texts)"
 }
 panel_hidden_after_escape() {
   [ -n "${escaped:-}" ] || { xdotool key Escape; escaped=1; }
@@ -109,7 +107,8 @@ idle_memory() { sleep 1; idle=$(rss_mb); }
 memory_back() {
   local limit=$((idle * 3 / 2)) now
   [ "$limit" -lt $((idle + 15)) ] && limit=$((idle + 15))
-  wait_for 5 test "$(rss_mb)" -le "$limit"
+  # Quoted, so each try reads the memory afresh.
+  wait_until 5 eval '[ "$(rss_mb)" -le "$limit" ]'
   now=$(rss_mb)
   echo "memory: idle $idle MB, peak $(peak_mb) MB, after hiding $now MB"
   [ "$now" -le "$limit" ] || fail "memory not given back: $now MB after hiding (idle $idle MB)"
@@ -120,10 +119,9 @@ open_read_close() {
   local expected=$1 seconds=${2:-10}
   xdotool key alt+space
   timed 500 "panel visible" panel_visible
-  wait_for "$seconds" panel_shows "$expected" || fail "the panel does not show '$expected'; it shows: $(panel_texts)"
+  wait_until "$seconds" panel_shows "$expected" || fail "the panel does not show '$expected'; it shows: $(panel_texts)"
   escaped=
   timed 300 "Escape closes" panel_hidden_after_escape
-  escaped=
 }
 # Escape while the read is still going: the panel goes at once all the same.
 open_and_escape_at_once() {
@@ -131,7 +129,6 @@ open_and_escape_at_once() {
   timed 500 "panel visible" panel_visible
   escaped=
   timed 300 "Escape closes while reading" panel_hidden_after_escape
-  escaped=
 }
 
 case "$case_name" in
@@ -239,12 +236,8 @@ PY
   wait_until 10 panel_visible || fail "Alt+Space did not open the panel"
   # Return does nothing until the text is read, nor while the action runs (seconds on a busy
   # machine): press it until the result is copied and the panel closes.
-  deadline=$(($(now_ms) + 30000))
-  until panel_hidden >/dev/null 2>&1; do
-    [ "$(now_ms)" -ge "$deadline" ] && fail "the panel stayed open after copying"
-    xdotool key Return
-    sleep 0.2
-  done
+  closed_or_return() { panel_hidden || { xdotool key Return; sleep 0.2; false; }; }
+  wait_until 30 closed_or_return || fail "the panel stayed open after copying"
   clipboard >"$work/big.got"
   cmp -s "$work/big.got" "$work/big.expected" || fail "the formatted JSON is not what was expected"
   ;;
@@ -273,13 +266,13 @@ password_hint)
   start_owner serve 'correct horse battery' UTF8_STRING x-kde-passwordManagerHint
   xdotool key alt+space
   wait_until 10 panel_visible || fail "Alt+Space did not open the panel"
-  wait_for 5 panel_says UPPERCASE || fail "no actions for a password; the panel shows: $(panel_texts)"
+  wait_until 5 panel_says UPPERCASE || fail "no actions for a password; the panel shows: $(panel_texts)"
   panel_says 'Hidden: the app that copied this marked it as a password' \
     || fail "the preview is not hidden; the panel shows: $(panel_texts)"
   panel_texts | grep -q 'horse' && fail "the password is on screen"
   xdotool key Return
   result_hidden() { panel_texts | grep -qxF $'result\tResult\tHidden: made from a text marked as a password · 21 characters'; }
-  wait_for 5 result_hidden \
+  wait_until 5 result_hidden \
     || fail "the result is not hidden; the panel shows: $(panel_texts)"
   panel_texts | grep -qi 'horse' && fail "the result of the password is on screen"
   xdotool key Return
@@ -308,7 +301,7 @@ wayland_native)
 
   on_wayland wl-copy --foreground '{"a":[1,2]}' >"$work/wl-copy.log" 2>&1 &
   pids+=($!)
-  wait_for 10 wl_clipboard_is '{"a":[1,2]}' || fail "wl-copy did not set the clipboard"
+  wait_until 10 wl_clipboard_is '{"a":[1,2]}' || fail "wl-copy did not set the clipboard"
   on_wayland "$tavlets" >>"$work/tavlets.log" 2>&1 &
   pids+=($!)
   wait_until 10 test -S "$XDG_RUNTIME_DIR/tavlets-$(id -u)-tavlets-wl" || fail "tavlets did not come up"
@@ -317,14 +310,14 @@ wayland_native)
   # What a desktop shortcut bound to tavlets runs.
   start=$(now_ms)
   on_wayland timeout 10 "$tavlets" >>"$work/second.log" 2>&1 || fail "the second launch failed"
-  wait_for 5 panel_says '{"a":[1,2]}' || fail "the panel did not show the clipboard; it shows: $(panel_texts)"
+  wait_until 5 panel_says '{"a":[1,2]}' || fail "the panel did not show the clipboard; it shows: $(panel_texts)"
   echo "time: second launch to the text on screen: $(($(now_ms) - start)) ms"
   panel_says 'JSON' || fail "no JSON header; the panel shows: $(panel_texts)"
   xdotool key Return
-  wait_for 5 result_has '{\n  "a": [\n    1,' || fail "Return did not format; the panel shows: $(panel_texts)"
+  wait_until 5 result_has '{\n  "a": [\n    1,' || fail "Return did not format; the panel shows: $(panel_texts)"
   xdotool key Return
   expected=$'{\n  "a": [\n    1,\n    2\n  ]\n}'
-  wait_for 10 wl_clipboard_is "$expected" || fail "the clipboard holds: $(on_wayland timeout 5 wl-paste)"
+  wait_until 10 wl_clipboard_is "$expected" || fail "the clipboard holds: $(on_wayland timeout 5 wl-paste)"
   # The panel has gone and the text is still served.
   sleep 0.5
   wl_clipboard_is "$expected" || fail "the copied text went away after the panel closed"

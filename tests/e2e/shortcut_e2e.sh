@@ -6,7 +6,6 @@ case_name=$1
 tavlets=$2
 probe=$3
 source "$(dirname "$0")/e2e_lib.sh"
-command -v openbox >/dev/null 2>&1 || { echo "skipped: openbox is not installed"; exit 77; }
 
 # A configuration home of this case's own: openbox finds no rc.xml there and uses the system's
 # default one; tavlets keeps its shortcut there.
@@ -15,22 +14,8 @@ mkdir -p "$XDG_CONFIG_HOME"
 conf="$XDG_CONFIG_HOME/tavlets/tavlets.conf"
 
 settings_visible() { xdotool search --onlyvisible --name '^Tavlets Settings$'; }
-alt_space_held() { ! "$probe" free; }
 
-wm_running() { xdotool search --class openbox; }
-# openbox grabs its keys again once the keyboard mapping settles at start: wait until it holds
-# Alt+Space steadily, or tavlets could slip in between.
-steadily_held() { alt_space_held && stays alt_space_held; }
-# On a loaded machine openbox now and then fails to connect at its first try.
-for attempt in 1 2 3; do
-  openbox >>"$work/openbox.log" 2>&1 &
-  openbox_pid=$!
-  pids+=("$openbox_pid")
-  wait_until 10 wm_running && break
-  kill "$openbox_pid" 2>/dev/null
-done
-wm_running || fail "openbox did not start"
-wait_until 10 steadily_held || fail "openbox did not take Alt+Space"
+start_stock_openbox
 
 case "$case_name" in
 choose_shortcut)

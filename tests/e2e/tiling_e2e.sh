@@ -9,12 +9,6 @@ source "$(dirname "$0")/e2e_lib.sh"
 
 command -v python3 >/dev/null 2>&1 || { echo "skipped: python3 is not installed"; exit 77; }
 
-long_json() {
-  local i out='{"users": ['
-  for i in $(seq 40); do out+="{\"id\": $i, \"name\": \"User $i\", \"email\": \"user$i@example.com\"},"; done
-  printf '%s{"id": 0}]}' "$out"
-}
-
 # Reads a get_tree answer (sway's or i3's) and prints "output W H", "terminal W" and
 # "panel TYPE X Y W H" for the window whose app id or class is tavlets.
 summary() {
