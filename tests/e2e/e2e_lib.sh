@@ -120,3 +120,15 @@ start_stock_openbox() {
 openbox_running() { xdotool search --class openbox; }
 alt_space_held() { ! "$probe" free; }
 alt_space_held_steadily() { alt_space_held && stays alt_space_held; }
+
+# A session bus of this case's own that starts no installed service: only what the case starts
+# answers on it. $1 is the tests' data folder.
+start_private_bus() {
+  command -v dbus-daemon >/dev/null 2>&1 || { echo "skipped: dbus-daemon is not installed"; exit 77; }
+  dbus-daemon --config-file="$1/shell/private_bus.conf" --nofork --print-address=3 3>"$work/bus" \
+    2>"$work/dbus.log" &
+  pids+=($!)
+  wait_until 10 test -s "$work/bus" || fail "the private session bus did not start"
+  DBUS_SESSION_BUS_ADDRESS=$(head -n 1 "$work/bus")
+  export DBUS_SESSION_BUS_ADDRESS
+}

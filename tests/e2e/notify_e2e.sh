@@ -7,17 +7,11 @@ tavlets=$2
 probe=$3
 data=$4
 source "$(dirname "$0")/e2e_lib.sh"
-for tool in dunst dunstctl trayer dbus-daemon dbus-send; do
+for tool in dunst dunstctl trayer dbus-send; do
   command -v "$tool" >/dev/null 2>&1 || { echo "skipped: $tool is not installed"; exit 77; }
 done
 
-# A bus that starts no installed service: only the server this case starts answers on it.
-dbus-daemon --config-file="$data/shell/private_bus.conf" --nofork --print-address=3 3>"$work/bus" \
-  2>"$work/dbus.log" &
-pids+=($!)
-wait_until 10 test -s "$work/bus" || fail "the private session bus did not start"
-DBUS_SESSION_BUS_ADDRESS=$(head -n 1 "$work/bus")
-export DBUS_SESSION_BUS_ADDRESS
+start_private_bus "$data"
 
 notifications_owned() {
   dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \

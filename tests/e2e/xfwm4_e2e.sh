@@ -8,24 +8,16 @@ probe=$3
 data=$4
 source "$(dirname "$0")/e2e_lib.sh"
 xfconfd=$(ls /usr/lib/*/xfce4/xfconf/xfconfd 2>/dev/null | head -n 1)
-for tool in xfwm4 dbus-daemon; do
-  command -v "$tool" >/dev/null 2>&1 || { echo "skipped: $tool is not installed"; exit 77; }
-done
+command -v xfwm4 >/dev/null 2>&1 || { echo "skipped: xfwm4 is not installed"; exit 77; }
 [ -n "$xfconfd" ] || { echo "skipped: xfconfd is not installed"; exit 77; }
 
 # xfwm4 takes its key bindings from xfconfd; without it, it binds none.
-dbus-daemon --config-file="$data/shell/private_bus.conf" --nofork --print-address=3 3>"$work/bus" \
-  2>"$work/dbus.log" &
-pids+=($!)
-wait_until 10 test -s "$work/bus" || fail "the private session bus did not start"
-DBUS_SESSION_BUS_ADDRESS=$(head -n 1 "$work/bus")
-export DBUS_SESSION_BUS_ADDRESS
+start_private_bus "$data"
 "$xfconfd" >"$work/xfconfd.log" 2>&1 &
 pids+=($!)
 xfwm4 --compositor=off >"$work/xfwm4.log" 2>&1 &
 pids+=($!)
-alt_space_held() { ! "$probe" free; }
-wait_until 20 alt_space_held || fail "xfwm4 did not take Alt+Space"
+wait_until 20 alt_space_held_steadily || fail "xfwm4 did not take Alt+Space"
 
 # The window's centre within 2 pixels of the 1280x800 screen's.
 centred() {
