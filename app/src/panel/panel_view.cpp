@@ -275,7 +275,10 @@ void PanelView::updateFooter() {
     if (model_.actions().empty()) hint = closeOnlyFooterText();
     else if (model_.busy()) hint = busyFooterText();
     else hint = footerText(model_.outcome());
-    if (footer_->text() != hint) footer_->setText(hint);
+    hint = hintsKeptWhole(hint);
+    if (footer_->text() == hint) return;
+    footer_->setText(hint);
+    footer_->setAccessibleName(footerLabelText());
 }
 
 QString PanelView::shownResultText(const Outcome& outcome) const {
@@ -376,11 +379,6 @@ void PanelView::relayout() {
     const int headerHeight = empty ? 0 : header_->sizeHint().height();
     const int previewHeight = empty ? 0 : preview_->heightForWidth(content);
     const int pillsNatural = empty ? 0 : pillsLayout_->heightForWidth(content);
-    const QString hints = hintsKeptWhole(footer_->text());
-    if (hints != footer_->text()) {
-        footer_->setText(hints);
-        footer_->setAccessibleName(footerLabelText());
-    }
     const int footerHeight = footer_->heightForWidth(content);
     // The busy box stands where the result will be; the two never show together.
     const bool busy = !empty && showsBusy();
