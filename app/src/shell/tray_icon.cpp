@@ -7,9 +7,6 @@
 #include <QPainterPath>
 #include <QPixmap>
 
-#include <algorithm>
-#include <cmath>
-
 namespace tavlets {
 namespace {
 
@@ -32,14 +29,6 @@ QPixmap tile(int side) {
     return pixmap;
 }
 
-double channel(double value) {
-    return value <= 0.04045 ? value / 12.92 : std::pow((value + 0.055) / 1.055, 2.4);
-}
-
-double luminance(const QColor& color) {
-    return 0.2126 * channel(color.redF()) + 0.7152 * channel(color.greenF()) + 0.0722 * channel(color.blueF());
-}
-
 }  // namespace
 
 QIcon drawnTrayIcon() {
@@ -60,12 +49,6 @@ QIcon appIcon() {
     const QIcon themed = QIcon::fromTheme(QStringLiteral("tavlets"));
     if (!themed.isNull() && !themed.pixmap(32, 32).isNull()) return themed;
     return drawnTrayIcon();
-}
-
-double contrastRatio(const QColor& a, const QColor& b) {
-    const double la = luminance(a);
-    const double lb = luminance(b);
-    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
 
 }  // namespace tavlets
