@@ -37,18 +37,20 @@ QIcon drawnTrayIcon() {
     return icon;
 }
 
-QIcon trayIcon() {
-    // A theme entry that cannot be drawn here (an SVG without Qt's SVG support) gives empty
-    // pixmaps; a tray that takes pixels would then show nothing.
-    const QIcon themed = QIcon::fromTheme(QString::fromLatin1(kTrayIconName));
-    if (!themed.isNull() && !themed.pixmap(22, 22).isNull()) return themed;
+namespace {
+
+// The theme's icon where it can be drawn at `side`, else the drawn tile. A theme entry that cannot
+// be drawn here (an SVG without Qt's SVG support) gives empty pixmaps, which would show nothing.
+QIcon themedElseDrawn(const QString& name, int side) {
+    const QIcon themed = QIcon::fromTheme(name);
+    if (!themed.isNull() && !themed.pixmap(side, side).isNull()) return themed;
     return drawnTrayIcon();
 }
 
-QIcon appIcon() {
-    const QIcon themed = QIcon::fromTheme(QStringLiteral("tavlets"));
-    if (!themed.isNull() && !themed.pixmap(32, 32).isNull()) return themed;
-    return drawnTrayIcon();
-}
+}  // namespace
+
+QIcon trayIcon() { return themedElseDrawn(QString::fromLatin1(kTrayIconName), 22); }
+
+QIcon appIcon() { return themedElseDrawn(QStringLiteral("tavlets"), 32); }
 
 }  // namespace tavlets
