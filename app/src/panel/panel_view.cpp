@@ -29,7 +29,7 @@ constexpr int kFlowSpacing = 8;
 // just to learn its height (a 10 MB result would take seconds).
 constexpr qsizetype kMeasureLimit = 20000;
 
-QString fromUtf8(const std::string& s) {
+QString fromUtf8(std::string_view s) {
     return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
 }
 
@@ -274,7 +274,7 @@ void PanelView::updateFooter() {
 QString PanelView::shownResultText(const Outcome& outcome) const {
     if (model_.concealed()) return hiddenResultText(text::characterCount(outcome.text));
     const std::string_view part = shownResultPart(outcome.text);
-    QString shown = QString::fromUtf8(part.data(), static_cast<qsizetype>(part.size()));
+    QString shown = fromUtf8(part);
     showControlCharacters(shown);
     if (part.size() < outcome.text.size()) {
         shown += QStringLiteral("\n\n") + partlyShownNote(part.size(), outcome.text.size());
