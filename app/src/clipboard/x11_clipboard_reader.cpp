@@ -10,7 +10,6 @@
 #include <exception>
 #include <mutex>
 #include <optional>
-#include <string_view>
 
 namespace tavlets {
 namespace {
