@@ -363,7 +363,6 @@ TransferPace::TransferPace(Clock::time_point start, Clock::duration window, std:
     : start_(start), window_(window), minBytes_(minBytes) {}
 
 void TransferPace::received(Clock::time_point at, std::size_t total) {
-    total_ = total;
     samples_.emplace_back(at, total);
     while (samples_.size() > 1 && samples_[1].first <= at - window_) samples_.pop_front();
 }
@@ -376,7 +375,8 @@ bool TransferPace::stalled(Clock::time_point now) const {
         if (at > now - window_) break;
         then = total;
     }
-    return total_ - then < minBytes_;
+    const std::size_t latest = samples_.empty() ? 0 : samples_.back().second;
+    return latest - then < minBytes_;
 }
 
 SelectionBytes readClipboardSelection(const char* display, std::chrono::milliseconds idleBound,
