@@ -5,8 +5,6 @@
 #include <QMimeData>
 #include <QStringList>
 
-#include <exception>
-
 #include "clipboard/clipboard_formats.hpp"
 #include "clipboard/x11_clipboard_reader.hpp"
 
@@ -22,6 +20,15 @@ ClipboardRead textRead(std::string text, bool concealed) {
     return ClipboardRead{ClipboardRead::Status::text, std::move(text), concealed};
 }
 
+QString passwordHintFormat() {
+    return QString::fromLatin1(kPasswordHintFormat.data(), qsizetype(kPasswordHintFormat.size()));
+}
+
+ClipboardRead readQtClipboard() {
+    return readMimeData(QGuiApplication::clipboard() ? QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard)
+                                                     : nullptr);
+}
+
 }  // namespace
 
 ClipboardRead readMimeData(const QMimeData* data) {
@@ -30,7 +37,7 @@ ClipboardRead readMimeData(const QMimeData* data) {
     std::vector<std::string> offered;
     offered.reserve(static_cast<std::size_t>(formats.size()));
     for (const QString& format : formats) offered.push_back(format.toStdString());
-    const QString hint = QString::fromLatin1(kPasswordHintFormat.data(), qsizetype(kPasswordHintFormat.size()));
+    const QString hint = passwordHintFormat();
     const bool concealed = formats.contains(hint) && marksSecret(bytesOf(data->data(hint)));
     if (const std::optional<TextFormat> format = chooseTextFormat(offered)) {
         const QByteArray bytes = data->data(QString::fromStdString(format->name));
@@ -50,15 +57,6 @@ QtClipboard::QtClipboard() : receiver_(std::make_unique<QObject>()) {
 }
 
 QtClipboard::~QtClipboard() = default;
-
-namespace {
-
-ClipboardRead readQtClipboard() {
-    return readMimeData(QGuiApplication::clipboard() ? QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard)
-                                                     : nullptr);
-}
-
-}  // namespace
 
 void QtClipboard::requestText(Delivery deliver) {
     const std::uint64_t request = ++request_;
@@ -101,9 +99,7 @@ void QtClipboard::cancelRead() {
 }
 
 std::optional<std::string> QtClipboard::readText() {
-    QClipboard* clipboard = QGuiApplication::clipboard();
-    if (!clipboard) return std::nullopt;
-    ClipboardRead read = readMimeData(clipboard->mimeData(QClipboard::Clipboard));
+    ClipboardRead read = readQtClipboard();
     if (read.status != ClipboardRead::Status::text) return std::nullopt;
     return std::move(read.text);
 }
@@ -116,8 +112,7 @@ void QtClipboard::writeText(const std::string& text, bool concealed) {
     data->setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
     if (concealed) {
         // The mark password managers put on a password, which clipboard histories honour.
-        data->setData(QString::fromLatin1(kPasswordHintFormat.data(), qsizetype(kPasswordHintFormat.size())),
-                      QByteArrayLiteral("secret"));
+        data->setData(passwordHintFormat(), QByteArrayLiteral("secret"));
     }
     clipboard->setMimeData(data, QClipboard::Clipboard);
 }

@@ -10,7 +10,6 @@
 #include <exception>
 #include <mutex>
 #include <optional>
-#include <string_view>
 
 namespace tavlets {
 namespace {
@@ -60,7 +59,7 @@ private:
     enum class Convert { ok, refused, timeout, aborted, failed, tooLarge };
 
     bool setUp();
-    xcb_atom_t intern(const std::string& name, bool onlyIfExists = false);
+    xcb_atom_t intern(const std::string& name);
     // Waits for the next event that `wanted` accepts; progress restarts the idle bound.
     template <typename Pred>
     Wait waitFor(Pred wanted, Owned<xcb_generic_event_t>& event);
@@ -82,6 +81,12 @@ private:
         if (why == Convert::tooLarge) result.status = SelectionBytes::Status::tooLarge;
         return result;
     }
+    // A wait that ended without the event, as the conversion's outcome.
+    static Convert unfinished(Wait why) {
+        if (why == Wait::timeout) return Convert::timeout;
+        if (why == Wait::aborted) return Convert::aborted;
+        return Convert::failed;
+    }
     static bool endsRead(Convert why) { return why != Convert::ok && why != Convert::refused; }
 
     xcb_connection_t* connection_ = nullptr;
@@ -100,9 +105,9 @@ private:
     xcb_atom_t property_ = XCB_ATOM_NONE;
 };
 
-xcb_atom_t Session::intern(const std::string& name, bool onlyIfExists) {
+xcb_atom_t Session::intern(const std::string& name) {
     const xcb_intern_atom_cookie_t cookie =
-        xcb_intern_atom(connection_, onlyIfExists, static_cast<uint16_t>(name.size()), name.data());
+        xcb_intern_atom(connection_, 0, static_cast<uint16_t>(name.size()), name.data());
     Owned<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(connection_, cookie, nullptr));
     return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
 }
@@ -183,12 +188,7 @@ Session::Convert Session::convert(xcb_atom_t target) {
                    (notify->time == time_ || notify->time == XCB_CURRENT_TIME);
         },
         event);
-    switch (wait) {
-        case Wait::ok: break;
-        case Wait::timeout: return Convert::timeout;
-        case Wait::aborted: return Convert::aborted;
-        case Wait::failed: return Convert::failed;
-    }
+    if (wait != Wait::ok) return unfinished(wait);
     const auto* notify = reinterpret_cast<xcb_selection_notify_event_t*>(event.get());
     return notify->property == XCB_ATOM_NONE ? Convert::refused : Convert::ok;
 }
@@ -252,9 +252,7 @@ Session::Convert Session::fetch(xcb_atom_t target, std::string& bytes, std::size
                        notify->state == XCB_PROPERTY_NEW_VALUE;
             },
             event);
-        if (wait == Wait::timeout) return Convert::timeout;
-        if (wait == Wait::aborted) return Convert::aborted;
-        if (wait == Wait::failed) return Convert::failed;
+        if (wait != Wait::ok) return unfinished(wait);
         const std::size_t before = bytes.size();
         xcb_atom_t pieceType = XCB_ATOM_NONE;
         if (const Convert took = takeProperty(bytes, pieceType, maxBytes); took != Convert::ok) return took;
@@ -365,7 +363,6 @@ TransferPace::TransferPace(Clock::time_point start, Clock::duration window, std:
     : start_(start), window_(window), minBytes_(minBytes) {}
 
 void TransferPace::received(Clock::time_point at, std::size_t total) {
-    total_ = total;
     samples_.emplace_back(at, total);
     while (samples_.size() > 1 && samples_[1].first <= at - window_) samples_.pop_front();
 }
@@ -378,7 +375,8 @@ bool TransferPace::stalled(Clock::time_point now) const {
         if (at > now - window_) break;
         then = total;
     }
-    return total_ - then < minBytes_;
+    const std::size_t latest = samples_.empty() ? 0 : samples_.back().second;
+    return latest - then < minBytes_;
 }
 
 SelectionBytes readClipboardSelection(const char* display, std::chrono::milliseconds idleBound,

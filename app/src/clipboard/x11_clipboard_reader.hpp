@@ -47,8 +47,8 @@ private:
     Clock::time_point start_;
     Clock::duration window_;
     std::size_t minBytes_;
-    std::size_t total_ = 0;
-    // (time, total then), oldest first; only the last one older than a window is kept.
+    // (time, total then), oldest first, the latest last; only the last one older than a window
+    // is kept.
     std::deque<std::pair<Clock::time_point, std::size_t>> samples_;
 };
 

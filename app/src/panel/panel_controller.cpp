@@ -72,6 +72,8 @@ int keptWithMargin(int start, int length, int from, int room) {
     return std::max(from + margin, std::min(start, from + room - margin - length));
 }
 
+double middleOf(const QRect& area) { return area.y() + area.height() / 2.0; }
+
 }  // namespace
 
 QRect placedAround(const QRect& area, int left, double middle, const QSize& size) {
@@ -264,8 +266,7 @@ void PanelController::present() {
         if (!mapped) mappedHeight_ = size.height();
     } else {
         left_ = centredTopLeft(area_, size).x();
-        middle_ = area_.y() + area_.height() / 2.0;
-        placed_ = placedAround(area_, left_, middle_, size);
+        placed_ = placedAround(area_, left_, middleOf(area_), size);
         corrections_ = 0;
         window_->setFixedFrame(placed_);
     }
@@ -384,10 +385,10 @@ void PanelController::remeasure() {
         window_->setFixedFrame(QRect(QPoint(), size), false);
         return;
     }
-    // Around the middle show chose, which also centres a panel first shown in its reading state
-    // once the text is in. The left edge is show's too, not the window's current one, which a
-    // window manager may not have settled yet.
-    placed_ = placedAround(area_, left_, middle_, size);
+    // Around the middle of the area show chose, which also centres a panel first shown in its
+    // reading state once the text is in. The left edge is show's too, not the window's current
+    // one, which a window manager may not have settled yet.
+    placed_ = placedAround(area_, left_, middleOf(area_), size);
     window_->setFixedFrame(placed_);
 }
 

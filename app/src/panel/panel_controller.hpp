@@ -149,12 +149,11 @@ private:
     QTimer* memoryRelease_ = nullptr;
     bool busyUpdateQueued_ = false;
     bool runChanged_ = false;
-    // The height the panel is centred on, fixed by show: it grows and shrinks around it, so
-    // a result never pushes it against one edge while the other has room.
-    double middle_ = 0;
     // Where the compositor places the window: its height when it was first shown.
     int mappedHeight_ = 0;
-    // Its left edge, and the screen area it was placed in, also fixed by show.
+    // The panel's left edge, and the screen area it was placed in, fixed by show. It grows and
+    // shrinks around the area's middle, so a result never pushes it against one edge while the
+    // other has room.
     int left_ = 0;
     QRect area_ = kFallbackArea;
     // The frame last set, and how often a move away from it was undone since show.

@@ -12,13 +12,30 @@
 #include <QTextBlock>
 #include <QTextLayout>
 
-#include <vector>
-
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "panel/symbols.hpp"
 
 namespace tavlets {
+namespace {
+
+double relativeLuminance(const QColor& color) {
+    const auto channel = [](float c) {
+        return c <= 0.03928f ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    const QColor rgb = color.toRgb();
+    return 0.2126 * channel(rgb.redF()) + 0.7152 * channel(rgb.greenF()) + 0.0722 * channel(rgb.blueF());
+}
+
+}  // namespace
+
+double contrastRatio(const QColor& a, const QColor& b) {
+    const double la = relativeLuminance(a);
+    const double lb = relativeLuminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
 
 QFont systemFontAt(qreal pixels, QFont::Weight weight) {
     QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);

@@ -25,6 +25,8 @@ QFont fixedPitchFont(const QFont& preferred);
 void setTextColor(QWidget* widget, const QColor& color);
 // Fills the whole widget as a rounded box, for the boxes that sit inside the panel.
 void fillRoundedBox(QPainter& painter, const QWidget& widget, const QColor& fill, qreal radius);
+// WCAG contrast ratio of two opaque colours, from 1 (none) to 21 (black on white).
+double contrastRatio(const QColor& a, const QColor& b);
 
 namespace textStyle {
 QFont title2();

@@ -29,7 +29,7 @@ constexpr int kFlowSpacing = 8;
 // just to learn its height (a 10 MB result would take seconds).
 constexpr qsizetype kMeasureLimit = 20000;
 
-QString fromUtf8(const std::string& s) {
+QString fromUtf8(std::string_view s) {
     return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
 }
 
@@ -42,28 +42,18 @@ QString hintsKeptWhole(const QString& hints) {
     return parts.join(kHintSeparator);
 }
 
-}  // namespace
+// What small text needs against its background, with a little room for rounding on screen.
+constexpr double kSecondaryContrast = 4.7;
 
-double relativeLuminance(const QColor& color) {
-    const auto channel = [](float c) {
-        return c <= 0.03928f ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
-    };
-    const QColor rgb = color.toRgb();
-    return 0.2126 * channel(rgb.redF()) + 0.7152 * channel(rgb.greenF()) + 0.0722 * channel(rgb.blueF());
-}
-
-double wcagContrast(const QColor& a, const QColor& b) {
-    const double la = relativeLuminance(a);
-    const double lb = relativeLuminance(b);
-    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
-}
-
+// `top` drawn over `bottom`.
 QColor composite(const QColor& top, const QColor& bottom) {
     const float a = top.alphaF();
     const auto mix = [a](float t, float b) { return t * a + b * (1 - a); };
     return QColor::fromRgbF(mix(top.redF(), bottom.redF()), mix(top.greenF(), bottom.greenF()),
                             mix(top.blueF(), bottom.blueF()));
 }
+
+}  // namespace
 
 PanelColors PanelColors::fromPalette(const QPalette& palette, bool translucent) {
     PanelColors colors;
@@ -83,11 +73,11 @@ PanelColors PanelColors::fromPalette(const QPalette& palette, bool translucent) 
     colors.secondary = colors.primary;
     for (float alpha = colors.dark ? 0.55f : 0.5f; alpha < 1.0f; alpha += 0.02f) {
         colors.secondary.setAlphaF(alpha);
-        if (wcagContrast(composite(colors.secondary, box), box) >= kSecondaryContrast) break;
+        if (contrastRatio(composite(colors.secondary, box), box) >= kSecondaryContrast) break;
     }
-    if (wcagContrast(composite(colors.secondary, box), box) < kSecondaryContrast) colors.secondary.setAlphaF(1.0f);
+    if (contrastRatio(composite(colors.secondary, box), box) < kSecondaryContrast) colors.secondary.setAlphaF(1.0f);
     // White pill text needs the same on the accent: a light accent is darkened until it has it.
-    for (int step = 0; step < 40 && wcagContrast(Qt::white, colors.accent) < kSecondaryContrast; ++step) {
+    for (int step = 0; step < 40 && contrastRatio(Qt::white, colors.accent) < kSecondaryContrast; ++step) {
         colors.accent = colors.accent.darker(106);
     }
     return colors;
@@ -275,13 +265,16 @@ void PanelView::updateFooter() {
     if (model_.actions().empty()) hint = closeOnlyFooterText();
     else if (model_.busy()) hint = busyFooterText();
     else hint = footerText(model_.outcome());
-    if (footer_->text() != hint) footer_->setText(hint);
+    hint = hintsKeptWhole(hint);
+    if (footer_->text() == hint) return;
+    footer_->setText(hint);
+    footer_->setAccessibleName(footerLabelText());
 }
 
 QString PanelView::shownResultText(const Outcome& outcome) const {
     if (model_.concealed()) return hiddenResultText(text::characterCount(outcome.text));
     const std::string_view part = shownResultPart(outcome.text);
-    QString shown = QString::fromUtf8(part.data(), static_cast<qsizetype>(part.size()));
+    QString shown = fromUtf8(part);
     showControlCharacters(shown);
     if (part.size() < outcome.text.size()) {
         shown += QStringLiteral("\n\n") + partlyShownNote(part.size(), outcome.text.size());
@@ -376,11 +369,6 @@ void PanelView::relayout() {
     const int headerHeight = empty ? 0 : header_->sizeHint().height();
     const int previewHeight = empty ? 0 : preview_->heightForWidth(content);
     const int pillsNatural = empty ? 0 : pillsLayout_->heightForWidth(content);
-    const QString hints = hintsKeptWhole(footer_->text());
-    if (hints != footer_->text()) {
-        footer_->setText(hints);
-        footer_->setAccessibleName(footerLabelText());
-    }
     const int footerHeight = footer_->heightForWidth(content);
     // The busy box stands where the result will be; the two never show together.
     const bool busy = !empty && showsBusy();

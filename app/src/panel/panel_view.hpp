@@ -25,12 +25,6 @@ class ResultBox;
 class ResultEditor;
 class SymbolLabel;
 
-// WCAG's contrast ratio of two opaque colours (1 to 21), and `top` drawn over `bottom`.
-double wcagContrast(const QColor& a, const QColor& b);
-QColor composite(const QColor& top, const QColor& bottom);
-// What small text needs against its background, with a little room for rounding on screen.
-inline constexpr double kSecondaryContrast = 4.7;
-
 // The colours of the panel, taken from the desktop's palette (light or dark).
 struct PanelColors {
     QColor primary;

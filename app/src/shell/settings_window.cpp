@@ -246,7 +246,8 @@ void SettingsWindow::place() {
     QScreen* screen = targetScreen();
     if (!screen) return;
     const QRect area = screen->availableGeometry();
-    QRect frame = geometry().marginsAdded(frameMargins());
+    const QMargins margins = frameMargins();
+    QRect frame = geometry().marginsAdded(margins);
     frame.moveCenter(area.center());
     // Wholly inside; where it cannot be, the title bar stays on the screen.
     frame.moveLeft(std::max(area.left(), std::min(frame.left(), area.right() + 1 - frame.width())));
@@ -254,7 +255,6 @@ void SettingsWindow::place() {
     // A shown window moves by its frame's corner once the frame is known; until then Qt takes the
     // point for the window's own corner, and the title bar would go above it.
     const bool frameUnknown = isVisible() && frameGeometry() == geometry();
-    const QMargins margins = frameMargins();
     move(frameUnknown ? frame.topLeft() + QPoint(margins.left(), margins.top()) : frame.topLeft());
 }
 

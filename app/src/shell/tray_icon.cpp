@@ -7,9 +7,6 @@
 #include <QPainterPath>
 #include <QPixmap>
 
-#include <algorithm>
-#include <cmath>
-
 namespace tavlets {
 namespace {
 
@@ -32,14 +29,6 @@ QPixmap tile(int side) {
     return pixmap;
 }
 
-double channel(double value) {
-    return value <= 0.04045 ? value / 12.92 : std::pow((value + 0.055) / 1.055, 2.4);
-}
-
-double luminance(const QColor& color) {
-    return 0.2126 * channel(color.redF()) + 0.7152 * channel(color.greenF()) + 0.0722 * channel(color.blueF());
-}
-
 }  // namespace
 
 QIcon drawnTrayIcon() {
@@ -48,24 +37,20 @@ QIcon drawnTrayIcon() {
     return icon;
 }
 
-QIcon trayIcon() {
-    // A theme entry that cannot be drawn here (an SVG without Qt's SVG support) gives empty
-    // pixmaps; a tray that takes pixels would then show nothing.
-    const QIcon themed = QIcon::fromTheme(QString::fromLatin1(kTrayIconName));
-    if (!themed.isNull() && !themed.pixmap(22, 22).isNull()) return themed;
+namespace {
+
+// The theme's icon where it can be drawn at `side`, else the drawn tile. A theme entry that cannot
+// be drawn here (an SVG without Qt's SVG support) gives empty pixmaps, which would show nothing.
+QIcon themedElseDrawn(const QString& name, int side) {
+    const QIcon themed = QIcon::fromTheme(name);
+    if (!themed.isNull() && !themed.pixmap(side, side).isNull()) return themed;
     return drawnTrayIcon();
 }
 
-QIcon appIcon() {
-    const QIcon themed = QIcon::fromTheme(QStringLiteral("tavlets"));
-    if (!themed.isNull() && !themed.pixmap(32, 32).isNull()) return themed;
-    return drawnTrayIcon();
-}
+}  // namespace
 
-double contrastRatio(const QColor& a, const QColor& b) {
-    const double la = luminance(a);
-    const double lb = luminance(b);
-    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
-}
+QIcon trayIcon() { return themedElseDrawn(QString::fromLatin1(kTrayIconName), 22); }
+
+QIcon appIcon() { return themedElseDrawn(QStringLiteral("tavlets"), 32); }
 
 }  // namespace tavlets

@@ -6,8 +6,10 @@
 // out on black and on white alike. It never takes the app's own text colour, which belongs to
 // the app's theme, not the tray's.
 
-#include <QColor>
 #include <QIcon>
+
+// contrastRatio, by which the drawn icon is judged on light and dark trays.
+#include "panel/panel_parts.hpp"
 
 namespace tavlets {
 
@@ -18,8 +20,5 @@ QIcon trayIcon();
 QIcon appIcon();
 // The drawn icon, at the usual tray sizes.
 QIcon drawnTrayIcon();
-
-// WCAG contrast ratio of two opaque colours, from 1 (none) to 21 (black on white).
-double contrastRatio(const QColor& a, const QColor& b);
 
 }  // namespace tavlets

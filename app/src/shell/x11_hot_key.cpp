@@ -105,10 +105,12 @@ unsigned X11HotKey::numLockMask() const {
     return mask;
 }
 
-bool X11HotKey::isOnLayout(Qt::Key key) const {
+unsigned X11HotKey::keycodeFor(Qt::Key key) const {
     const KeySym keysym = keysymFor(key);
-    return display_ && keysym != NoSymbol && XKeysymToKeycode(display_, keysym) != 0;
+    return display_ && keysym != NoSymbol ? XKeysymToKeycode(display_, keysym) : 0;
 }
+
+bool X11HotKey::isOnLayout(Qt::Key key) const { return keycodeFor(key) != 0; }
 
 void X11HotKey::registerKey(Qt::Key key, Qt::KeyboardModifiers modifiers, Handler handler) {
     handler_ = std::move(handler);
@@ -157,8 +159,7 @@ void X11HotKey::ungrab() {
 HotKeyStatus X11HotKey::grab(Qt::Key key, Qt::KeyboardModifiers modifiers) {
     if (!display_) return HotKeyStatus::refused;
 
-    const KeySym keysym = keysymFor(key);
-    const unsigned keycode = keysym == NoSymbol ? 0 : XKeysymToKeycode(display_, keysym);
+    const unsigned keycode = keycodeFor(key);
     if (keycode == 0) return HotKeyStatus::notOnLayout;
     const unsigned xmods = xModifiers(modifiers);
     const unsigned numLock = numLockMask();

@@ -30,6 +30,8 @@ public:
 
 private:
     unsigned numLockMask() const;
+    // The key's code in the current layout; 0 when the layout lacks it.
+    unsigned keycodeFor(Qt::Key key) const;
     // Grabs every lock-key variant of the combination, or none; on success it becomes the current one.
     // Fails as notOnLayout or refused; registered on success.
     HotKeyStatus grab(Qt::Key key, Qt::KeyboardModifiers modifiers);
