@@ -8,9 +8,6 @@
 
 #include <QIcon>
 
-// contrastRatio, by which the drawn icon is judged on light and dark trays.
-#include "panel/panel_parts.hpp"
-
 namespace tavlets {
 
 inline constexpr const char* kTrayIconName = "tavlets-symbolic";

@@ -2,6 +2,8 @@
 
 #include "shell/tray_icon.hpp"
 
+#include "panel/panel_parts.hpp"
+
 #include <QFile>
 #include <QImage>
 #include <QPainter>
