@@ -161,11 +161,11 @@ QString AppDelegate::statusReport() const {
     const bool trayShown = tray_ && tray_->isVisible() && trayAvailable_();
     const ShortcutState state = shortcutState();
     // Settings' own line points at its Shortcut row, which a terminal does not have.
-    const QString shortcut = state.status == HotKeyStatus::refused
-                                 ? QStringLiteral("%1 is already used by another app, so it can't open the panel. Choose "
-                                                  "another shortcut with tavlets --settings.")
-                                       .arg(state.name)
-                                 : shortcutStatusText(state);
+    const QString choose = QStringLiteral(", so it can't open the panel. Choose another shortcut with tavlets --settings.");
+    const QString shortcut =
+        state.status == HotKeyStatus::refused       ? state.name + QStringLiteral(" is already used by another app") + choose
+        : state.status == HotKeyStatus::notOnLayout ? state.name + QStringLiteral(" isn't on your keyboard layout") + choose
+                                                    : shortcutStatusText(state);
     return QStringLiteral("Tavlets is running (process %1).\nShortcut: %2\nTray: %3\n")
         .arg(QCoreApplication::applicationPid())
         .arg(shortcut,
