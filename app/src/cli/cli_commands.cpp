@@ -175,16 +175,15 @@ Outcome runInterruptibly(const PanelModel::Run& run) {
 }
 
 struct Session {
-    std::shared_ptr<UserActionsSource> source;
     std::vector<UserAction> user;
+    std::string action;  // the id of the action `run` names
 };
 
 Session userActions(PanelModel& model) {
     installUserActions(model);
-    Session session{UserActionsSource::installed(), {}};
-    session.source->refresh();
-    session.user = session.source->state()->actions;
-    return session;
+    const std::shared_ptr<UserActionsSource> source = UserActionsSource::installed();
+    source->refresh();
+    return Session{source->state()->actions, {}};
 }
 
 QByteArray actionsListing(const PanelModel& model, bool json) {
@@ -209,7 +208,8 @@ QByteArray actionsListing(const PanelModel& model, bool json) {
 
 // The run of the named action on the model's text: the model's own when it offers the action,
 // else the same engine asked directly.
-std::optional<PanelModel::Run> runFor(PanelModel& model, const Session& session, const std::string& id, std::string* error) {
+std::optional<PanelModel::Run> runFor(PanelModel& model, const Session& session, std::string* error) {
+    const std::string& id = session.action;
     for (std::size_t i = 0; i < model.actions().size(); ++i) {
         if (model.actions()[i].id != id) continue;
         std::optional<PanelModel::Run> taken;
@@ -265,9 +265,8 @@ int commandOnText(const CommandLine& line, PanelModel& model, const Session& ses
         writeAll(1, actionsListing(model, line.json).toStdString());
         return 0;
     }
-    const std::string id = findAction(knownActions(session.user), line.action.toStdString())->id;
     std::string error;
-    const std::optional<PanelModel::Run> run = runFor(model, session, id, &error);
+    const std::optional<PanelModel::Run> run = runFor(model, session, &error);
     if (!run) {
         say("tavlets: " + error);
         return kExitFailed;
@@ -367,11 +366,12 @@ int runCommand(const CommandLine& line, int argc, char** argv) {
     if (line.command == CommandLine::Command::status) return status(argc, argv);
     const auto given = std::make_shared<GivenText>();
     PanelModel model(given);
-    const Session session = userActions(model);
+    Session session = userActions(model);
     if (line.command == CommandLine::Command::run) {
         // Known before any input is read: a wrong name answers at once.
         const std::vector<Tavlet> known = knownActions(session.user);
-        if (!findAction(known, line.action.toStdString())) {
+        const Tavlet* named = findAction(known, line.action.toStdString());
+        if (!named) {
             std::string message = "tavlets: unknown action '" + line.action.toStdString() + "'.";
             const std::vector<std::string> near = closeMatches(known, line.action.toStdString());
             message += near.empty() ? " Run 'tavlets actions FILE' to see the actions for a text." : " Close matches:";
@@ -379,6 +379,7 @@ int runCommand(const CommandLine& line, int argc, char** argv) {
             say(message);
             return kExitUsage;
         }
+        session.action = named->id;
     }
     if (line.clipboard) return withClipboard(line, argc, argv, model, session, *given);
     std::string error;
