@@ -68,18 +68,17 @@ std::optional<std::string> readWhole(const QString& file, std::string* error) {
     } closer{fd, !standardInput};
     constexpr std::size_t piece = std::size_t{4} << 20;
     std::list<std::string> pieces;
+    std::size_t used = piece;  // bytes read into the last piece
     std::size_t total = 0;
     for (;;) {
-        if (pieces.empty() || pieces.back().size() == piece) {
-            pieces.emplace_back();
-            pieces.back().reserve(piece);
+        // Sized once: the pieces are filled in place, a read at a time.
+        if (used == piece) {
+            pieces.emplace_back(piece, '\0');
+            used = 0;
         }
-        std::string& last = pieces.back();
-        const std::size_t had = last.size();
-        last.resize(piece);
-        const ssize_t n = ::read(fd, last.data() + had, piece - had);
-        last.resize(had + std::size_t(std::max<ssize_t>(n, 0)));
+        const ssize_t n = ::read(fd, pieces.back().data() + used, piece - used);
         if (n > 0) {
+            used += std::size_t(n);
             total += std::size_t(n);
             continue;
         }
@@ -88,6 +87,7 @@ std::optional<std::string> readWhole(const QString& file, std::string* error) {
         *error = name + ": " + std::strerror(errno);
         return std::nullopt;
     }
+    pieces.back().resize(used);
     if (pieces.size() == 1) return std::move(pieces.front());
     std::string text;
     text.reserve(total);
