@@ -28,7 +28,6 @@
 
 #include <fcntl.h>
 #include <pthread.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <tavlets/panel_model.hpp>
