@@ -28,7 +28,6 @@
 
 #include <fcntl.h>
 #include <pthread.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <tavlets/panel_model.hpp>
@@ -68,18 +67,17 @@ std::optional<std::string> readWhole(const QString& file, std::string* error) {
     } closer{fd, !standardInput};
     constexpr std::size_t piece = std::size_t{4} << 20;
     std::list<std::string> pieces;
+    std::size_t used = piece;  // bytes read into the last piece
     std::size_t total = 0;
     for (;;) {
-        if (pieces.empty() || pieces.back().size() == piece) {
-            pieces.emplace_back();
-            pieces.back().reserve(piece);
+        // Sized once: the pieces are filled in place, a read at a time.
+        if (used == piece) {
+            pieces.emplace_back(piece, '\0');
+            used = 0;
         }
-        std::string& last = pieces.back();
-        const std::size_t had = last.size();
-        last.resize(piece);
-        const ssize_t n = ::read(fd, last.data() + had, piece - had);
-        last.resize(had + std::size_t(std::max<ssize_t>(n, 0)));
+        const ssize_t n = ::read(fd, pieces.back().data() + used, piece - used);
         if (n > 0) {
+            used += std::size_t(n);
             total += std::size_t(n);
             continue;
         }
@@ -88,6 +86,7 @@ std::optional<std::string> readWhole(const QString& file, std::string* error) {
         *error = name + ": " + std::strerror(errno);
         return std::nullopt;
     }
+    pieces.back().resize(used);
     if (pieces.size() == 1) return std::move(pieces.front());
     std::string text;
     text.reserve(total);
@@ -175,16 +174,15 @@ Outcome runInterruptibly(const PanelModel::Run& run) {
 }
 
 struct Session {
-    std::shared_ptr<UserActionsSource> source;
     std::vector<UserAction> user;
+    std::string action;  // the id of the action `run` names
 };
 
 Session userActions(PanelModel& model) {
     installUserActions(model);
-    Session session{UserActionsSource::installed(), {}};
-    session.source->refresh();
-    session.user = session.source->state()->actions;
-    return session;
+    const std::shared_ptr<UserActionsSource> source = UserActionsSource::installed();
+    source->refresh();
+    return Session{source->state()->actions, {}};
 }
 
 QByteArray actionsListing(const PanelModel& model, bool json) {
@@ -209,7 +207,8 @@ QByteArray actionsListing(const PanelModel& model, bool json) {
 
 // The run of the named action on the model's text: the model's own when it offers the action,
 // else the same engine asked directly.
-std::optional<PanelModel::Run> runFor(PanelModel& model, const Session& session, const std::string& id, std::string* error) {
+std::optional<PanelModel::Run> runFor(PanelModel& model, const Session& session, std::string* error) {
+    const std::string& id = session.action;
     for (std::size_t i = 0; i < model.actions().size(); ++i) {
         if (model.actions()[i].id != id) continue;
         std::optional<PanelModel::Run> taken;
@@ -265,9 +264,8 @@ int commandOnText(const CommandLine& line, PanelModel& model, const Session& ses
         writeAll(1, actionsListing(model, line.json).toStdString());
         return 0;
     }
-    const std::string id = findAction(knownActions(session.user), line.action.toStdString())->id;
     std::string error;
-    const std::optional<PanelModel::Run> run = runFor(model, session, id, &error);
+    const std::optional<PanelModel::Run> run = runFor(model, session, &error);
     if (!run) {
         say("tavlets: " + error);
         return kExitFailed;
@@ -367,11 +365,12 @@ int runCommand(const CommandLine& line, int argc, char** argv) {
     if (line.command == CommandLine::Command::status) return status(argc, argv);
     const auto given = std::make_shared<GivenText>();
     PanelModel model(given);
-    const Session session = userActions(model);
+    Session session = userActions(model);
     if (line.command == CommandLine::Command::run) {
         // Known before any input is read: a wrong name answers at once.
         const std::vector<Tavlet> known = knownActions(session.user);
-        if (!findAction(known, line.action.toStdString())) {
+        const Tavlet* named = findAction(known, line.action.toStdString());
+        if (!named) {
             std::string message = "tavlets: unknown action '" + line.action.toStdString() + "'.";
             const std::vector<std::string> near = closeMatches(known, line.action.toStdString());
             message += near.empty() ? " Run 'tavlets actions FILE' to see the actions for a text." : " Close matches:";
@@ -379,6 +378,7 @@ int runCommand(const CommandLine& line, int argc, char** argv) {
             say(message);
             return kExitUsage;
         }
+        session.action = named->id;
     }
     if (line.clipboard) return withClipboard(line, argc, argv, model, session, *given);
     std::string error;

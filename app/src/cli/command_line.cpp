@@ -108,15 +108,12 @@ QString helpText() {
         "unreadable file, 3 (status) Tavlets is not running.\n");
 }
 
-std::vector<QByteArray> platformArguments() {
-    if (isWaylandSession() && !qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        return {QByteArrayLiteral("-platform"), QByteArrayLiteral("xcb")};
-    return {};
-}
-
 ApplicationArguments::ApplicationArguments(int argc, char** argv) {
     for (int i = 0; i < argc; ++i) storage.emplace_back(argv[i]);
-    for (const QByteArray& extra : platformArguments()) storage.push_back(extra);
+    if (isWaylandSession() && !qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        storage.emplace_back("-platform");
+        storage.emplace_back("xcb");
+    }
     for (QByteArray& argument : storage) pointers.push_back(argument.data());
     count = int(pointers.size());
 }

@@ -38,14 +38,11 @@ inline constexpr int kExitFailed = 1;      // the action could not do its work
 inline constexpr int kExitUsage = 2;       // a wrong command line, unknown action, unreadable input
 inline constexpr int kExitNotRunning = 3;  // `status` found no running Tavlets
 
-// Arguments the application object gets on top of the user's: in a Wayland session with XWayland
-// the app runs as an X11 client (placement under the pointer, clipboard reads without focus),
-// unless the user named a platform. An argument, not QT_QPA_PLATFORM, so that the commands the
-// app starts see the environment the user gave it.
-std::vector<QByteArray> platformArguments();
-
-// argc/argv for the application object: the user's arguments plus platformArguments(). Keeps the
-// strings alive for as long as the application object that points into them.
+// argc/argv for the application object: the user's arguments, plus, in a Wayland session with
+// XWayland, `-platform xcb`, so that the app runs as an X11 client (placement under the pointer,
+// clipboard reads without focus), unless the user named a platform. An argument, not
+// QT_QPA_PLATFORM, so that the commands the app starts see the environment the user gave it.
+// Keeps the strings alive for as long as the application object that points into them.
 struct ApplicationArguments {
     ApplicationArguments(int argc, char** argv);
     std::vector<QByteArray> storage;

@@ -246,9 +246,7 @@ void UserActionsMatcher::run(PanelModel::ExtraSearch search) const {
         if (stopping_ || search.cancelled->load()) break;
         // Out of time: the entries without a pattern are still offered.
         if (over && action.regex) continue;
-        UserAction kindOnly = action;
-        kindOnly.regex = nullptr;
-        if (!kindOnly.appliesTo(search.analysis, *search.text)) {
+        if (!action.wantsKindOf(search.analysis)) {
             patternsLeft -= action.regex != nullptr;
             continue;
         }
@@ -265,7 +263,10 @@ void UserActionsMatcher::run(PanelModel::ExtraSearch search) const {
             const CancelScope scope(&stop);
             if (!action.regex->search(trimmed) || stop) continue;
         }
-        offered.push_back(std::move(kindOnly));
+        // Matched here already: without its pattern, userTavlets does not search again.
+        UserAction matched = action;
+        matched.regex = nullptr;
+        offered.push_back(std::move(matched));
     }
     {
         std::lock_guard<std::mutex> lock(mutex);

@@ -151,8 +151,7 @@ private:
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);
     std::optional<Running> running_;
     std::uint64_t lastTicket_ = 0;
-    // The load whose extra actions are being searched for, and its flag.
-    std::uint64_t extrasLoad_ = 0;
+    // The flag of the search for the current load's extra actions; null when none is under way.
     std::shared_ptr<std::atomic<bool>> extrasCancelled_;
 };
 

@@ -50,7 +50,9 @@ struct UserAction {
     int timeoutSeconds = 10;
     bool mono = true;
 
-    // `when` holds one of the text's kinds and `match` (if any) finds a match in the trimmed text.
+    // `when` holds one of the classification's kinds.
+    bool wantsKindOf(const Analysis& analysis) const;
+    // wantsKindOf, and `match` (if any) finds a match in the trimmed text.
     bool appliesTo(const Analysis& analysis, std::string_view text) const;
 };
 

@@ -186,7 +186,6 @@ bool PanelModel::deliverText(std::uint64_t load, ClipboardRead read) {
 }
 
 void PanelModel::searchExtras() {
-    extrasLoad_ = load_;
     extrasCancelled_ = std::make_shared<std::atomic<bool>>(false);
     const std::weak_ptr<int> alive = alive_;
     const std::uint64_t load = load_;
@@ -200,7 +199,8 @@ void PanelModel::searchExtras() {
 }
 
 void PanelModel::deliverExtras(std::uint64_t load, std::vector<Tavlet> extras) {
-    if (!extrasCancelled_ || extrasLoad_ != load || load != load_) return;
+    // Every new load abandons the search of the one before, so a flag still held is this load's.
+    if (!extrasCancelled_ || load != load_) return;
     extrasCancelled_.reset();
     if (extras.empty()) return;
     willChange(Field::actions);

@@ -74,11 +74,15 @@ bool isKind(const Analysis& analysis, ContentKind kind) {
     return false;
 }
 
+bool UserAction::wantsKindOf(const Analysis& analysis) const {
+    for (const ContentKind kind : when) {
+        if (isKind(analysis, kind)) return true;
+    }
+    return false;
+}
+
 bool UserAction::appliesTo(const Analysis& analysis, std::string_view text) const {
-    bool kindHolds = false;
-    for (const ContentKind kind : when) kindHolds = kindHolds || isKind(analysis, kind);
-    if (!kindHolds) return false;
-    return !regex || regex->search(text::trim(text));
+    return wantsKindOf(analysis) && (!regex || regex->search(text::trim(text)));
 }
 
 Outcome outcomeOf(const UserAction& action, const CommandResult& result) {
