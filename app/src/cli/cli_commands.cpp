@@ -15,6 +15,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLockFile>
+#include <QTimer>
 
 #include <atomic>
 #include <cerrno>
@@ -242,11 +243,12 @@ void report(int fd, int status) {
 // Detaches from the terminal and keeps the result on the clipboard until another app takes it.
 int serveUntilTaken(QGuiApplication& app, int parent) {
     QClipboard* clipboard = QGuiApplication::clipboard();
-    if (!clipboard->ownsClipboard()) {
-        QEventLoop settle;
-        QObject::connect(clipboard, &QClipboard::changed, &settle, &QEventLoop::quit);
-        if (!clipboard->ownsClipboard()) settle.processEvents(QEventLoop::AllEvents, 200);
-    }
+    // Where taking the clipboard is not immediate, the parent returns only once it is ours (or after
+    // 200 ms), so a paste right after the command gets the result.
+    QEventLoop settle;
+    QObject::connect(clipboard, &QClipboard::changed, &settle, &QEventLoop::quit);
+    QTimer::singleShot(200, &settle, &QEventLoop::quit);
+    if (!clipboard->ownsClipboard()) settle.exec();
     report(parent, 0);
     const int null = ::open("/dev/null", O_RDWR | O_CLOEXEC);
     for (int fd : {0, 1, 2}) ::dup2(null, fd);
